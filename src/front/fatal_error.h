@@ -1,0 +1,26 @@
+// The one way the program reports a failure it cannot go on from: a report
+// that names the program and a fixed error code, shown until the user
+// acknowledges it, then the end of the process with status 1. Nothing else in
+// the program shows an error or ends the process after a failure.
+#ifndef QUORVANE_FRONT_FATAL_ERROR_H_
+#define QUORVANE_FRONT_FATAL_ERROR_H_
+
+#include <initializer_list>
+#include <string_view>
+
+#include "front/message.h"
+
+namespace quorvane {
+
+// Formats the title "Quorvane (code)" and the text from `format` and `args`,
+// shows them, and exits with status 1. Never returns.
+[[noreturn]] void FatalError(int code, std::string_view format,
+                             std::initializer_list<FormatArg> args = {});
+
+// The platform's way of showing a report and waiting for the user. It must
+// return (or end the process) even when the report cannot be shown.
+void ShowFatalError(const Message& title, const Message& text);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_FRONT_FATAL_ERROR_H_

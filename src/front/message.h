@@ -1,0 +1,54 @@
+// A formatted text on its way to the user, kept as pieces that remember where
+// their bytes came from: the program's own Shift_JIS text (which a console
+// may show in another character set) or bytes from outside the program (paths,
+// host names, file lines), which are always written unchanged.
+#ifndef QUORVANE_FRONT_MESSAGE_H_
+#define QUORVANE_FRONT_MESSAGE_H_
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+struct Message {
+  struct Piece {
+    std::string bytes;
+    bool own;  // true: the program's own Shift_JIS text
+  };
+  std::vector<Piece> pieces;
+
+  // All bytes in order, exactly as the program stores them.
+  std::string Bytes() const;
+};
+
+// One value for a placeholder: bytes for "%s", a number for "%d".
+class FormatArg {
+ public:
+  FormatArg(std::string_view bytes) : bytes_(bytes), is_number_(false) {}
+  FormatArg(const std::string& bytes) : FormatArg(std::string_view(bytes)) {}
+  FormatArg(const char* bytes) : FormatArg(std::string_view(bytes)) {}
+  FormatArg(int number) : number_(number), is_number_(true) {}
+
+  std::string_view bytes() const { return bytes_; }
+  int number() const { return number_; }
+  bool is_number() const { return is_number_; }
+
+ private:
+  std::string_view bytes_;
+  int number_ = 0;
+  bool is_number_;
+};
+
+// Fills a format of the program's own text. "%s" takes outside bytes, "%d"
+// a number (written as the program's own text), "%%" is a percent sign. The
+// arguments must match the placeholders in number and kind.
+Message Format(std::string_view format, std::initializer_list<FormatArg> args);
+
+// The whole text as outside bytes, for lines that are printed as they are.
+Message Raw(std::string_view bytes);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_FRONT_MESSAGE_H_

@@ -1,0 +1,28 @@
+// Reading and durably replacing the hosts file: the platform's part of
+// HostsFile. Each platform has file_store_*.cpp. These functions report
+// failure by their result only; the caller decides how it is shown.
+#ifndef QUORVANE_HOSTS_FILE_STORE_H_
+#define QUORVANE_HOSTS_FILE_STORE_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+// Reads every byte of the file at `path` into `*bytes`. False when the file
+// cannot be opened or a read fails: a partly read file is never taken for
+// the whole.
+bool ReadFileBytes(const std::string& path, std::string* bytes);
+
+// Replaces the content of the file at `path` by the concatenation of
+// `pieces`. Either the file then holds exactly the new bytes, or (false) it
+// still holds `old_bytes`, the content it had when read: no failure and no
+// crash leaves it half written.
+bool ReplaceFileBytes(const std::string& path,
+                      const std::vector<std::string_view>& pieces,
+                      std::string_view old_bytes);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_HOSTS_FILE_STORE_H_

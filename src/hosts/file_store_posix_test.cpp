@@ -1,0 +1,90 @@
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "hosts/file_store.h"
+
+namespace quorvane {
+namespace {
+
+class FileStoreTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    char templ[] = "/tmp/quorvane-store-XXXXXX";
+    ASSERT_NE(mkdtemp(templ), nullptr);
+    dir_ = templ;
+  }
+  void TearDown() override {
+    std::string command = "rm -rf '" + dir_ + "'";
+    ASSERT_EQ(system(command.c_str()), 0);
+  }
+  void Write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+  }
+  std::string Read(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+  }
+  int FilesInDir() {
+    int count = 0;
+    DIR* d = opendir(dir_.c_str());
+    while (dirent* e = readdir(d))
+      count += e->d_name[0] != '.' || e->d_name[1] > '.';
+    closedir(d);
+    return count;
+  }
+  std::string dir_;
+};
+
+TEST_F(FileStoreTest, ReplaceKeepsModeAndLeavesNoTemporaryFile) {
+  std::string path = dir_ + "/hosts";
+  Write(path, "old\r\n");
+  ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+  ASSERT_TRUE(ReplaceFileBytes(path, {"new", "\r\n", "more"}, "old\r\n"));
+  EXPECT_EQ(Read(path), "new\r\nmore");
+  struct stat st;
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(FilesInDir(), 1);
+}
+
+TEST_F(FileStoreTest, ReplaceThroughASymbolicLinkKeepsTheLink) {
+  std::string real = dir_ + "/real-hosts";
+  std::string link = dir_ + "/hosts";
+  Write(real, "old\n");
+  ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(ReplaceFileBytes(link, {"new\n"}, "old\n"));
+  struct stat st;
+  ASSERT_EQ(lstat(link.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(Read(real), "new\n");
+}
+
+TEST_F(FileStoreTest, ReadTakesEveryByteAndRefusesWhatIsNotAFile) {
+  std::string path = dir_ + "/hosts";
+  std::string bytes(300000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7);
+  Write(path, bytes);
+  std::string got;
+  ASSERT_TRUE(ReadFileBytes(path, &got));
+  EXPECT_EQ(got, bytes);
+  std::string none;
+  EXPECT_FALSE(ReadFileBytes(dir_ + "/missing", &none));
+  EXPECT_FALSE(ReadFileBytes(dir_, &none));  // a directory: read error
+}
+
+TEST_F(FileStoreTest, FailedReplaceLeavesTheOldFile) {
+  // A path whose directory does not exist cannot get its temporary file.
+  EXPECT_FALSE(ReplaceFileBytes(dir_ + "/no/hosts", {"x"}, ""));
+  EXPECT_EQ(FilesInDir(), 0);
+}
+
+}  // namespace
+}  // namespace quorvane

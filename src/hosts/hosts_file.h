@@ -1,0 +1,64 @@
+// HostsFile: the system's hosts file held in memory as an ordered list of
+// entries. An entry is one whole physical line with its terminator ("\r\n",
+// "\n", or nothing on a last line that lacks one), every byte kept: NUL
+// bytes, bytes outside ASCII and lines of any length included. No entry is
+// empty, and the entries put together are the file again.
+//
+// The bytes are held once, as read; a run's changes (entries replaced in
+// place, entries appended at the end) are kept beside them, so that a file of
+// hundreds of thousands of lines costs little more than its own size.
+#ifndef QUORVANE_HOSTS_HOSTS_FILE_H_
+#define QUORVANE_HOSTS_HOSTS_FILE_H_
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+class HostsFile {
+ public:
+  // Reads the hosts file. Prints the reading message with its path first;
+  // a file that cannot be opened or read in full ends the run with error 198.
+  void Load();
+
+  // Writes every entry back. Prints the writing message with the path
+  // first; when the file cannot be replaced, the run ends with error 208 and
+  // the file keeps the bytes it had when loaded.
+  void Save();
+
+  // Takes `bytes` as the file's content, as Load does with what it reads.
+  void SetBytes(std::string bytes);
+
+  size_t Count() const { return starts_.size() + appended_.size(); }
+  std::string_view Entry(size_t i) const;
+  void Replace(size_t i, std::string line);
+
+  // Adds a line at the end. When the last line lacks its line break, it first
+  // gets the one this file's lines use, so the two lines stay apart.
+  void Append(std::string line);
+
+  // The content in order, as views into this object: concatenated, they are
+  // the file as it is to be saved.
+  std::vector<std::string_view> Pieces() const;
+  std::string Content() const;
+
+  // The bytes as loaded, before any change.
+  std::string_view Original() const { return bytes_; }
+
+ private:
+  size_t End(size_t i) const {
+    return i + 1 < starts_.size() ? starts_[i + 1] : bytes_.size();
+  }
+  std::string_view LineBreak() const;
+
+  std::string bytes_;
+  std::vector<size_t> starts_;              // where each loaded line starts
+  std::map<size_t, std::string> replaced_;  // loaded lines changed by the run
+  std::vector<std::string> appended_;
+};
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_HOSTS_HOSTS_FILE_H_

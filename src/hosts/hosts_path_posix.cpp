@@ -1,0 +1,7 @@
+#include "hosts/hosts_path.h"
+
+namespace quorvane {
+
+std::string HostsPath() { return "/etc/hosts"; }
+
+}  // namespace quorvane

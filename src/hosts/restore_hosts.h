@@ -1,0 +1,21 @@
+// The restore: disable every active managed line by turning it into a
+// comment. Lines are never deleted; a later update finds the disabled lines
+// by their host names and brings them back.
+#ifndef QUORVANE_HOSTS_RESTORE_HOSTS_H_
+#define QUORVANE_HOSTS_RESTORE_HOSTS_H_
+
+#include "hosts/hosts_file.h"
+#include "hosts/update_hosts.h"
+
+namespace quorvane {
+
+// Puts "#" before every entry that does not start with "#" and holds the
+// marker "\t##Quorvane##" anywhere.
+LinesChanged DisableManagedLines(HostsFile* hosts);
+
+// The whole restore run: load, disable, report, save when a line changed.
+void RestoreHosts();
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_HOSTS_RESTORE_HOSTS_H_

@@ -1,0 +1,32 @@
+// The update: make the hosts file map each host name of the list to its
+// domain's current address through a managed line.
+#ifndef QUORVANE_HOSTS_UPDATE_HOSTS_H_
+#define QUORVANE_HOSTS_UPDATE_HOSTS_H_
+
+#include <string>
+
+#include "hosts/hosts_file.h"
+#include "names/ini_file.h"
+
+namespace quorvane {
+
+struct LinesChanged {
+  int count = 0;        // lines rewritten plus lines appended
+  std::string printed;  // those lines, in the order they are reported
+};
+
+// The rules of the update over resolved pairs (`pairs.ip` holds addresses).
+// Each loaded entry, in file order, is taken by the pending pair listed last
+// whose host name occurs in it as a byte substring; that pair is used up and
+// the entry becomes its managed line unless it is that line already. The
+// pairs left over are appended in list order. Every pair is removed from
+// `pairs`.
+LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs);
+
+// The whole update run: resolve every domain, load the hosts file, change
+// it, report, and save it when a line changed. Failures end the run.
+void UpdateHosts(IniFile& ini_file);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_HOSTS_UPDATE_HOSTS_H_

@@ -1,0 +1,94 @@
+#include "names/ini_file.h"
+
+#include <cstdio>
+
+#include "front/console.h"
+#include "front/fatal_error.h"
+#include "front/messages.h"
+
+namespace quorvane {
+
+namespace {
+
+// The white space of the C locale, as a word scan sees it.
+bool IsWhite(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
+         c == '\r';
+}
+
+// Takes the next word of `text` from `*pos`, or an empty view at the end.
+std::string_view NextWord(std::string_view text, size_t* pos) {
+  size_t i = *pos;
+  while (i < text.size() && IsWhite(text[i])) ++i;
+  size_t start = i;
+  while (i < text.size() && !IsWhite(text[i])) ++i;
+  *pos = i;
+  return text.substr(start, i - start);
+}
+
+bool ReadWholeFile(const std::string& path, std::string* bytes) {
+  FILE* file = fopen(path.c_str(), "rb");
+  if (file == nullptr) return false;
+  char buffer[65536];
+  size_t got;
+  while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) {
+    bytes->append(buffer, got);
+  }
+  bool ok = !ferror(file);
+  fclose(file);
+  return ok;
+}
+
+}  // namespace
+
+ListScan ScanListFile(std::string_view bytes) {
+  ListScan scan;
+  size_t start = 0;
+  int number = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    end = end == std::string_view::npos ? bytes.size() : end + 1;
+    std::string_view line = bytes.substr(start, end - start);
+    start = end;
+    ++number;
+    std::string_view text = line.substr(0, line.find('\0'));
+    if (text.empty() || text[0] == '#' || IsWhite(text[0])) continue;
+    size_t pos = 0;
+    std::string_view domain = NextWord(text, &pos);
+    std::string_view host_name = NextWord(text, &pos);
+    if (host_name.empty()) {
+      scan.ok = false;
+      scan.bad_line = text;
+      scan.bad_line_number = number;
+      break;
+    }
+    scan.pairs.push_back({domain, host_name});
+  }
+  return scan;
+}
+
+void IniFile::Add(std::string_view domain, std::string_view host_name) {
+  ip.emplace_back(domain);
+  name.emplace_back(host_name);
+}
+
+void IniFile::Load(const std::string& path) {
+  WriteOut(Format(kReading, {path}));
+  std::string bytes;
+  if (!ReadWholeFile(path, &bytes)) {
+    FatalError(kErrorListOpen, kCannotOpenList, {path});
+  }
+  ListScan scan = ScanListFile(bytes);
+  for (const ListScan::Pair& pair : scan.pairs) Add(pair.domain, pair.name);
+  if (!scan.ok) {
+    FatalError(kErrorListLine, kBadListLine,
+               {scan.bad_line, path, scan.bad_line_number});
+  }
+}
+
+void IniFile::Remove(size_t i) {
+  ip.erase(ip.begin() + i);
+  name.erase(name.begin() + i);
+}
+
+}  // namespace quorvane

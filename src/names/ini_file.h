@@ -1,0 +1,52 @@
+// IniFile: the work of an update run, as pairs of a dynamic-DNS domain and
+// the host name that is to point at its address. Pairs come from the command
+// line and from list files, in the order met; duplicates are kept. The two
+// lists always have the same length; after the lookup, `ip` holds the dotted
+// address of each domain in place of the domain itself.
+#ifndef QUORVANE_NAMES_INI_FILE_H_
+#define QUORVANE_NAMES_INI_FILE_H_
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+// What a list file holds, as far as its scan got.
+struct ListScan {
+  struct Pair {
+    std::string_view domain;
+    std::string_view name;
+  };
+  std::vector<Pair> pairs;  // in file order, up to the first bad line
+  bool ok = true;
+  std::string_view bad_line;  // the bad line as read, line break included
+  int bad_line_number = 0;    // counting every physical line from 1
+};
+
+// Scans the bytes of a list file. A line is a whole physical line; its text
+// ends at a NUL byte. Lines starting with "#" or white space are skipped;
+// every other line must hold two words (runs of non-white bytes), a domain
+// and a host name; more words are ignored. The scan stops at the first line
+// with fewer than two words. The views point into `bytes`.
+ListScan ScanListFile(std::string_view bytes);
+
+class IniFile {
+ public:
+  std::vector<std::string> ip;    // domains, later their addresses
+  std::vector<std::string> name;  // host names
+
+  void Add(std::string_view domain, std::string_view host_name);
+
+  // Reads the list file at `path` and adds its pairs in file order. Prints
+  // the reading message first. A file that cannot be opened or read ends the
+  // run with error 147; a line without two words with error 159.
+  void Load(const std::string& path);
+
+  size_t Count() const { return ip.size(); }
+  void Remove(size_t i);
+};
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_NAMES_INI_FILE_H_

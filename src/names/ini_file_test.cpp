@@ -1,0 +1,91 @@
+#include "names/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace quorvane {
+namespace {
+
+std::string Pairs(const ListScan& scan) {
+  std::string out;
+  for (const ListScan::Pair& pair : scan.pairs) {
+    out += std::string(pair.domain) + "=" + std::string(pair.name) + ";";
+  }
+  return out;
+}
+
+TEST(ListFileTest, PairsCommentsAndSkippedLines) {
+  ListScan scan = ScanListFile(
+      "# my names\r\n"
+      "ddns.example.net nas\r\n"
+      "\r\n"
+      "a.example\tpc1 extra words\n"
+      "  indented.example skipped\n"
+      "\tb.example also-skipped\n"
+      "\vc.example x\n"
+      "last.example nas2");
+  EXPECT_TRUE(scan.ok);
+  EXPECT_EQ(Pairs(scan),
+            "ddns.example.net=nas;a.example=pc1;last.example=nas2;");
+}
+
+TEST(ListFileTest, EmptyAndCommentOnlyFilesHoldNoPairs) {
+  EXPECT_TRUE(ScanListFile("").pairs.empty());
+  ListScan scan = ScanListFile("#a b\n\n   \n#\n");
+  EXPECT_TRUE(scan.ok);
+  EXPECT_TRUE(scan.pairs.empty());
+}
+
+TEST(ListFileTest, OneWordLineIsReportedWithItsPhysicalNumber) {
+  ListScan scan = ScanListFile("# comment\r\n\r\nlonely\r\nd n\r\n");
+  EXPECT_FALSE(scan.ok);
+  EXPECT_EQ(scan.bad_line, "lonely\r\n");
+  EXPECT_EQ(scan.bad_line_number, 3);
+  EXPECT_TRUE(scan.pairs.empty());
+
+  scan = ScanListFile("a x\nb");
+  EXPECT_FALSE(scan.ok);
+  EXPECT_EQ(Pairs(scan), "a=x;");
+  EXPECT_EQ(scan.bad_line, "b");
+  EXPECT_EQ(scan.bad_line_number, 2);
+
+  // A trailing blank does not make a second word.
+  scan = ScanListFile("a \r\n");
+  EXPECT_FALSE(scan.ok);
+  EXPECT_EQ(scan.bad_line_number, 1);
+}
+
+TEST(ListFileTest, LongLinesAreWholeLines) {
+  // A long comment stays one comment: its tail is never read as a pair.
+  std::string comment = "#" + std::string(2000, 'c') + " tail.example x\n";
+  ListScan scan = ScanListFile(comment + "d n\n" + "e " +
+                               std::string(1500, 'h') + "\nshort\n");
+  EXPECT_FALSE(scan.ok);
+  ASSERT_EQ(scan.pairs.size(), 2u);
+  EXPECT_EQ(scan.pairs[0].domain, "d");
+  EXPECT_EQ(scan.pairs[1].name, std::string(1500, 'h'));
+  EXPECT_EQ(scan.bad_line_number, 4);
+}
+
+TEST(ListFileTest, TextEndsAtNul) {
+  using namespace std::string_literals;
+  ListScan scan = ScanListFile("a\0 b\nc d\n"s);
+  EXPECT_FALSE(scan.ok);
+  EXPECT_EQ(scan.bad_line, "a");
+  EXPECT_EQ(Pairs(ScanListFile("a b\0c\nc d\n"s)), "a=b;c=d;");
+}
+
+TEST(IniFileTest, AddAndRemoveKeepTheListsInStep) {
+  IniFile list;
+  list.Add("a", "x");
+  list.Add("b", "y");
+  list.Add("a", "x");
+  list.Remove(1);
+  ASSERT_EQ(list.Count(), 2u);
+  EXPECT_EQ(list.ip, (std::vector<std::string>{"a", "a"}));
+  EXPECT_EQ(list.name, (std::vector<std::string>{"x", "x"}));
+}
+
+}  // namespace
+}  // namespace quorvane

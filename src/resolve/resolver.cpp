@@ -1,0 +1,26 @@
+#include "resolve/resolver.h"
+
+#include "front/fatal_error.h"
+#include "front/messages.h"
+
+namespace quorvane {
+
+void StartNetwork() {
+  int result = StartSockets();
+  if (result != 0) {
+    FatalError(kErrorNetworkStart, kCannotStartNetwork, {result});
+  }
+}
+
+void ResolveAll(IniFile& ini_file) {
+  for (std::string& domain : ini_file.ip) {
+    std::string address;
+    int error = 0;
+    if (!LookUpAddress(domain, &address, &error)) {
+      FatalError(kErrorResolve, kCannotResolve, {error});
+    }
+    domain = address;
+  }
+}
+
+}  // namespace quorvane

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Runs a command in a sandbox that never touches this machine's own files:
+# a private mount and network namespace, a private writable copy of /etc
+# bind-mounted over /etc, loopback up, and dnsmasq on 127.0.0.1 answering
+# the test names:
+#   one.test   192.0.2.7
+#   two.test   198.51.100.20, then 127.0.0.5 (in this answer order)
+#   anything else: NXDOMAIN
+# The command gets QUORVANE_SANDBOX, a scratch folder on a private tmpfs.
+# Exit 77 (skipped) when the sandbox cannot be made, except under CI, where
+# that is a failure.
+set -u
+
+if [ "${1:-}" != --inside ]; then
+  why=""
+  if [ "$(id -u)" != 0 ]; then
+    why="needs root"
+  elif ! unshare --mount --net true 2>/dev/null; then
+    why="unshare --mount --net does not work here"
+  elif ! command -v dnsmasq >/dev/null && [ ! -x /usr/sbin/dnsmasq ]; then
+    why="dnsmasq is not installed (Debian package dnsmasq-base)"
+  elif ! command -v ip >/dev/null && [ ! -x /usr/sbin/ip ] && [ ! -x /sbin/ip ]; then
+    why="ip is not installed (Debian package iproute2)"
+  fi
+  if [ -n "$why" ]; then
+    if [ "${CI:-}" = true ]; then
+      echo "sandbox.sh: cannot make the sandbox: $why" >&2
+      exit 1
+    fi
+    echo "sandbox.sh: skipped: $why" >&2
+    exit 77
+  fi
+  exec unshare --mount --net -- bash "$0" --inside "$@"
+fi
+shift
+set -e
+export PATH="$PATH:/usr/sbin:/sbin"
+
+mount --make-rprivate /
+work=$(mktemp -d /tmp/quorvane-sandbox.XXXXXX)
+mount -t tmpfs -o size=512m quorvane-sandbox "$work"
+mkdir "$work/etc" "$work/scratch"
+cp -a /etc/. "$work/etc/"
+mount --bind "$work/etc" /etc
+
+ip link set lo up
+
+rm -f /etc/resolv.conf
+printf 'nameserver 127.0.0.1\noptions attempts:1 timeout:2\n' >/etc/resolv.conf
+printf 'hosts: files dns\n' >/etc/nsswitch.conf
+printf '198.51.100.20 two.test\n127.0.0.5 two.test\n' >"$work/dns-hosts"
+dnsmasq --conf-file=/dev/null --no-resolv --no-hosts --no-poll --no-round-robin \
+  --listen-address=127.0.0.1 --bind-interfaces --port=53 --user=root \
+  --pid-file="$work/dnsmasq.pid" --addn-hosts="$work/dns-hosts" \
+  --address=/one.test/192.0.2.7 --address=/#/
+
+export QUORVANE_SANDBOX="$work/scratch"
+status=0
+"$@" || status=$?
+kill "$(cat "$work/dnsmasq.pid")" 2>/dev/null || true
+exit "$status"
