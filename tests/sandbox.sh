@@ -7,6 +7,9 @@
 #   two.test   198.51.100.20, then 127.0.0.5 (in this answer order)
 #   anything else: NXDOMAIN
 # The command gets QUORVANE_SANDBOX, a scratch folder on a private tmpfs.
+# With QUORVANE_TARGET=windows it also gets a Wine prefix (WINEPREFIX, made
+# on first use; QUORVANE_WINEPREFIX says where, since a prefix is large) and
+# one Wine server that stays up for all the cases.
 # Exit 77 (skipped) when the sandbox cannot be made, except under CI, where
 # that is a failure.
 set -u
@@ -21,6 +24,8 @@ if [ "${1:-}" != --inside ]; then
     why="dnsmasq is not installed (Debian package dnsmasq-base)"
   elif ! command -v ip >/dev/null && [ ! -x /usr/sbin/ip ] && [ ! -x /sbin/ip ]; then
     why="ip is not installed (Debian package iproute2)"
+  elif [ "${QUORVANE_TARGET:-}" = windows ] && [ ! -x /usr/lib/wine/wine64 ]; then
+    why="wine64 is not installed (Debian package wine64)"
   fi
   if [ -n "$why" ]; then
     if [ "${CI:-}" = true ]; then
@@ -55,7 +60,26 @@ dnsmasq --conf-file=/dev/null --no-resolv --no-hosts --no-poll --no-round-robin 
   --address=/one.test/192.0.2.7 --address=/#/
 
 export QUORVANE_SANDBOX="$work/scratch"
+if [ "${QUORVANE_TARGET:-}" = windows ]; then
+  export WINEPREFIX="${QUORVANE_WINEPREFIX:-$work/wine}" WINEDEBUG=-all
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  # No display: a fatal error then goes to standard error instead of a box
+  # that no one would dismiss. A server left from a run with a display would
+  # still have one, so start afresh.
+  unset DISPLAY
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  /usr/lib/wine/wineserver -w 2>/dev/null || true
+  mkdir -p "$WINEPREFIX"
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 </dev/null
+    /usr/lib/wine/wineserver -w
+  fi
+  /usr/lib/wine/wineserver -p
+fi
 status=0
 "$@" || status=$?
+if [ "${QUORVANE_TARGET:-}" = windows ]; then
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+fi
 kill "$(cat "$work/dnsmasq.pid")" 2>/dev/null || true
 exit "$status"

@@ -1,0 +1,58 @@
+// The Windows console. Redirected to a file or pipe, the program's bytes go
+// out exactly as they are (in binary mode: no LF to CR LF translation, which
+// would turn a managed line's CR LF into CR CR LF). On a console whose code
+// page is not 932, the text is converted and written as UTF-16 so that the
+// Japanese reads correctly.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "front/console.h"
+#include "front/windows_text.h"
+
+namespace quorvane {
+
+namespace {
+
+void Write(DWORD which, FILE* stream, const Message& message) {
+  HANDLE handle = GetStdHandle(which);
+  DWORD mode;
+  if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) &&
+      GetConsoleOutputCP() != 932) {
+    fflush(stream);
+    std::wstring wide = WideText(message);
+    DWORD written;
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()),
+                  &written, nullptr);
+    return;
+  }
+  for (const Message::Piece& piece : message.pieces) {
+    fwrite(piece.bytes.data(), 1, piece.bytes.size(), stream);
+  }
+}
+
+}  // namespace
+
+void InitConsole() {
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+}
+
+void WriteOut(const Message& message) {
+  Write(STD_OUTPUT_HANDLE, stdout, message);
+}
+
+void WriteErr(const Message& message) {
+  Write(STD_ERROR_HANDLE, stderr, message);
+  fflush(stderr);
+}
+
+void WaitForKey() {
+  fflush(stdout);
+  char key;
+  (void)_read(0, &key, 1);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,52 @@
+// The Windows report: a modal warning box with no owner, brought to the
+// foreground. Title and text are cut at 1024 bytes as the window-text
+// formatter cuts them. Where no one could see a box (a process without an
+// interactive desktop, as a task run as SYSTEM), the report goes to
+// standard error instead, so an unattended run ends rather than waiting
+// forever on an invisible box.
+#include <windows.h>
+
+#include "front/console.h"
+#include "front/fatal_error.h"
+#include "front/windows_text.h"
+
+namespace quorvane {
+
+namespace {
+
+constexpr size_t kFormatterLimit = 1023;  // 1024 with the terminating NUL
+
+bool HasVisibleDesktop() {
+  HWINSTA station = GetProcessWindowStation();
+  USEROBJECTFLAGS flags;
+  DWORD needed;
+  if (station == nullptr ||
+      !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags,
+                                 &needed)) {
+    return false;
+  }
+  return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+}  // namespace
+
+void ShowFatalError(const Message& title, const Message& text) {
+  const UINT style = MB_OK | MB_ICONWARNING | MB_SETFOREGROUND;
+  Message caption = Cut(title, kFormatterLimit);
+  Message body = Cut(text, kFormatterLimit);
+  if (HasVisibleDesktop()) {
+    // On a system whose code page is not 932, each piece is decoded from its
+    // own code page so that the Japanese still reads correctly.
+    int shown = GetACP() == 932 ? MessageBoxA(nullptr, body.Bytes().c_str(),
+                                              caption.Bytes().c_str(), style)
+                                : MessageBoxW(nullptr, WideText(body).c_str(),
+                                              WideText(caption).c_str(), style);
+    if (shown > 0) return;  // 0 (or -1 from some dialog layers): not shown
+  }
+  WriteErr(title);
+  WriteErr(Raw("\n"));
+  WriteErr(text);
+  WriteErr(Raw("\n"));
+}
+
+}  // namespace quorvane

@@ -1,0 +1,35 @@
+#include "front/windows_text.h"
+
+#include <gtest/gtest.h>
+
+#include "front/messages.h"
+
+namespace quorvane {
+namespace {
+
+TEST(WindowsTextTest, CutStopsAtTheLimitWithoutSplittingACharacter) {
+  // A 2000-byte path in error 147: the text is cut at the formatter's limit.
+  std::string path(2000, 'p');
+  Message text = Format(kCannotOpenList, {path});
+  Message cut = Cut(text, 1023);
+  EXPECT_EQ(cut.Bytes(), std::string(1023, 'p'));
+
+  // Cut inside the Japanese: never half of a double-byte character.
+  Message short_path = Format(kCannotOpenList, {"ab"});
+  ASSERT_EQ(short_path.Bytes().substr(2, 2), "\x82\xaa");  // が
+  EXPECT_EQ(Cut(short_path, 3).Bytes(), "ab");
+  EXPECT_EQ(Cut(short_path, 4).Bytes(), "ab\x82\xaa");
+  EXPECT_EQ(Cut(short_path, 1000).Bytes(), short_path.Bytes());
+  // Pieces keep their origin, so each is decoded from its own code page.
+  EXPECT_FALSE(Cut(short_path, 4).pieces[0].own);
+  EXPECT_TRUE(Cut(short_path, 4).pieces[1].own);
+}
+
+TEST(WindowsTextTest, WideTextDecodesOwnTextFromCodePage932) {
+  EXPECT_EQ(WideText(Format(kCannotOpenHosts, {})),
+            L"HOSTS \u304c\u958b\u3051\u307e\u305b\u3093.");
+  EXPECT_EQ(WideText(Format(kTitle, {kProgramName, 238})), L"Quorvane (238)");
+}
+
+}  // namespace
+}  // namespace quorvane

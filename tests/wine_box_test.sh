@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Shows the Windows program's warning box under Wine on a virtual display
+# (Xvfb), reads its title from the window and its text from Wine's
+# message-box trace, dismisses it with a key press, and checks that the run
+# then ends with status 1. Once with a Japanese system code page (932: the
+# box gets the stored Shift_JIS bytes) and once with a Western one (1252:
+# the text is decoded from each piece's own code page).
+#
+# Usage: wine_box_test.sh QUORVANE_EXE   (exit 77: skipped)
+set -u
+exe=$(readlink -f "$1")
+wine=/usr/lib/wine/wine64
+for tool in Xvfb xdotool iconv "$wine"; do
+  if ! command -v "$tool" >/dev/null; then
+    [ "${CI:-}" = true ] && { echo "missing $tool" >&2; exit 1; }
+    echo "skipped: $tool is not installed" >&2
+    exit 77
+  fi
+done
+export WINEPREFIX="${QUORVANE_WINEPREFIX:-$HOME/.wine}" WINEDLLOVERRIDES="mscoree,mshtml="
+scratch=$(mktemp -d)
+display=90
+while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$display"
+# A Wine server left from a run without a display would keep its desktop
+# without one: start afresh.
+"${wine%64}server" -k 2>/dev/null
+"${wine%64}server" -w 2>/dev/null
+trap 'kill $xvfb 2>/dev/null; "${wine%64}server" -k 2>/dev/null; rm -rf "$scratch"' EXIT
+for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+
+passed=0
+failed=0
+fail() { echo "FAIL: $*" >&2; ok=false; }
+
+# Wine's trace spelling of a UTF-8 text: ASCII as it is, others as \xxxx.
+traced() {
+  printf '%s' "$1" | iconv -f UTF-8 -t UTF-16BE | od -An -v -tx1 |
+    tr -s ' \n' ' ' | xargs -n2 | while read -r hi lo; do
+      if [ "$hi" = 00 ] && [ $((16#$lo)) -ge 32 ] && [ $((16#$lo)) -lt 127 ]; then
+        printf "\\x$lo"
+      else
+        printf '\\%s%s' "$hi" "$lo"
+      fi
+    done
+}
+
+# show LOCALE LIST-ARGUMENT EXPECTED-TITLE EXPECTED-TEXT
+show() {
+  local locale=$1 arg=$2 title=$3 text=$4
+  ok=true
+  (cd "$scratch" && LANG=$locale LC_ALL=$locale WINEDEBUG=trace+msgbox \
+    "$wine" "$exe" "$arg" </dev/null >"$scratch/out" 2>"$scratch/trace")&
+  local pid=$!
+  local window
+  window=$(timeout 60 xdotool search --sync --name '^Quorvane \(147\)$' 2>/dev/null |
+           head -n 1)
+  if [ -z "$window" ]; then
+    fail "$locale: no box appeared"
+    kill $pid
+    failed=$((failed + 1))
+    return
+  fi
+  [ "$(xdotool getwindowname "$window" 2>/dev/null)" = "$title" ] ||
+    fail "$locale: title"
+  sleep 0.5
+  xdotool windowactivate --sync "$window" key Return >/dev/null 2>&1 ||
+    xdotool key --window "$window" Return >/dev/null 2>&1
+  local status=0
+  wait $pid || status=$?
+  [ "$status" = 1 ] || fail "$locale: exit status $status, not 1"
+  local shown
+  shown=$(grep -a 'msgbox:MSGBOX_OnInit' "$scratch/trace" | head -n 1 |
+          sed 's/^[^"]*L"//; s/"$//')
+  [ "$shown" = "$(traced "$text")" ] ||
+    fail "$locale: text [$shown], expected [$(traced "$text")]"
+  if $ok; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+}
+
+show ja_JP.UTF-8 @missing.list "Quorvane (147)" "missing.listが開けません."
+show C @missing.list "Quorvane (147)" "missing.listが開けません."
+
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
