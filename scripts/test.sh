@@ -6,6 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ libgtest-dev dnsmasq-base iproute2)
+# The installed tool's tests: the manual page, the Windows task file, the .deb
+# and its systemd units.
+packages+=(man-db groff-base libxml2-utils dpkg-dev systemd)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' ||
