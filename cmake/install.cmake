@@ -32,8 +32,8 @@ if(NOT WIN32)
       if(at EQUAL -1)
         message(FATAL_ERROR \"${unit_in}: no line \${exec}\")
       endif()
-      string(REPLACE \"\${exec}\"
-             \"ExecStart=\${CMAKE_INSTALL_PREFIX}/bin/Quorvane \" unit \"\${unit}\")
+      set(installed \"ExecStart=\${CMAKE_INSTALL_PREFIX}/bin/Quorvane \")
+      string(REPLACE \"\${exec}\" \"\${installed}\" unit \"\${unit}\")
       file(WRITE \"${unit_out}\" \"\${unit}\")
     ")
     install(FILES ${unit_out} contrib/systemd/quorvane.timer

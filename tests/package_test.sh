@@ -74,7 +74,8 @@ package_dir=$source_dir/build/package
 rm -f "$package_dir"/*.deb
 cmake --build --preset package --target package >"$scratch/build.log" ||
   { cat "$scratch/build.log"; exit 1; }
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$package_dir/CMakeCache.txt")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' \
+  "$package_dir/CMakeCache.txt")
 deb=$package_dir/quorvane_${version}_$(dpkg --print-architecture).deb
 ls -l "$deb"
 

@@ -12,25 +12,42 @@ fail() { echo "windows_task_test: $*" >&2; failed=1; }
 
 [ "$(head -c 2 "$task" | od -An -tx1 | tr -d ' ')" = fffe ] ||
   fail "no UTF-16 little-endian byte-order mark"
-head -c 80 "$task" | iconv -f UTF-16 -t UTF-8 | grep -q '^<?xml version="1.0" encoding="UTF-16"?>' ||
+head -c 80 "$task" | iconv -f UTF-16 -t UTF-8 |
+  grep -q '^<?xml version="1.0" encoding="UTF-16"?>' ||
   fail "the XML declaration does not say UTF-16"
 xmllint --noout --schema "$schema" "$task" 2>&1 | grep -v ' validates$' >&2 &&
   fail "not valid against $schema"
 
-# The value of the element NAME, wherever it is.
+# The string value of a path of element names (any namespace), such as
+# Actions/@Context or TimeTrigger/Repetition/Interval, wherever it starts.
 value() {
-  xmllint --xpath "string((//*[local-name()='$1'])[${2:-1}])" "$task"
+  local path="" step
+  IFS=/ read -ra steps <<<"$1"
+  for step in "${steps[@]}"; do
+    case $step in
+      @*) path+="/$step" ;;
+      *) path+="/*[local-name()='$step']" ;;
+    esac
+  done
+  xmllint --xpath "string(/$path)" "$task"
 }
-[ "$(value UserId)" = S-1-5-18 ] || fail "does not run as SYSTEM (S-1-5-18)"
-principal=$(xmllint --xpath "string(//*[local-name()='Principal']/@id)" "$task")
-context=$(xmllint --xpath "string(//*[local-name()='Actions']/@Context)" "$task")
-[ "$principal" = "$context" ] || fail "the actions do not run as the principal"
-repeat=$(xmllint --xpath "string(//*[local-name()='TimeTrigger']/*[local-name()='Repetition']/*[local-name()='Interval'])" "$task")
-[ "$repeat" = PT10M ] || fail "the time trigger repeats every '$repeat', not PT10M"
-xmllint --xpath "//*[local-name()='TimeTrigger']//*[local-name()='Duration']" "$task" >/dev/null 2>&1 &&
+
+[ "$(value Principal/UserId)" = S-1-5-18 ] || fail "does not run as SYSTEM"
+[ "$(value Principal/@id)" = "$(value Actions/@Context)" ] ||
+  fail "the actions do not run as the principal"
+interval=$(value TimeTrigger/Repetition/Interval)
+[ "$interval" = PT10M ] || fail "the trigger repeats every '$interval'"
+[ -z "$(value TimeTrigger/Repetition/Duration)" ] ||
   fail "the repetition stops after a while"
-[ "$(value Enabled)" = true ] || fail "the trigger is disabled"
-case $(value Command) in *\\Quorvane.exe) ;; *) fail "the command is not Quorvane.exe" ;; esac
-case $(value Arguments) in @*\\Quorvane.list) ;; *) fail "the argument is not an @ list file" ;; esac
-[ -n "$(value ExecutionTimeLimit)" ] || fail "a run that hangs is never stopped"
+[ "$(value TimeTrigger/Enabled)" != false ] || fail "the trigger is disabled"
+case $(value Exec/Command) in
+  *\\Quorvane.exe) ;;
+  *) fail "the command is not Quorvane.exe" ;;
+esac
+case $(value Exec/Arguments) in
+  @*\\Quorvane.list) ;;
+  *) fail "the argument is not an @ list file" ;;
+esac
+[ -n "$(value Settings/ExecutionTimeLimit)" ] ||
+  fail "a run that hangs is never stopped"
 exit $failed
