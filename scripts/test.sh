@@ -12,6 +12,9 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ libgtest-dev googletest dnsmasq-base iproute2
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
   xvfb xdotool)
+# The installed tool's tests: the manual page, the Windows task file, the .deb
+# and its systemd units.
+packages+=(man-db groff-base libxml2-utils dpkg-dev systemd)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' ||

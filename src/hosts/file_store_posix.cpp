@@ -2,8 +2,9 @@
 // syncs it, gives it the original's mode and owner and renames it over the
 // original, so that a crash leaves either the old or the new file. Where the
 // hosts file cannot be replaced by a rename (a single bind-mounted file, as
-// containers have, or a directory we may not write), it is overwritten in
-// place, and any failure there writes the old bytes back.
+// containers have, or a directory we may not write, such as the read-only
+// /etc of a sandboxed service that may write /etc/hosts alone), it is
+// overwritten in place, and any failure there writes the old bytes back.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -122,7 +123,7 @@ bool ReplaceFileBytes(const std::string& path,
 
   int fd = mkostemp(temp.data(), O_CLOEXEC);
   if (fd < 0) {
-    if (errno == EACCES || errno == EPERM) {
+    if (errno == EACCES || errno == EPERM || errno == EROFS) {
       return WriteInPlace(target, pieces, old_bytes);
     }
     return false;
