@@ -10,8 +10,26 @@
 #
 # The `package` preset builds the .deb: cmake --preset package &&
 # cmake --build --preset package --target package.
+#
+# On Windows the package is a .zip (cmake --build --preset windows-x86
+# --target package) holding, in one folder, Quorvane.exe, a plain-text
+# README.txt, the Task Scheduler task and the sample list file.
 
-if(NOT WIN32)
+if(WIN32)
+  install(TARGETS Quorvane RUNTIME DESTINATION .)
+  install(FILES contrib/windows/README.txt contrib/windows/Quorvane.xml
+                contrib/Quorvane.list.example
+          DESTINATION .)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_NAME quorvane)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(CPACK_SYSTEM_NAME windows-x86)
+  else()
+    set(CPACK_SYSTEM_NAME windows-x64)
+  endif()
+  set(CPACK_STRIP_FILES ON)
+else()
+  install(TARGETS Quorvane RUNTIME DESTINATION bin)
   install(FILES doc/Quorvane.1 DESTINATION share/man/man1)
   install(FILES contrib/Quorvane.list.example DESTINATION share/doc/quorvane)
 
