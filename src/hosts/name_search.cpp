@@ -57,8 +57,10 @@ NameSearch::NameSearch(const std::vector<std::string_view>& names) {
   pair_starts_.assign(65536, 0);
   for (std::string_view name : names) {
     auto first = static_cast<unsigned char>(name[0]);
-    for (int second = 0; second < 256; ++second) {
-      if (name.size() == 1 || name[1] == static_cast<char>(second)) {
+    if (name.size() > 1) {
+      pair_starts_[PairKey(first, static_cast<unsigned char>(name[1]))] = 1;
+    } else {
+      for (int second = 0; second < 256; ++second) {
         pair_starts_[PairKey(first, second)] = 1;
       }
     }

@@ -5,8 +5,8 @@
 // once per name.
 //
 // Names are byte strings compared byte for byte (no case folding); they must
-// be distinct and not empty. Memory is a few dozen bytes per byte of the
-// names, whatever the text.
+// be distinct and not empty. Memory is 64 KiB plus a few dozen bytes per
+// byte of the names, whatever the text.
 #ifndef QUORVANE_HOSTS_NAME_SEARCH_H_
 #define QUORVANE_HOSTS_NAME_SEARCH_H_
 
