@@ -15,6 +15,8 @@ packages=(cmake ninja-build g++ libgtest-dev googletest dnsmasq-base iproute2
 # The installed tool's tests: the manual page, the Windows task file, the .deb
 # and its systemd units.
 packages+=(man-db groff-base libxml2-utils dpkg-dev systemd)
+# The benchmarks (built only).
+packages+=(libbenchmark-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' ||
@@ -45,3 +47,10 @@ ctest --preset linux
 
 echo "== Windows tests under Wine"
 ctest --preset windows-x64
+
+# The benchmarks are built so that they keep compiling; bench/compare.sh
+# runs the long comparison, never this script.
+echo "== benchmarks (build only)"
+cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUORVANE_BENCH=ON -DQUORVANE_TESTS=OFF
+cmake --build build/bench

@@ -29,53 +29,93 @@ void HostsFile::Save() {
 
 void HostsFile::SetBytes(std::string bytes) {
   bytes_ = std::move(bytes);
-  starts_.clear();
   replaced_.clear();
   appended_.clear();
-  const char* begin = bytes_.data();
-  const char* end = begin + bytes_.size();
-  for (const char* p = begin; p < end;) {
-    starts_.push_back(p - begin);
-    const void* lf = memchr(p, '\n', end - p);
-    p = lf ? static_cast<const char*>(lf) + 1 : end;
+  starts_.clear();
+  numbered_ = false;
+}
+
+size_t HostsFile::LineStart(size_t offset) const {
+  return offset == 0 ? 0 : std::string_view(bytes_).rfind('\n', offset - 1) + 1;
+}
+
+size_t HostsFile::LineEnd(size_t offset) const {
+  const void* lf = memchr(bytes_.data() + offset, '\n', bytes_.size() - offset);
+  return lf ? static_cast<const char*>(lf) - bytes_.data() + 1 : bytes_.size();
+}
+
+std::string_view HostsFile::LoadedLine(size_t offset) const {
+  size_t start = LineStart(offset);
+  return std::string_view(bytes_).substr(start, LineEnd(offset) - start);
+}
+
+void HostsFile::ReplaceLoaded(size_t start, std::string line) {
+  replaced_[start] = std::move(line);
+}
+
+std::string_view HostsFile::EntryAt(size_t start) const {
+  auto changed = replaced_.find(start);
+  if (changed != replaced_.end()) return changed->second;
+  return std::string_view(bytes_).substr(start, LineEnd(start) - start);
+}
+
+const std::vector<size_t>& HostsFile::Starts() const {
+  if (!numbered_) {
+    for (size_t start = 0; start < bytes_.size(); start = LineEnd(start)) {
+      starts_.push_back(start);
+    }
+    numbered_ = true;
   }
+  return starts_;
 }
 
 std::string_view HostsFile::Entry(size_t i) const {
-  if (i >= starts_.size()) return appended_[i - starts_.size()];
-  auto changed = replaced_.find(i);
-  if (changed != replaced_.end()) return changed->second;
-  return std::string_view(bytes_).substr(starts_[i], End(i) - starts_[i]);
+  const std::vector<size_t>& starts = Starts();
+  if (i >= starts.size()) return appended_[i - starts.size()];
+  return EntryAt(starts[i]);
 }
 
 void HostsFile::Replace(size_t i, std::string line) {
-  if (i >= starts_.size()) {
-    appended_[i - starts_.size()] = std::move(line);
+  const std::vector<size_t>& starts = Starts();
+  if (i >= starts.size()) {
+    appended_[i - starts.size()] = std::move(line);
   } else {
-    replaced_[i] = std::move(line);
+    ReplaceLoaded(starts[i], std::move(line));
   }
 }
 
 std::string_view HostsFile::LineBreak() const {
-  for (size_t i = 0; i < Count(); ++i) {
-    std::string_view entry = Entry(i);
-    if (!entry.empty() && entry.back() == '\n') {
-      return entry.size() >= 2 && entry[entry.size() - 2] == '\r' ? "\r\n"
-                                                                  : "\n";
-    }
+  auto ending = [](std::string_view entry) -> std::string_view {
+    if (entry.empty() || entry.back() != '\n') return "";
+    return entry.size() >= 2 && entry[entry.size() - 2] == '\r' ? "\r\n" : "\n";
+  };
+  // Every loaded line but the last ends in a line break, so this loop
+  // rarely goes past the first line.
+  for (size_t start = 0; start < bytes_.size(); start = LineEnd(start)) {
+    std::string_view found = ending(EntryAt(start));
+    if (!found.empty()) return found;
+  }
+  for (const std::string& entry : appended_) {
+    std::string_view found = ending(entry);
+    if (!found.empty()) return found;
   }
   return "\r\n";
 }
 
 void HostsFile::Append(std::string line) {
-  if (Count() > 0) {
-    size_t last = Count() - 1;
-    std::string_view entry = Entry(last);
-    if (entry.back() != '\n') {
-      // A last line ending in a bare CR needs only the LF to be whole.
-      std::string ended(entry);
-      ended += entry.back() == '\r' ? std::string_view("\n") : LineBreak();
-      Replace(last, std::move(ended));
+  std::string* last_appended = appended_.empty() ? nullptr : &appended_.back();
+  size_t last_start = bytes_.empty() ? 0 : LineStart(bytes_.size() - 1);
+  std::string_view last = last_appended    ? std::string_view(*last_appended)
+                          : bytes_.empty() ? std::string_view()
+                                           : EntryAt(last_start);
+  if (!last.empty() && last.back() != '\n') {
+    // A last line ending in a bare CR needs only the LF to be whole.
+    std::string ended(last);
+    ended += last.back() == '\r' ? std::string_view("\n") : LineBreak();
+    if (last_appended) {
+      *last_appended = std::move(ended);
+    } else {
+      ReplaceLoaded(last_start, std::move(ended));
     }
   }
   appended_.push_back(std::move(line));
@@ -85,11 +125,10 @@ std::vector<std::string_view> HostsFile::Pieces() const {
   std::vector<std::string_view> pieces;
   std::string_view bytes(bytes_);
   size_t done = 0;
-  for (const auto& [i, line] : replaced_) {
-    if (starts_[i] > done)
-      pieces.push_back(bytes.substr(done, starts_[i] - done));
+  for (const auto& [start, line] : replaced_) {
+    if (start > done) pieces.push_back(bytes.substr(done, start - done));
     pieces.push_back(line);
-    done = End(i);
+    done = LineEnd(start);
   }
   if (done < bytes.size()) pieces.push_back(bytes.substr(done));
   for (const std::string& line : appended_) pieces.push_back(line);

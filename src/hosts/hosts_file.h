@@ -4,9 +4,13 @@
 // bytes, bytes outside ASCII and lines of any length included. No entry is
 // empty, and the entries put together are the file again.
 //
-// The bytes are held once, as read; a run's changes (entries replaced in
-// place, entries appended at the end) are kept beside them, so that a file of
-// hundreds of thousands of lines costs little more than its own size.
+// The bytes are held once, as read, in one buffer; a run's changes (loaded
+// lines replaced in place, entries appended at the end) are kept beside
+// them, so that a file of hundreds of thousands of lines costs little more
+// than its own size. The scans of a run find the lines they change by
+// searching that buffer and address them by place; numbering the entries
+// costs a pass over the file and a word per line, and is done only when
+// entries are asked for by number.
 #ifndef QUORVANE_HOSTS_HOSTS_FILE_H_
 #define QUORVANE_HOSTS_HOSTS_FILE_H_
 
@@ -31,7 +35,19 @@ class HostsFile {
   // Takes `bytes` as the file's content, as Load does with what it reads.
   void SetBytes(std::string bytes);
 
-  size_t Count() const { return starts_.size() + appended_.size(); }
+  // The bytes as loaded, before any change.
+  std::string_view Original() const { return bytes_; }
+
+  // The loaded line that holds byte `offset` of Original(), terminator
+  // included, as loaded: a view into Original().
+  std::string_view LoadedLine(size_t offset) const;
+
+  // Replaces the loaded line that starts at byte `start` of Original().
+  void ReplaceLoaded(size_t start, std::string line);
+
+  // The entries by number: the loaded lines in file order, then the
+  // appended ones.
+  size_t Count() const { return Starts().size() + appended_.size(); }
   std::string_view Entry(size_t i) const;
   void Replace(size_t i, std::string line);
 
@@ -44,19 +60,20 @@ class HostsFile {
   std::vector<std::string_view> Pieces() const;
   std::string Content() const;
 
-  // The bytes as loaded, before any change.
-  std::string_view Original() const { return bytes_; }
-
  private:
-  size_t End(size_t i) const {
-    return i + 1 < starts_.size() ? starts_[i + 1] : bytes_.size();
-  }
+  size_t LineStart(size_t offset) const;
+  size_t LineEnd(size_t offset) const;
+  // The loaded line starting at `start`, or what replaced it.
+  std::string_view EntryAt(size_t start) const;
+  const std::vector<size_t>& Starts() const;
   std::string_view LineBreak() const;
 
   std::string bytes_;
-  std::vector<size_t> starts_;              // where each loaded line starts
-  std::map<size_t, std::string> replaced_;  // loaded lines changed by the run
+  std::map<size_t, std::string> replaced_;  // changed loaded lines, by start
   std::vector<std::string> appended_;
+  // Where each loaded line starts, once the entries have been numbered.
+  mutable std::vector<size_t> starts_;
+  mutable bool numbered_ = false;
 };
 
 }  // namespace quorvane

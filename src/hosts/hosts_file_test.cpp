@@ -78,5 +78,31 @@ TEST(HostsFileTest, AppendEndsAnUnterminatedLastLineFirst) {
   }
 }
 
+TEST(HostsFileTest, LinesByPlaceAndByNumberAgree) {
+  HostsFile hosts;
+  hosts.SetBytes("a\r\nbb\n\nlast");
+  // Any byte of a line, its line break included, finds the whole line.
+  EXPECT_EQ(hosts.LoadedLine(0), "a\r\n");
+  EXPECT_EQ(hosts.LoadedLine(2), "a\r\n");
+  EXPECT_EQ(hosts.LoadedLine(3), "bb\n");
+  EXPECT_EQ(hosts.LoadedLine(6), "\n");
+  EXPECT_EQ(hosts.LoadedLine(10), "last");
+  hosts.ReplaceLoaded(3, "BB\r\n");
+  hosts.Append("new\r\n");  // "last" first gets the first line's CR LF
+  EXPECT_EQ(Entries(hosts), (std::vector<std::string>{"a\r\n", "BB\r\n", "\n",
+                                                      "last\r\n", "new\r\n"}));
+  EXPECT_EQ(hosts.LoadedLine(4), "bb\n");  // as loaded, whatever changed
+  hosts.Replace(2, "x\n");
+  EXPECT_EQ(hosts.Content(), "a\r\nBB\r\nx\nlast\r\nnew\r\n");
+  EXPECT_EQ(hosts.Original(), "a\r\nbb\n\nlast");
+
+  // The line break an append adds is the first line's as it now stands.
+  hosts.SetBytes("a\nb");
+  hosts.ReplaceLoaded(0, "A\r\n");
+  hosts.Append("new\r\n");
+  EXPECT_EQ(hosts.Content(), "A\r\nb\r\nnew\r\n");
+  EXPECT_EQ(hosts.Count(), 3u);
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -8,16 +8,19 @@ namespace quorvane {
 
 LinesChanged DisableManagedLines(HostsFile* hosts) {
   LinesChanged changed;
-  for (size_t k = 0; k < hosts->Count(); ++k) {
-    std::string_view entry = hosts->Entry(k);
-    if (entry[0] == '#' || entry.find(kMarker) == std::string_view::npos) {
-      continue;
-    }
+  // The marker holds no line break, so each place it is found lies inside
+  // one line; the search goes on after that line.
+  std::string_view bytes = hosts->Original();
+  for (size_t at = bytes.find(kMarker); at != std::string_view::npos;) {
+    std::string_view entry = hosts->LoadedLine(at);
+    size_t start = entry.data() - bytes.data();
+    at = bytes.find(kMarker, start + entry.size());
+    if (entry[0] == '#') continue;
     std::string line = "#";
     line += entry;
     changed.printed += line;
     ++changed.count;
-    hosts->Replace(k, std::move(line));
+    hosts->ReplaceLoaded(start, std::move(line));
   }
   return changed;
 }

@@ -10,7 +10,7 @@
 namespace quorvane {
 
 // Puts "#" before every entry that does not start with "#" and holds the
-// marker "\t##Quorvane##" anywhere.
+// marker "\t##Quorvane##" anywhere, on `hosts` as loaded (not yet changed).
 LinesChanged DisableManagedLines(HostsFile* hosts);
 
 // The whole restore run: load, disable, report, save when a line changed.

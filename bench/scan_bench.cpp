@@ -1,0 +1,93 @@
+// Micro-benchmarks of the update and restore scans on the benchmark file
+// (500,000 lines, 21.8 MB; see hosts_maker.h), beside the plain scans of
+// tests/support/plain_scans.h. The argument is the number of pairs: the
+// first N of the shuffled list, each matching one managed line, with nas
+// (near the end of the file) always among them.
+//
+//   scan_bench [--benchmark_filter=REGEX]
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+#include "hosts/restore_hosts.h"
+#include "hosts/update_hosts.h"
+#include "hosts_maker.h"
+#include "support/plain_scans.h"
+
+namespace quorvane {
+namespace {
+
+const BenchInput& Input() {
+  static const BenchInput* input = [] {
+    auto* made = new BenchInput;
+    if (!MakeBenchInput(500000, 1000, made)) abort();
+    return made;
+  }();
+  return *input;
+}
+
+IniFile Pairs(size_t count) {
+  const auto& pairs = Input().pairs;
+  IniFile list;
+  list.Add("192.0.2.7", "nas");
+  for (size_t i = 0; list.Count() < count && i < pairs.size(); ++i) {
+    if (pairs[i].second != "nas") list.Add(pairs[i].first, pairs[i].second);
+  }
+  return list;
+}
+
+template <LinesChanged (*Scan)(HostsFile*, IniFile*)>
+void Update(benchmark::State& state) {
+  const IniFile pairs = Pairs(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    HostsFile hosts;
+    hosts.SetBytes(Input().hosts);
+    benchmark::DoNotOptimize(hosts.Count());  // the plain scan numbers lines
+    IniFile list = pairs;
+    state.ResumeTiming();
+    LinesChanged changed = Scan(&hosts, &list);
+    benchmark::DoNotOptimize(changed.count);
+  }
+  state.SetBytesProcessed(state.iterations() * Input().hosts.size());
+}
+
+template <LinesChanged (*Scan)(HostsFile*)>
+void Restore(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    HostsFile hosts;
+    hosts.SetBytes(Input().hosts);
+    benchmark::DoNotOptimize(hosts.Count());
+    state.ResumeTiming();
+    LinesChanged changed = Scan(&hosts);
+    benchmark::DoNotOptimize(changed.count);
+  }
+  state.SetBytesProcessed(state.iterations() * Input().hosts.size());
+}
+
+BENCHMARK(Update<UpdateLines>)
+    ->Name("UpdateLines")
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond);
+// One search per line and pair: already slow at a hundred pairs.
+BENCHMARK(Update<PlainUpdateLines>)
+    ->Name("PlainUpdateLines")
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Restore<DisableManagedLines>)
+    ->Name("DisableManagedLines")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(Restore<PlainDisableManagedLines>)
+    ->Name("PlainDisableManagedLines")
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quorvane
+
+BENCHMARK_MAIN();

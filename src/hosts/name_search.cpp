@@ -1,0 +1,193 @@
+#include "hosts/name_search.h"
+
+#include <algorithm>
+#include <bit>
+#include <cassert>
+#include <utility>
+
+// SSE2 is part of every x86-64 processor; elsewhere the skip goes eight
+// places at a time through a table.
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define QUORVANE_SKIP_SSE2 1
+#endif
+
+namespace quorvane {
+
+NameSearch::NameSearch(const std::vector<std::string_view>& names) {
+  // The trie of the names, with unsorted child lists while it grows.
+  std::vector<std::vector<std::pair<unsigned char, uint32_t>>> children(1);
+  name_.assign(1, kNone);
+  for (size_t i = 0; i < names.size(); ++i) {
+    assert(!names[i].empty());
+    uint32_t s = 0;
+    for (char ch : names[i]) {
+      auto c = static_cast<unsigned char>(ch);
+      auto& list = children[s];
+      auto it = std::find_if(list.begin(), list.end(),
+                             [c](const auto& edge) { return edge.first == c; });
+      if (it != list.end()) {
+        s = it->second;
+        continue;
+      }
+      uint32_t next = children.size();
+      list.emplace_back(c, next);
+      children.emplace_back();
+      name_.push_back(kNone);
+      s = next;
+    }
+    assert(name_[s] == kNone);  // the names are distinct
+    name_[s] = i;
+  }
+
+  const size_t count = children.size();
+  edges_begin_.resize(count + 1);
+  for (size_t s = 0; s < count; ++s) {
+    std::sort(children[s].begin(), children[s].end());
+    edges_begin_[s] = edge_to_.size();
+    for (auto [c, to] : children[s]) {
+      edge_byte_.push_back(c);
+      edge_to_.push_back(to);
+    }
+  }
+  edges_begin_[count] = edge_to_.size();
+
+  from_start_.fill(0);
+  for (auto [c, to] : children[0]) from_start_[c] = to;
+  pair_starts_.assign(65536, 0);
+  for (std::string_view name : names) {
+    auto first = static_cast<unsigned char>(name[0]);
+    if (name.size() > 1) {
+      pair_starts_[PairKey(first, static_cast<unsigned char>(name[1]))] = 1;
+    } else {
+      for (int second = 0; second < 256; ++second) {
+        pair_starts_[PairKey(first, second)] = 1;
+      }
+    }
+    Start start = {first, 0, name.size() == 1};
+    if (!start.any_second) start.second = static_cast<unsigned char>(name[1]);
+    auto same = [&](const Start& s) {
+      return s.first == start.first && s.second == start.second &&
+             s.any_second == start.any_second;
+    };
+    // One more than kFewStarts is enough to know there are not few.
+    if (few_starts_.size() <= kFewStarts &&
+        std::none_of(few_starts_.begin(), few_starts_.end(), same)) {
+      few_starts_.push_back(start);
+    }
+  }
+  if (few_starts_.size() > kFewStarts) few_starts_.clear();
+
+  // Breadth first, so that every shorter state is done before it is needed.
+  fallback_.assign(count, 0);
+  ends_.assign(count, kNone);
+  std::vector<uint32_t> queue = {0};
+  for (size_t q = 0; q < queue.size(); ++q) {
+    uint32_t s = queue[q];
+    for (auto [c, to] : children[s]) {
+      fallback_[to] = s == 0 ? 0 : Step(fallback_[s], c);
+      ends_[to] = name_[to] != kNone ? to : ends_[fallback_[to]];
+      queue.push_back(to);
+    }
+  }
+}
+
+uint32_t NameSearch::Step(uint32_t s, unsigned char c) const {
+  for (;;) {
+    if (s == 0) return from_start_[c];
+    const unsigned char* bytes = edge_byte_.data();
+    for (uint32_t e = edges_begin_[s], stop = edges_begin_[s + 1]; e < stop;
+         ++e) {
+      if (bytes[e] == c) return edge_to_[e];
+      if (bytes[e] > c) break;
+    }
+    s = fallback_[s];
+  }
+}
+
+namespace {
+
+// Bytes p[0] to p[7] as one number, p[0] lowest: compilers make this one
+// load (with a byte swap where the machine stores numbers the other way).
+uint64_t EightBytes(const unsigned char* p) {
+  return uint64_t{p[0]} | uint64_t{p[1]} << 8 | uint64_t{p[2]} << 16 |
+         uint64_t{p[3]} << 24 | uint64_t{p[4]} << 32 | uint64_t{p[5]} << 40 |
+         uint64_t{p[6]} << 48 | uint64_t{p[7]} << 56;
+}
+
+}  // namespace
+
+size_t NameSearch::PairKey(unsigned char first, unsigned char second) {
+  return first | second << 8;
+}
+
+const unsigned char* NameSearch::SkipFromStart(const unsigned char* p,
+                                               const unsigned char* end) const {
+  // Most places in a hosts file start no name: look up the pairs at eight
+  // places at a time, taken from one load, independently of one another.
+  if (!few_starts_.empty()) p = SkipFewStarts(p, end);
+  const unsigned char* table = pair_starts_.data();
+  while (end - p >= 9) {
+    uint64_t w = EightBytes(p);
+    if ((table[w & 0xffff] | table[(w >> 8) & 0xffff] |
+         table[(w >> 16) & 0xffff] | table[(w >> 24) & 0xffff] |
+         table[(w >> 32) & 0xffff] | table[(w >> 40) & 0xffff] |
+         table[(w >> 48) & 0xffff] | table[PairKey(w >> 56, p[8])]) != 0) {
+      break;
+    }
+    p += 8;
+  }
+  for (; end - p >= 2; ++p) {
+    if (table[PairKey(p[0], p[1])]) return p;
+  }
+  // The last byte has no pair: let the automaton look at it.
+  return p;
+}
+
+const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
+                                               const unsigned char* end) const {
+#ifdef QUORVANE_SKIP_SSE2
+  __m128i first[kFewStarts], second[kFewStarts], any_second[kFewStarts];
+  const size_t count = few_starts_.size();
+  for (size_t i = 0; i < count; ++i) {
+    first[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].first));
+    second[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].second));
+    any_second[i] = _mm_set1_epi8(few_starts_[i].any_second ? -1 : 0);
+  }
+  while (end - p >= 17) {
+    __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    __m128i hits = _mm_setzero_si128();
+    for (size_t i = 0; i < count; ++i) {
+      __m128i pair_hits = _mm_and_si128(
+          _mm_cmpeq_epi8(here, first[i]),
+          _mm_or_si128(_mm_cmpeq_epi8(next, second[i]), any_second[i]));
+      hits = _mm_or_si128(hits, pair_hits);
+    }
+    unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (bits != 0) return p + std::countr_zero(bits);
+    p += 16;
+  }
+#else
+  (void)end;
+#endif
+  return p;
+}
+
+size_t NameSearch::FindEnd(std::string_view text, size_t from) const {
+  auto begin = reinterpret_cast<const unsigned char*>(text.data());
+  auto p = begin + std::min(from, text.size());
+  auto end = begin + text.size();
+  uint32_t s = 0;
+  while (p < end) {
+    if (s == 0) {
+      p = SkipFromStart(p, end);
+      if (p == end) break;
+    }
+    s = Step(s, *p++);
+    if (ends_[s] != kNone) return p - begin;
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,92 @@
+// NameSearch: finds where any of a fixed set of host names occurs in a text,
+// all names at once, in one pass over the text (an Aho-Corasick automaton).
+// The update uses it so that its cost does not grow with the number of
+// pairs: a hosts file of hundreds of thousands of lines is read once, not
+// once per name.
+//
+// Names are byte strings compared byte for byte (no case folding); they must
+// be distinct and not empty. Memory is 64 KiB plus a few dozen bytes per
+// byte of the names, whatever the text.
+#ifndef QUORVANE_HOSTS_NAME_SEARCH_H_
+#define QUORVANE_HOSTS_NAME_SEARCH_H_
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+class NameSearch {
+ public:
+  explicit NameSearch(const std::vector<std::string_view>& names);
+
+  // Where the first occurrence of a name in `text` at or after `from` ends
+  // (the offset just past its last byte), taking the occurrence that ends
+  // first; npos when no name occurs there.
+  size_t FindEnd(std::string_view text, size_t from) const;
+
+  // Calls found(i) for every occurrence in `text` of names[i], in the order
+  // the occurrences end (several names ending at one place: longest first).
+  template <typename Found>
+  void ForEach(std::string_view text, Found found) const;
+
+ private:
+  static constexpr uint32_t kNone = UINT32_MAX;
+
+  // The state after reading byte `c` in state `s`.
+  uint32_t Step(uint32_t s, unsigned char c) const;
+  // The first position from `p` on where a name could start, or `end`. In
+  // state 0, a byte pair that starts no name leaves the automaton in state 0
+  // after its first byte, so such places can be skipped without a step.
+  const unsigned char* SkipFromStart(const unsigned char* p,
+                                     const unsigned char* end) const;
+  // The same, sixteen places at a time, where the processor can and the
+  // names start in few ways; it may stop early, up to 16 bytes before `end`.
+  const unsigned char* SkipFewStarts(const unsigned char* p,
+                                     const unsigned char* end) const;
+  static size_t PairKey(unsigned char first, unsigned char second);
+
+  // State 0 is the empty prefix; every other state is a prefix of a name.
+  std::array<uint32_t, 256> from_start_;  // state 0's moves, 0 when none
+  // By PairKey: 1 where a name starts with the two bytes (or with the first
+  // one, for a name of one byte).
+  std::vector<unsigned char> pair_starts_;
+  // The distinct ways the names start, when there are at most kFewStarts.
+  struct Start {
+    unsigned char first;
+    unsigned char second;
+    bool any_second;  // a name of one byte
+  };
+  static constexpr size_t kFewStarts = 4;
+  std::vector<Start> few_starts_;
+  std::vector<uint32_t> edges_begin_;     // a state's children: edge range
+  std::vector<unsigned char> edge_byte_;  // sorted by byte within a state
+  std::vector<uint32_t> edge_to_;
+  std::vector<uint32_t> fallback_;  // longest proper suffix that is a state
+  std::vector<uint32_t> name_;      // the name this state spells, or kNone
+  // The state itself when it spells a name, else the nearest fallback that
+  // does, or kNone: the chain of names ending wherever this state is reached.
+  std::vector<uint32_t> ends_;
+};
+
+template <typename Found>
+void NameSearch::ForEach(std::string_view text, Found found) const {
+  auto p = reinterpret_cast<const unsigned char*>(text.data());
+  auto end = p + text.size();
+  uint32_t s = 0;
+  while (p < end) {
+    if (s == 0) {
+      p = SkipFromStart(p, end);
+      if (p == end) break;
+    }
+    s = Step(s, *p++);
+    for (uint32_t e = ends_[s]; e != kNone; e = ends_[fallback_[e]]) {
+      found(name_[e]);
+    }
+  }
+}
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_HOSTS_NAME_SEARCH_H_
