@@ -13,7 +13,8 @@ namespace quorvane {
 // marker "\t##Quorvane##" anywhere.
 LinesChanged DisableManagedLines(HostsFile* hosts);
 
-// The whole restore run: load, disable, report, save when a line changed.
+// The whole restore run: take the hosts lock, load, disable, report, save
+// when a line changed.
 void RestoreHosts();
 
 }  // namespace quorvane
