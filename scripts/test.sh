@@ -5,7 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ libgtest-dev dnsmasq-base iproute2)
+packages=(cmake ninja-build g++ libgtest-dev dnsmasq-base iproute2 clang
+  libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' ||
@@ -22,3 +23,25 @@ echo "== Linux build and tests"
 cmake --preset linux
 cmake --build --preset linux
 ctest --preset linux
+
+# Data safety: the suite again under the sanitizers, then each fuzz target
+# for a bounded time. The crash and concurrency trials ran in full above;
+# under the sanitizers a shorter count keeps the time down.
+echo "== Linux build and tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset sanitize
+cmake --build --preset sanitize
+QUORVANE_CRASH_TRIALS=${QUORVANE_SANITIZE_CRASH_TRIALS:-20} \
+  QUORVANE_CONCURRENCY_TRIALS=${QUORVANE_SANITIZE_CONCURRENCY_TRIALS:-10} \
+  ctest --preset sanitize
+
+fuzz_seconds=${QUORVANE_FUZZ_SECONDS:-45}
+echo "== Fuzzing, ${fuzz_seconds}s per target from its seed corpus"
+cmake --preset fuzz
+cmake --build --preset fuzz
+for target in list_file update_scan restore_scan; do
+  found=$(mktemp -d)  # new inputs go here; the committed seeds stay as they are
+  build/fuzz/fuzz/${target}_fuzz -max_total_time="$fuzz_seconds" \
+    -max_len=4096 -timeout=10 -print_final_stats=1 \
+    -artifact_prefix=build/fuzz/ "$found" "fuzz/corpus/$target"
+  rm -rf "$found"
+done

@@ -59,8 +59,10 @@ TEST(ListFileTest, OneWordLineIsReportedWithItsPhysicalNumber) {
 TEST(ListFileTest, LongLinesAreWholeLines) {
   // A long comment stays one comment: its tail is never read as a pair.
   std::string comment = "#" + std::string(2000, 'c') + " tail.example x\n";
-  ListScan scan = ScanListFile(comment + "d n\n" + "e " +
-                               std::string(1500, 'h') + "\nshort\n");
+  // The views point into the bytes, which must outlive the scan.
+  std::string bytes =
+      comment + "d n\n" + "e " + std::string(1500, 'h') + "\nshort\n";
+  ListScan scan = ScanListFile(bytes);
   EXPECT_FALSE(scan.ok);
   ASSERT_EQ(scan.pairs.size(), 2u);
   EXPECT_EQ(scan.pairs[0].domain, "d");
@@ -70,7 +72,8 @@ TEST(ListFileTest, LongLinesAreWholeLines) {
 
 TEST(ListFileTest, TextEndsAtNul) {
   using namespace std::string_literals;
-  ListScan scan = ScanListFile("a\0 b\nc d\n"s);
+  std::string bytes = "a\0 b\nc d\n"s;
+  ListScan scan = ScanListFile(bytes);
   EXPECT_FALSE(scan.ok);
   EXPECT_EQ(scan.bad_line, "a");
   EXPECT_EQ(Pairs(ScanListFile("a b\0c\nc d\n"s)), "a=b;c=d;");
