@@ -23,6 +23,7 @@ echo "== Linux build and tests"
 cmake --preset linux
 cmake --build --preset linux
 ctest --preset linux
+grep -h 'trials:' build/linux/Testing/Temporary/LastTest.log || true
 
 # Data safety: the suite again under the sanitizers, then each fuzz target
 # for a bounded time. The crash and concurrency trials ran in full above;

@@ -211,9 +211,10 @@ TEST_F(Trials, CrashDuringTheSaveOfA20MegabyteFile) {
   EXPECT_EQ(status, 0);
   EXPECT_TRUE(TemporaryFiles().empty());
   printf(
-      "crash trials: %d kills over a save window of %ld us: %d old content, "
-      "%d new content, %d finished first; 0 damaged; %d left a temporary "
-      "file, each removed by the next run\n",
+      "crash trials: %d, SIGKILL at a random moment of a %ld us save: %d "
+      "killed with the old content, %d killed with the new content, %d "
+      "finished first; 0 damaged; %d left a temporary file, each removed by "
+      "the next run\n",
       trials, static_cast<long>(window.count()), old_content, new_content,
       finished, strays_left);
   RecordProperty("trials", trials);
@@ -224,7 +225,7 @@ TEST_F(Trials, CrashDuringTheSaveOfA20MegabyteFile) {
   // rename; if not, the window is wrong and the trial proves little.
   if (trials >= 50) {
     EXPECT_GT(old_content, 0);
-    EXPECT_GT(new_content + finished, 0);
+    EXPECT_GT(new_content, 0);
   }
 }
 
