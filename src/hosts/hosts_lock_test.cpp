@@ -1,12 +1,11 @@
 #include "hosts/hosts_lock.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <thread>
 
 namespace quorvane {
@@ -21,7 +20,7 @@ class HostsLockTest : public testing::Test {
  protected:
   void SetUp() override {
     dir_ = std::filesystem::temp_directory_path() /
-           ("quorvane-lock-" + std::to_string(getpid()));
+           ("quorvane-lock-" + std::to_string(std::random_device()()));
     std::filesystem::create_directories(dir_);
     hosts_ = (dir_ / "hosts").string();
     std::ofstream(hosts_) << "127.0.0.1 localhost\n";
@@ -81,7 +80,7 @@ TEST_F(HostsLockTest, HeldAcrossTheFileBeingReplacedOrRemoved) {
   ASSERT_TRUE(first.Acquire(hosts_, milliseconds(0)));
   std::string next = (dir_ / "next").string();
   std::ofstream(next) << "new\n";
-  ASSERT_EQ(std::rename(next.c_str(), hosts_.c_str()), 0);
+  std::filesystem::rename(next, hosts_);
   EXPECT_FALSE(OtherRunGets(milliseconds(30)));
   std::filesystem::remove(hosts_);
   EXPECT_FALSE(OtherRunGets(milliseconds(30)));
