@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds Quorvane for Linux and for Windows (32-bit and 64-bit, cross-built
 # with mingw-w64) and runs every test: the unit tests and the end-to-end
-# suite on Linux, and the unit tests, the same end-to-end suite and the
-# warning box against the 64-bit Windows build under Wine. (This machine
-# cannot run 32-bit x86 code; the 32-bit build is the same source.)
+# suite on Linux (with the crash and concurrency trials), the unit tests,
+# the same end-to-end suite and the warning box against the 64-bit Windows
+# build under Wine (this machine cannot run 32-bit x86 code; the 32-bit
+# build is the same source), the whole Linux suite again under the
+# sanitizers, and each fuzz target for a bounded time. The benchmarks are
+# built, not run.
 # Installs the Debian packages it needs first (run as root on a fresh
 # machine, as CI does).
 set -euo pipefail
@@ -17,6 +20,8 @@ packages=(cmake ninja-build g++ libgtest-dev googletest dnsmasq-base iproute2
 packages+=(man-db groff-base libxml2-utils dpkg-dev systemd)
 # The benchmarks (built only).
 packages+=(libbenchmark-dev)
+# Data safety: the sanitizers and the fuzzers.
+packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' ||
@@ -44,6 +49,7 @@ cmake --preset linux \
   -DQUORVANE_WINDOWS_EXE="$PWD/build/windows-x64/Quorvane.exe"
 cmake --build --preset linux
 ctest --preset linux
+grep -h 'trials:' build/linux/Testing/Temporary/LastTest.log || true
 
 echo "== Windows tests under Wine"
 ctest --preset windows-x64
@@ -54,3 +60,25 @@ echo "== benchmarks (build only)"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUORVANE_BENCH=ON -DQUORVANE_TESTS=OFF
 cmake --build build/bench
+
+# Data safety: the suite again under the sanitizers, then each fuzz target
+# for a bounded time. The crash and concurrency trials ran in full above;
+# under the sanitizers a shorter count keeps the time down.
+echo "== Linux build and tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset sanitize
+cmake --build --preset sanitize
+QUORVANE_CRASH_TRIALS=${QUORVANE_SANITIZE_CRASH_TRIALS:-20} \
+  QUORVANE_CONCURRENCY_TRIALS=${QUORVANE_SANITIZE_CONCURRENCY_TRIALS:-10} \
+  ctest --preset sanitize
+
+fuzz_seconds=${QUORVANE_FUZZ_SECONDS:-45}
+echo "== Fuzzing, ${fuzz_seconds}s per target from its seed corpus"
+cmake --preset fuzz
+cmake --build --preset fuzz
+for target in list_file update_scan restore_scan; do
+  found=$(mktemp -d)  # new inputs go here; the committed seeds stay as they are
+  build/fuzz/fuzz/${target}_fuzz -max_total_time="$fuzz_seconds" \
+    -max_len=4096 -timeout=10 -print_final_stats=1 \
+    -artifact_prefix=build/fuzz/ "$found" "fuzz/corpus/$target"
+  rm -rf "$found"
+done

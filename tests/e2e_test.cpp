@@ -22,13 +22,14 @@
 #include <vector>
 
 #include "support/run.h"
+#include "support/sandbox_case.h"
+#include "support/spawn.h"
 
 namespace quorvane {
 namespace {
 
 // What differs between the systems under test.
 struct Target {
-  std::vector<std::string> program;
   bool windows = false;
   std::string hosts = "/etc/hosts";  // the hosts file, as seen from here
   std::string shown = "/etc/hosts";  // its path, as the program prints it
@@ -53,11 +54,6 @@ std::string Own(const std::string& utf8) {
 
 const std::string kLine1 = "192.0.2.7\tnas\t##Quorvane##\r\n";  // one.test nas
 
-std::string Scratch() {
-  const char* dir = getenv("QUORVANE_SANDBOX");
-  return dir ? dir : "";
-}
-
 struct Stamp {
   ino_t ino = 0;
   long mtime = 0, mtime_ns = 0, ctime = 0, ctime_ns = 0;
@@ -79,19 +75,12 @@ Stamp StampOf(const std::string& path) {
   return s;
 }
 
-void Sh(const std::string& command) {
-  ASSERT_EQ(system(command.c_str()), 0) << command;
-}
-
 class EndToEnd : public testing::Test {
  protected:
   const std::string hosts_ = g_target.hosts;
   const std::string dir_ = hosts_.substr(0, hosts_.rfind('/'));
 
-  void SetUp() override {
-    ASSERT_FALSE(Scratch().empty()) << "run me through sandbox.sh";
-    SetHosts("127.0.0.1\tlocalhost\n");
-  }
+  void SetUp() override { SetHosts("127.0.0.1\tlocalhost\n"); }
 
   void SetHosts(const std::string& bytes) {
     unlink(hosts_.c_str());
@@ -104,9 +93,7 @@ class EndToEnd : public testing::Test {
   RunResult Quorvane(std::vector<std::string> args,
                      const std::string& input = "\n",
                      std::vector<std::string> env = {"LC_ALL=C"}) {
-    std::vector<std::string> argv = g_target.program;
-    argv.insert(argv.end(), args.begin(), args.end());
-    return quorvane::Run(argv, env, input, Scratch());
+    return quorvane::Run(ProgramArgv(args), env, input, Scratch());
   }
 
   // What the program prints around a run.
@@ -132,18 +119,6 @@ class EndToEnd : public testing::Test {
   // Linux waits for a key after a fatal error; a report that could not be
   // shown as a box has no one to wait for.
   long FatalKey() { return g_target.windows ? 0 : 1; }
-
-  // Files beside the hosts file that a save may have left behind.
-  std::vector<std::string> TemporaryFiles() {
-    std::vector<std::string> found;
-    DIR* dir = opendir(dir_.c_str());
-    while (dirent* e = readdir(dir)) {
-      std::string name = e->d_name;
-      if (name.find("Quorvane") != std::string::npos) found.push_back(name);
-    }
-    closedir(dir);
-    return found;
-  }
 
   Stamp stamp_;
 };
@@ -305,7 +280,7 @@ TEST_F(EndToEnd, SaveKeepsModeAndOwnerAndLeavesNoTemporaryFile) {
   EXPECT_EQ(st.st_uid, 1234u);
   EXPECT_EQ(st.st_gid, 5678u);
   EXPECT_NE(st.st_ino, stamp_.ino);  // replaced whole, not rewritten in place
-  EXPECT_TRUE(TemporaryFiles().empty());
+  EXPECT_TRUE(SaveLeftovers(dir_).empty());
 }
 
 TEST_F(EndToEnd, SingleBindMountedHostsFileIsWrittenInPlace) {
@@ -321,7 +296,7 @@ TEST_F(EndToEnd, SingleBindMountedHostsFileIsWrittenInPlace) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(ReadFile(outside), "127.0.0.1 localhost\r\n" + kLine1);
   EXPECT_EQ(StampOf(outside).ino, stamp_.ino);
-  EXPECT_TRUE(TemporaryFiles().empty());
+  EXPECT_TRUE(SaveLeftovers(dir_).empty());
 }
 
 TEST_F(EndToEnd, ReadOnlyEtcIsError208WithNothingChanged) {
@@ -352,7 +327,7 @@ TEST_F(EndToEnd, FullFileSystemIsError208WithTheOriginalIntact) {
   }
   close(fd);
   RunResult r = Quorvane({});
-  std::vector<std::string> left = TemporaryFiles();
+  std::vector<std::string> left = SaveLeftovers(dir_);
   std::string after = Hosts();
   Sh("umount " + dir_);
   EXPECT_EQ(r.status, 1);
@@ -373,6 +348,50 @@ TEST_F(EndToEnd, UnreadableHostsFileIsError198) {
   rmdir(hosts_.c_str());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.err, Fatal(198, "HOSTS が開けません."));
+}
+
+TEST_F(EndToEnd, StrayTemporaryFileOfAKilledSaveIsRemovedByTheNextRun) {
+  // Each system names its temporary files its own way.
+  std::string stray = dir_ + (g_target.windows ? "/.hosts.Quorvane-4242-0"
+                                               : "/.hosts.Quorvane-k1lled");
+  std::string other = dir_ + "/hosts.Quorvane-notes";
+  WriteFile(stray, "half a hosts file");
+  WriteFile(other, "mine");
+  RunResult r = Quorvane({});  // changes nothing, and still cleans up
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(access(stray.c_str(), F_OK), -1);
+  EXPECT_EQ(ReadFile(other), "mine");
+  unlink(other.c_str());
+  EXPECT_FALSE(Rewritten());
+}
+
+TEST_F(EndToEnd, TwoRunsAtOnceBothKeepTheirLines) {
+  std::string base;
+  for (int i = 0; i < 20000; ++i) {
+    base += "0.0.0.0 ads" + std::to_string(i) + ".example\r\n";
+  }
+  for (int round = 0; round < 5; ++round) {
+    SetHosts(base);
+    // Both start on the same byte from one pipe.
+    int gate[2];
+    ASSERT_EQ(pipe(gate), 0);
+    std::vector<pid_t> runs;
+    for (const char* name : {"nas", "pc"}) {
+      std::vector<std::string> argv = ProgramArgv({"192.0.2.7", name});
+      SpawnOptions options;
+      options.gate_fd = gate[0];
+      runs.push_back(Spawn(argv, options));
+    }
+    close(gate[0]);
+    ASSERT_EQ(write(gate[1], "go", 2), 2);
+    close(gate[1]);
+    for (pid_t pid : runs) EXPECT_EQ(WaitFor(pid), 0);
+    std::string after = Hosts();
+    EXPECT_NE(after.find("192.0.2.7\tnas\t##Quorvane##\r\n"),
+              std::string::npos);
+    EXPECT_NE(after.find("192.0.2.7\tpc\t##Quorvane##\r\n"), std::string::npos);
+    EXPECT_EQ(after.substr(0, base.size()), base);
+  }
 }
 
 TEST_F(EndToEnd, OwnTextFollowsTheLocaleAndOutsideBytesDoNot) {
@@ -396,9 +415,7 @@ TEST_F(EndToEnd, OwnTextFollowsTheLocaleAndOutsideBytesDoNot) {
 }  // namespace quorvane
 
 int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
   quorvane::Target& target = quorvane::g_target;
-  for (int i = 1; i < argc; ++i) target.program.push_back(argv[i]);
   const char* kind = getenv("QUORVANE_TARGET");
   if (kind != nullptr && std::string(kind) == "windows") {
     const char* prefix = getenv("WINEPREFIX");
@@ -407,9 +424,5 @@ int main(int argc, char** argv) {
                    "/drive_c/windows/system32/drivers/etc/hosts";
     target.shown = "C:\\windows\\system32\\drivers\\etc\\hosts";
   }
-  if (target.program.empty()) {
-    fprintf(stderr, "usage: quorvane_e2e PROGRAM [ARGS...]\n");
-    return 2;
-  }
-  return RUN_ALL_TESTS();
+  return quorvane::SandboxedTestMain(argc, argv);
 }

@@ -15,22 +15,16 @@
 #include <vector>
 
 #include "support/run.h"
+#include "support/sandbox_case.h"
 
 namespace quorvane {
 namespace {
 
 using namespace std::string_literals;
 
-std::vector<std::string> g_program;
-
 constexpr int kLines = 450000;
 constexpr int kManaged = 300;  // one every 1,500 lines
 const std::string kHosts = "/etc/hosts";
-
-std::string Scratch() {
-  const char* dir = getenv("QUORVANE_SANDBOX");
-  return dir ? dir : "";
-}
 
 std::string Managed(const std::string& address, const std::string& name) {
   return address + "\t" + name + "\t##Quorvane##\r\n";
@@ -82,14 +76,13 @@ std::string Join(const std::vector<std::string>& lines) {
 class LargeFile : public testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(Scratch().empty()) << "run me through sandbox.sh";
     lines_ = Lines();
     unlink(kHosts.c_str());
     WriteFile(kHosts, Join(lines_));
   }
 
   RunResult Quorvane(std::vector<std::string> args) {
-    std::vector<std::string> argv = g_program;
+    std::vector<std::string> argv = ProgramUnderTest();
     argv.insert(argv.end(), args.begin(), args.end());
     return quorvane::Run(argv, {"LC_ALL=C"}, "\n", Scratch());
   }
@@ -191,11 +184,5 @@ TEST_F(LargeFile, OnePairNearTheEndInABindMountedFile) {
 }  // namespace quorvane
 
 int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  for (int i = 1; i < argc; ++i) quorvane::g_program.push_back(argv[i]);
-  if (quorvane::g_program.empty()) {
-    fprintf(stderr, "usage: quorvane_large_e2e PROGRAM [ARGS...]\n");
-    return 2;
-  }
-  return RUN_ALL_TESTS();
+  return quorvane::SandboxedTestMain(argc, argv);
 }

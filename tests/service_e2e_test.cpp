@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "support/run.h"
+#include "support/sandbox_case.h"
 
 namespace quorvane {
 namespace {
@@ -28,15 +29,6 @@ std::string g_sample;
 
 const std::string kHosts = "/etc/hosts";
 const std::string kLine1 = "192.0.2.7\tnas\t##Quorvane##\r\n";  // one.test nas
-
-std::string Scratch() {
-  const char* dir = getenv("QUORVANE_SANDBOX");
-  return dir ? dir : "";
-}
-
-void Sh(const std::string& command) {
-  ASSERT_EQ(system(command.c_str()), 0) << command;
-}
 
 std::vector<std::string> Words(const std::string& text) {
   std::istringstream in(text);
@@ -152,20 +144,6 @@ class Service : public testing::Test {
   std::string Reading(const std::string& path) {
     return "読み込み中... " + path + "\n";
   }
-  std::string Fatal(int code, const std::string& text) {
-    return "Quorvane (" + std::to_string(code) + ")\n" + text + "\n";
-  }
-
-  std::vector<std::string> TemporaryFiles() {
-    std::vector<std::string> found;
-    DIR* dir = opendir("/etc");
-    while (dirent* e = readdir(dir)) {
-      std::string name = e->d_name;
-      if (name.find("Quorvane-") != std::string::npos) found.push_back(name);
-    }
-    closedir(dir);
-    return found;
-  }
 
   std::map<std::string, std::vector<std::string>> unit_;
   std::vector<std::string> command_;
@@ -188,7 +166,7 @@ TEST_F(Service, UpdatesTheHostsFileInItsSandbox) {
                        "1 行追加しました.\n書き込み中... /etc/hosts\n");
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(ReadFile(kHosts), "127.0.0.1\tlocalhost\n" + kLine1);
-  EXPECT_TRUE(TemporaryFiles().empty());
+  EXPECT_TRUE(SaveLeftovers("/etc").empty());
 
   // The next run of the timer finds the line as it should be.
   stat(kHosts.c_str(), &before_);
@@ -203,14 +181,14 @@ TEST_F(Service, FatalErrorsEndTheRunAtOnceWithStatus1) {
   RunResult r = RunService();
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, Reading(list_));
-  EXPECT_EQ(r.err, Fatal(238, "ipアドレスを取得できません. [11001]"));
+  EXPECT_EQ(r.err, FatalText(238, "ipアドレスを取得できません. [11001]"));
   EXPECT_FALSE(Rewritten());
 
   // An administrator who has not written the list yet.
   unlink(list_.c_str());
   r = RunService();
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.err, Fatal(147, list_ + "が開けません."));
+  EXPECT_EQ(r.err, FatalText(147, list_ + "が開けません."));
 
   // A list of comments only: the usage text, which also waits for a key.
   WriteFile(list_, "# nothing yet\n");
@@ -233,7 +211,7 @@ TEST_F(Service, ReadOnlyEtcWithAWritableHostsFileIsWrittenInPlace) {
   struct stat after;
   ASSERT_EQ(stat(kHosts.c_str(), &after), 0);
   EXPECT_EQ(after.st_ino, before_.st_ino);
-  EXPECT_TRUE(TemporaryFiles().empty());
+  EXPECT_TRUE(SaveLeftovers("/etc").empty());
 }
 
 TEST_F(Service, SampleListFileHoldsPairs) {
@@ -243,7 +221,7 @@ TEST_F(Service, SampleListFileHoldsPairs) {
       quorvane::Run({command_[0], "@" + g_sample}, {"LC_ALL=C"}, "", Scratch());
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, Reading(g_sample));
-  EXPECT_EQ(r.err, Fatal(238, "ipアドレスを取得できません. [11001]"));
+  EXPECT_EQ(r.err, FatalText(238, "ipアドレスを取得できません. [11001]"));
 }
 
 }  // namespace

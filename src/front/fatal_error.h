@@ -5,6 +5,7 @@
 #ifndef QUORVANE_FRONT_FATAL_ERROR_H_
 #define QUORVANE_FRONT_FATAL_ERROR_H_
 
+#include <functional>
 #include <initializer_list>
 #include <string_view>
 
@@ -16,6 +17,22 @@ namespace quorvane {
 // shows them, and exits with status 1. Never returns.
 [[noreturn]] void FatalError(int code, std::string_view format,
                              std::initializer_list<FormatArg> args = {});
+
+// While one lives, FatalError calls its `release` before the report is shown:
+// a lock that other runs wait for must not stay held while the report waits
+// for the user. The most recent one is called first.
+class FatalErrorRelease {
+ public:
+  explicit FatalErrorRelease(std::function<void()> release);
+  ~FatalErrorRelease();
+  FatalErrorRelease(const FatalErrorRelease&) = delete;
+  FatalErrorRelease& operator=(const FatalErrorRelease&) = delete;
+
+ private:
+  friend class FatalErrorReleases;
+  std::function<void()> release_;
+  FatalErrorRelease* previous_;
+};
 
 // The platform's way of showing a report and waiting for the user. It must
 // return (or end the process) even when the report cannot be shown.

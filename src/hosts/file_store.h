@@ -23,6 +23,14 @@ bool ReplaceFileBytes(const std::string& path,
                       const std::vector<std::string_view>& pieces,
                       std::string_view old_bytes);
 
+// Removes the temporary files that saves killed part way left beside the
+// file at `path` (a save that finishes or fails leaves none), and nothing
+// else: only files of the save's own naming, only regular files, only in
+// that directory. Call it only while holding the hosts lock, since another
+// run's save in progress would lose its file. Failures are ignored: a stray
+// file costs space, not correctness.
+void RemoveStrayTemporaryFiles(const std::string& path);
+
 }  // namespace quorvane
 
 #endif  // QUORVANE_HOSTS_FILE_STORE_H_

@@ -5,6 +5,7 @@
 // containers have, or a directory we may not write, such as the read-only
 // /etc of a sandboxed service that may write /etc/hosts alone), it is
 // overwritten in place, and any failure there writes the old bytes back.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -81,6 +82,30 @@ void PrepareBuffer(char* data, size_t size) {
 #endif
 }
 
+// The file a save replaces: the one a symbolic link points at, not the link.
+std::string TargetOf(const std::string& path) {
+  std::string target = path;
+  if (char* real = realpath(path.c_str(), nullptr)) {
+    target = real;
+    free(real);
+  }
+  return target;
+}
+
+std::string DirectoryOf(const std::string& target) {
+  size_t slash = target.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : target.substr(0, slash);
+}
+
+// A save's temporary file is this name followed by six characters of
+// mkostemp, in the target's directory: hidden, and named after the file.
+std::string TemporaryPrefix(const std::string& target) {
+  return "." + target.substr(target.rfind('/') + 1) + ".Quorvane-";
+}
+
+constexpr size_t kTemporarySuffix = 6;  // the XXXXXX of mkostemp
+
 void SyncDirectory(const std::string& dir) {
   int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
@@ -119,15 +144,10 @@ bool ReadFileBytes(const std::string& path, std::string* bytes) {
 bool ReplaceFileBytes(const std::string& path,
                       const std::vector<std::string_view>& pieces,
                       std::string_view old_bytes) {
-  // Replace the file a symbolic link points at, not the link.
-  std::string target = path;
-  if (char* real = realpath(path.c_str(), nullptr)) {
-    target = real;
-    free(real);
-  }
-  size_t slash = target.rfind('/');
-  std::string dir = slash == 0 ? "/" : target.substr(0, slash);
-  std::string temp = dir + "/." + target.substr(slash + 1) + ".Quorvane-XXXXXX";
+  std::string target = TargetOf(path);
+  std::string dir = DirectoryOf(target);
+  std::string temp =
+      dir + "/" + TemporaryPrefix(target) + std::string(kTemporarySuffix, 'X');
 
   struct stat st;
   bool have_original = stat(target.c_str(), &st) == 0;
@@ -165,6 +185,27 @@ bool ReplaceFileBytes(const std::string& path,
   }
   SyncDirectory(dir);
   return true;
+}
+
+void RemoveStrayTemporaryFiles(const std::string& path) {
+  std::string target = TargetOf(path);
+  std::string prefix = TemporaryPrefix(target);
+  DIR* dir = opendir(DirectoryOf(target).c_str());
+  if (dir == nullptr) return;
+  int dir_fd = dirfd(dir);
+  while (dirent* entry = readdir(dir)) {
+    std::string_view name = entry->d_name;
+    if (name.size() != prefix.size() + kTemporarySuffix ||
+        name.substr(0, prefix.size()) != prefix) {
+      continue;
+    }
+    struct stat st;
+    if (fstatat(dir_fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(st.st_mode)) {
+      unlinkat(dir_fd, entry->d_name, 0);
+    }
+  }
+  closedir(dir);
 }
 
 }  // namespace quorvane

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "hosts/file_store.h"
 
@@ -84,6 +85,35 @@ TEST_F(FileStoreTest, FailedReplaceLeavesTheOldFile) {
   // A path whose directory does not exist cannot get its temporary file.
   EXPECT_FALSE(ReplaceFileBytes(dir_ + "/no/hosts", {"x"}, ""));
   EXPECT_EQ(FilesInDir(), 0);
+}
+
+TEST_F(FileStoreTest, StrayTemporaryFilesAndNothingElseAreRemoved) {
+  std::string hosts = dir_ + "/hosts";
+  Write(hosts, "keep\n");
+  std::string stray = dir_ + "/.hosts.Quorvane-a1B2c3";
+  Write(stray, "half a file");
+  // Near misses: other lengths, another file's name, not regular files.
+  std::vector<std::string> kept = {
+      ".hosts.Quorvane-a1B2c", ".hosts.Quorvane-a1B2c3d",
+      ".other.Quorvane-a1B2c3", "hosts.Quorvane-a1B2c3"};
+  for (const std::string& name : kept) Write(dir_ + "/" + name, "x");
+  ASSERT_EQ(mkdir((dir_ + "/.hosts.Quorvane-dir123").c_str(), 0755), 0);
+  ASSERT_EQ(symlink(hosts.c_str(), (dir_ + "/.hosts.Quorvane-lnk123").c_str()),
+            0);
+  RemoveStrayTemporaryFiles(hosts);
+  EXPECT_EQ(access(stray.c_str(), F_OK), -1);
+  EXPECT_EQ(Read(hosts), "keep\n");
+  EXPECT_EQ(FilesInDir(), 1 + 4 + 2);
+
+  // Through a symbolic link: the strays sit beside the file it points at.
+  std::string link = dir_ + "/link-to-hosts";
+  ASSERT_EQ(symlink(hosts.c_str(), link.c_str()), 0);
+  Write(dir_ + "/.hosts.Quorvane-zzzzzz", "x");
+  Write(dir_ + "/.link-to-hosts.Quorvane-zzzzzz", "x");
+  RemoveStrayTemporaryFiles(link);
+  EXPECT_EQ(access((dir_ + "/.hosts.Quorvane-zzzzzz").c_str(), F_OK), -1);
+  EXPECT_EQ(access((dir_ + "/.link-to-hosts.Quorvane-zzzzzz").c_str(), F_OK),
+            0);
 }
 
 }  // namespace

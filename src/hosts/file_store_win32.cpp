@@ -99,18 +99,28 @@ bool ReadFileBytes(const std::string& path, std::string* bytes) {
   return ok;
 }
 
+// A save's temporary file is this name followed by the process and a
+// number, in the hosts file's directory: hidden, and named after the file.
+std::string TemporaryPrefix(const std::string& dir, const std::string& base) {
+  return dir + "\\." + base + ".Quorvane-";
+}
+
+void SplitPath(const std::string& path, std::string* dir, std::string* base) {
+  size_t slash = path.find_last_of("\\/");
+  *dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  *base = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 bool ReplaceFileBytes(const std::string& path,
                       const std::vector<std::string_view>& pieces,
                       std::string_view old_bytes) {
-  size_t slash = path.find_last_of("\\/");
-  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
-  std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-
+  std::string dir, base;
+  SplitPath(path, &dir, &base);
   std::string temp;
   HANDLE file = INVALID_HANDLE_VALUE;
   for (unsigned n = 0; file == INVALID_HANDLE_VALUE && n < 100; ++n) {
-    temp = dir + "\\." + base + ".Quorvane-" +
-           std::to_string(GetCurrentProcessId()) + "-" + std::to_string(n);
+    temp = TemporaryPrefix(dir, base) + std::to_string(GetCurrentProcessId()) +
+           "-" + std::to_string(n);
     file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
@@ -144,6 +154,24 @@ bool ReplaceFileBytes(const std::string& path,
   }
   DeleteFileA(temp.c_str());
   return false;
+}
+
+void RemoveStrayTemporaryFiles(const std::string& path) {
+  std::string dir, base;
+  SplitPath(path, &dir, &base);
+  std::string prefix = TemporaryPrefix(dir, base);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((prefix + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    // Only plain files: never a folder or a link that happens to match.
+    if (found.dwFileAttributes &
+        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
+      continue;
+    }
+    DeleteFileA((dir + "\\" + found.cFileName).c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
 }
 
 }  // namespace quorvane

@@ -1,7 +1,9 @@
 #include "hosts/restore_hosts.h"
 
 #include "front/console.h"
+#include "front/fatal_error.h"
 #include "front/messages.h"
+#include "hosts/hosts_lock.h"
 #include "hosts/managed_line.h"
 
 namespace quorvane {
@@ -26,6 +28,9 @@ LinesChanged DisableManagedLines(HostsFile* hosts) {
 }
 
 void RestoreHosts() {
+  HostsLock lock;
+  LockHostsForChange(&lock);
+  FatalErrorRelease unlock_on_error([&lock] { lock.Release(); });
   HostsFile hosts;
   hosts.Load();
   LinesChanged changed = DisableManagedLines(&hosts);

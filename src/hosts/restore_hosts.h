@@ -13,7 +13,8 @@ namespace quorvane {
 // marker "\t##Quorvane##" anywhere, on `hosts` as loaded (not yet changed).
 LinesChanged DisableManagedLines(HostsFile* hosts);
 
-// The whole restore run: load, disable, report, save when a line changed.
+// The whole restore run: take the hosts lock, load, disable, report, save
+// when a line changed.
 void RestoreHosts();
 
 }  // namespace quorvane

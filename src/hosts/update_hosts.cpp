@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "front/console.h"
+#include "front/fatal_error.h"
 #include "front/messages.h"
+#include "hosts/hosts_lock.h"
 #include "hosts/managed_line.h"
 #include "hosts/name_search.h"
 #include "resolve/resolver.h"
@@ -120,6 +122,10 @@ void UpdateHosts(IniFile& ini_file) {
   assert(ini_file.ip.size() == ini_file.name.size());
   StartNetwork();
   ResolveAll(ini_file);
+  // Only now, with every name resolved, so a slow lookup never holds it.
+  HostsLock lock;
+  LockHostsForChange(&lock);
+  FatalErrorRelease unlock_on_error([&lock] { lock.Release(); });
   HostsFile hosts;
   hosts.Load();
   LinesChanged changed = UpdateLines(&hosts, &ini_file);

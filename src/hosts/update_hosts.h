@@ -27,8 +27,9 @@ struct LinesChanged {
 // a name, each searched again on its own).
 LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs);
 
-// The whole update run: resolve every domain, load the hosts file, change
-// it, report, and save it when a line changed. Failures end the run.
+// The whole update run: resolve every domain, take the hosts lock, load the
+// hosts file, change it, report, and save it when a line changed. Failures
+// end the run.
 void UpdateHosts(IniFile& ini_file);
 
 }  // namespace quorvane

@@ -26,15 +26,23 @@ std::string_view NextWord(std::string_view text, size_t* pos) {
   return text.substr(start, i - start);
 }
 
-bool ReadWholeFile(const std::string& path, std::string* bytes) {
+// Reads the whole file, or fails. A file of more than `limit` bytes is a
+// failure too: a device without end (/dev/zero) or a wrong, huge file must
+// not take all memory before anything is said.
+bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes) {
   FILE* file = fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
   char buffer[65536];
   size_t got;
+  bool ok = true;
   while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) {
+    if (got > limit - bytes->size()) {
+      ok = false;
+      break;
+    }
     bytes->append(buffer, got);
   }
-  bool ok = !ferror(file);
+  ok = ok && !ferror(file);
   fclose(file);
   return ok;
 }
@@ -75,7 +83,7 @@ void IniFile::Add(std::string_view domain, std::string_view host_name) {
 void IniFile::Load(const std::string& path) {
   WriteOut(Format(kReading, {path}));
   std::string bytes;
-  if (!ReadWholeFile(path, &bytes)) {
+  if (!ReadWholeFile(path, kMaxListFileBytes, &bytes)) {
     FatalError(kErrorListOpen, kCannotOpenList, {path});
   }
   ListScan scan = ScanListFile(bytes);

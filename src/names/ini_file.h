@@ -31,6 +31,11 @@ struct ListScan {
 // with fewer than two words. The views point into `bytes`.
 ListScan ScanListFile(std::string_view bytes);
 
+// The longest list file read. Lists hold a few lines; this is thousands of
+// times that, and lines of megabytes still fit, while a device that never
+// ends or a wrong, huge file is refused before it fills memory.
+inline constexpr size_t kMaxListFileBytes = 16 << 20;
+
 class IniFile {
  public:
   std::vector<std::string> ip;    // domains, later their addresses
@@ -39,8 +44,9 @@ class IniFile {
   void Add(std::string_view domain, std::string_view host_name);
 
   // Reads the list file at `path` and adds its pairs in file order. Prints
-  // the reading message first. A file that cannot be opened or read ends the
-  // run with error 147; a line without two words with error 159.
+  // the reading message first. A file that cannot be opened or read, or
+  // that is longer than kMaxListFileBytes, ends the run with error 147; a
+  // line without two words with error 159.
   void Load(const std::string& path);
 
   size_t Count() const { return ip.size(); }

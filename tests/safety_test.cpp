@@ -1,0 +1,288 @@
+// End-to-end tests of the program under faults and hostile input, run inside
+// the sandbox made by sandbox.sh (its /etc and its DNS answers are private).
+// Each case checks that a run gives the fitting error or the correct result,
+// and that no byte of the hosts file that the run did not own has changed.
+//
+// Usage: quorvane_safety PROGRAM [ARGS...]   (the command that runs Quorvane)
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "names/ini_file.h"
+#include "support/run.h"
+#include "support/sandbox_case.h"
+#include "support/spawn.h"
+
+namespace quorvane {
+namespace {
+
+using namespace std::string_literals;
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+const std::string kHosts = "/etc/hosts";
+const std::string kBase = "127.0.0.1\tlocalhost\n";
+const std::string kNas = "192.0.2.7\tnas\t##Quorvane##\r\n";
+const char kCannotOpenHosts[] = "HOSTS が開けません.";
+const char kCannotWriteHosts[] = "HOSTS に書き込めません.";
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+class SafetyTest : public testing::Test {
+ protected:
+  void SetUp() override { SetHosts(kBase); }
+
+  void SetHosts(const std::string& bytes) {
+    unlink(kHosts.c_str());
+    WriteFile(kHosts, bytes);
+  }
+  std::string Hosts() { return ReadFile(kHosts); }
+
+  std::vector<std::string> Argv(const std::vector<std::string>& args) {
+    std::vector<std::string> argv = ProgramUnderTest();
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+  }
+  RunResult Quorvane(const std::vector<std::string>& args,
+                     const std::string& input = "\n") {
+    return quorvane::Run(Argv(args), {"LC_ALL=C"}, input, Scratch());
+  }
+  pid_t Start(const std::vector<std::string>& args, SpawnOptions options) {
+    return Spawn(Argv(args), options);
+  }
+};
+
+// Waits until the file at `path` holds `text`, for at most 20 seconds.
+bool WaitForText(const std::string& path, const std::string& text) {
+  for (int i = 0; i < 2000; ++i) {
+    if (ReadFile(path).find(text) != std::string::npos) return true;
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  return false;
+}
+
+// --- Two runs and the lock ---------------------------------------------------
+
+TEST_F(SafetyTest, RunWaitsForTheLockAndWorksOnTheFileItThenFinds) {
+  pid_t pid;
+  {
+    DirectoryLock other_run("/etc");
+    ASSERT_TRUE(other_run.held());
+    pid = Start({"192.0.2.7", "nas"}, {});
+    std::this_thread::sleep_for(milliseconds(300));
+    EXPECT_TRUE(StillRunning(pid));
+    EXPECT_EQ(Hosts(), kBase);
+    // The other run saves meanwhile, by renaming a new file over the old.
+    WriteFile("/etc/hosts.new", "10.0.0.1 other\n");
+    ASSERT_EQ(rename("/etc/hosts.new", kHosts.c_str()), 0);
+  }
+  EXPECT_EQ(WaitFor(pid), 0);
+  EXPECT_EQ(Hosts(), "10.0.0.1 other\n" + kNas);
+}
+
+TEST_F(SafetyTest, HostsFileDeletedWhileTheRunWaitsIsError198) {
+  std::string err = Scratch() + "/waiting.err";
+  pid_t pid;
+  {
+    DirectoryLock other_run("/etc");
+    ASSERT_TRUE(other_run.held());
+    SpawnOptions options;
+    options.err_path = err;
+    pid = Start({}, options);
+    std::this_thread::sleep_for(milliseconds(200));
+    unlink(kHosts.c_str());
+  }
+  EXPECT_EQ(WaitFor(pid), 1);
+  EXPECT_EQ(ReadFile(err), FatalText(198, kCannotOpenHosts));
+  EXPECT_FALSE(Exists(kHosts));  // not made up from nothing
+}
+
+TEST_F(SafetyTest, FailedRunLetsGoOfTheLockBeforeWaitingForAKey) {
+  // Run A fails to write (read-only /etc) and then waits for a key on a
+  // terminal that nobody answers; run B must not wait for it.
+  Sh("mount --bind /etc /etc && mount -o remount,bind,ro /etc");
+  int key[2];
+  ASSERT_EQ(pipe2(key, O_CLOEXEC), 0);
+  std::string err = Scratch() + "/a.err";
+  SpawnOptions options;
+  options.stdin_fd = key[0];
+  options.err_path = err;
+  pid_t a = Start({"192.0.2.7", "nas"}, options);
+  close(key[0]);
+  bool reported = WaitForText(err, "Quorvane (208)");
+  bool a_waits = StillRunning(a);
+  Clock::time_point start = Clock::now();
+  RunResult b = Quorvane({});
+  auto b_took = Clock::now() - start;
+  EXPECT_EQ(write(key[1], "\n", 1), 1);
+  close(key[1]);
+  int a_status = WaitFor(a);
+  Sh("umount /etc");
+  EXPECT_TRUE(reported);
+  EXPECT_TRUE(a_waits);
+  EXPECT_EQ(b.status, 0);
+  EXPECT_LT(b_took, std::chrono::seconds(10));  // the lock waits 60
+  EXPECT_EQ(a_status, 1);
+  EXPECT_EQ(Hosts(), kBase);
+}
+
+TEST_F(SafetyTest, StrayTemporaryFilesAreRemovedByTheNextRun) {
+  // Left by a run killed during its save; only the save's own names go.
+  WriteFile("/etc/.hosts.Quorvane-k1lled", "half a hosts file");
+  const std::vector<std::string> kept = {".hosts.Quorvane-short",
+                                         "notes.Quorvane-abcdef"};
+  for (const std::string& name : kept) WriteFile("/etc/" + name, "mine");
+  ASSERT_EQ(mkdir("/etc/.hosts.Quorvane-dir123", 0755), 0);
+  // Even a run that changes nothing cleans up.
+  RunResult r = Quorvane({});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_FALSE(Exists("/etc/.hosts.Quorvane-k1lled"));
+  EXPECT_TRUE(Exists("/etc/.hosts.Quorvane-dir123"));
+  for (const std::string& name : kept) {
+    EXPECT_EQ(ReadFile("/etc/" + name), "mine");
+    unlink(("/etc/" + name).c_str());
+  }
+  rmdir("/etc/.hosts.Quorvane-dir123");
+  EXPECT_EQ(Hosts(), kBase);
+}
+
+// --- File system faults ------------------------------------------------------
+
+TEST_F(SafetyTest, FullDiskDuringAnInPlaceWriteKeepsTheOldBytes) {
+  // A single bind-mounted hosts file, as containers have, on a full file
+  // system: the in-place write runs out of space part way.
+  std::string small = Scratch() + "/small";
+  ASSERT_EQ(mkdir(small.c_str(), 0755), 0);
+  Sh("mount -t tmpfs -o size=64k quorvane-small " + small);
+  // Just under one page, so the appended line needs a page that is not there.
+  std::string old = kBase + std::string(4090 - kBase.size() - 1, '#') + "\n";
+  WriteFile(small + "/hosts", old);
+  int fd = open((small + "/filler").c_str(), O_WRONLY | O_CREAT, 0644);
+  std::string block(4096, 'f');
+  while (write(fd, block.data(), block.size()) > 0) {
+  }
+  close(fd);
+  Sh("mount --bind " + small + "/hosts /etc/hosts");
+  RunResult r = Quorvane({"192.0.2.7", "nas"});
+  std::string after = ReadFile(small + "/hosts");
+  std::vector<std::string> left = SaveLeftovers("/etc");
+  Sh("umount /etc/hosts");
+  Sh("umount " + small);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, FatalText(208, kCannotWriteHosts));
+  EXPECT_EQ(after, old);
+  EXPECT_TRUE(left.empty());
+}
+
+// --- Hostile input -----------------------------------------------------------
+
+TEST_F(SafetyTest, OddHostsFilesKeepEveryByteTheRunDoesNotOwn) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::string line_break;  // what the update puts after the last line
+  };
+  const std::vector<Case> cases = {
+      {"empty", "", ""},
+      {"only line breaks", "\n\r\n\n\r\n\r\n", ""},
+      {"NUL bytes", "127.0.0.1\0localhost\n\0\0\0\r\n"s, ""},
+      {"mixed line ends", "a\r\nb\nc\rd", "\r\n"},  // from the first line
+      {"bare CR at the end", "x\ny\r", "\n"},
+      {"megabyte line", std::string(3 << 20, 'm') + "\nno end", "\n"},
+      {"Shift_JIS", "# \x83z\x83X\x83g\r\n10.0.0.1 \x95\x5c\r\n", ""},
+      {"UTF-8 and invalid UTF-8",
+       "\xef\xbb\xbf# ホスト\n10.0.0.2 caf\xc3\xa9 \xc3\x28\xff\xfe\n", ""},
+      {"UTF-16",
+       "1\x00"
+       "2\x00"
+       "7\x00\r\x00\n\x00"s,
+       "\n"},
+  };
+  for (const Case& c : cases) {
+    SetHosts(c.bytes);
+    RunResult r = Quorvane({"192.0.2.7", "nas"});
+    EXPECT_EQ(r.status, 0) << c.what;
+    EXPECT_EQ(Hosts(), c.bytes + c.line_break + kNas) << c.what;
+    r = Quorvane({});
+    EXPECT_EQ(r.status, 0) << c.what;
+    EXPECT_EQ(Hosts(), c.bytes + c.line_break + "#" + kNas) << c.what;
+  }
+  // The line that mentions the name is replaced where it stands.
+  std::string head = "\0junk\r\n"s + std::string(1 << 20, '\xff') + "\n";
+  std::string tail = "\xfe\xff\r\n\r\rlast"s;
+  SetHosts(head + "10.0.0.1 nas\0x\n"s + tail);
+  RunResult r = Quorvane({"192.0.2.7", "nas"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(Hosts(), head + kNas + tail);
+}
+
+TEST_F(SafetyTest, OverLongArguments) {
+  std::string name(100000, 'h');
+  RunResult r = Quorvane({"192.0.2.7", name});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(Hosts(), kBase + "192.0.2.7\t" + name + "\t##Quorvane##\r\n");
+
+  SetHosts(kBase);
+  r = Quorvane({std::string(100000, 'd'), "nas"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.substr(0, 15), "Quorvane (238)\n");
+  EXPECT_EQ(Hosts(), kBase);
+}
+
+TEST_F(SafetyTest, HostileListFiles) {
+  std::string list = Scratch() + "/hostile.list";
+  std::string name(2 << 20, 'n');
+  WriteFile(list, "192.0.2.7 " + name + "\r\n" + "192.0.2.8 pc\0ignored\n"s +
+                      "192.0.2.9 mixed\rtail words\n\n\r\n");
+  RunResult r = Quorvane({"@" + list});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(Hosts(), kBase + "192.0.2.7\t" + name + "\t##Quorvane##\r\n" +
+                         "192.0.2.8\tpc\t##Quorvane##\r\n" +
+                         "192.0.2.9\tmixed\t##Quorvane##\r\n");
+
+  SetHosts(kBase);
+  WriteFile(list, "\n\r\n\n");  // only line breaks: no pair at all
+  r = Quorvane({"@" + list});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.substr(0, 16), "Quorvane Ver2.0 ");  // the usage text
+
+  // Lists up to the bound are read whole; one byte more is refused, and so
+  // is a device that never ends, before memory runs out.
+  std::string line = "# " + std::string(1000, 'c') + "\n";
+  std::string big;
+  while (big.size() + line.size() < kMaxListFileBytes) big += line;
+  std::string pair = "192.0.2.7 nas\n";
+  big += std::string(kMaxListFileBytes - big.size() - pair.size(), '\n');
+  WriteFile(list, big + pair);
+  r = Quorvane({"@" + list});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(Hosts(), kBase + kNas);
+
+  SetHosts(kBase);
+  WriteFile(list, big + pair + "\n");
+  r = Quorvane({"@" + list});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, FatalText(147, list + "が開けません."));
+  r = Quorvane({"@/dev/zero"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, FatalText(147, "/dev/zeroが開けません."));
+  EXPECT_EQ(Hosts(), kBase);
+}
+
+}  // namespace
+}  // namespace quorvane
+
+int main(int argc, char** argv) {
+  return quorvane::SandboxedTestMain(argc, argv);
+}
