@@ -4,9 +4,9 @@
 # suite on Linux (with the crash and concurrency trials), the unit tests,
 # the same end-to-end suite and the warning box against the 64-bit Windows
 # build under Wine (this machine cannot run 32-bit x86 code; the 32-bit
-# build is the same source), the whole Linux suite again under the
-# sanitizers, and each fuzz target for a bounded time. The benchmarks are
-# built, not run.
+# build is the same source), each fuzz target for a bounded time, and the
+# whole Linux suite again under the sanitizers. The benchmarks are built,
+# not run.
 # Installs the Debian packages it needs first (run as root on a fresh
 # machine, as CI does).
 set -euo pipefail
@@ -61,24 +61,30 @@ cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUORVANE_BENCH=ON -DQUORVANE_TESTS=OFF
 cmake --build build/bench
 
-# Data safety: the suite again under the sanitizers, then each fuzz target
-# for a bounded time. The crash and concurrency trials ran in full above;
+# Data safety: each fuzz target for a bounded time, then the suite again
+# under the sanitizers. The crash and concurrency trials ran in full above;
 # under the sanitizers a shorter count keeps the time down.
-echo "== Linux build and tests under AddressSanitizer + UndefinedBehaviorSanitizer"
-cmake --preset sanitize
-cmake --build --preset sanitize
-QUORVANE_CRASH_TRIALS=${QUORVANE_SANITIZE_CRASH_TRIALS:-20} \
-  QUORVANE_CONCURRENCY_TRIALS=${QUORVANE_SANITIZE_CONCURRENCY_TRIALS:-10} \
-  ctest --preset sanitize
-
 fuzz_seconds=${QUORVANE_FUZZ_SECONDS:-45}
 echo "== Fuzzing, ${fuzz_seconds}s per target from its seed corpus"
 cmake --preset fuzz
 cmake --build --preset fuzz
 for target in list_file update_scan restore_scan; do
   found=$(mktemp -d)  # new inputs go here; the committed seeds stay as they are
-  build/fuzz/fuzz/${target}_fuzz -max_total_time="$fuzz_seconds" \
+  log=build/fuzz/${target}.log
+  if ! build/fuzz/fuzz/${target}_fuzz -max_total_time="$fuzz_seconds" \
     -max_len=4096 -timeout=10 -print_final_stats=1 \
-    -artifact_prefix=build/fuzz/ "$found" "fuzz/corpus/$target"
+    -artifact_prefix=build/fuzz/ "$found" "fuzz/corpus/$target" >"$log" 2>&1; then
+    tail -n 80 "$log"
+    echo "fuzz target $target failed; its input is in build/fuzz/" >&2
+    exit 1
+  fi
+  echo "$target: $(grep -h 'stat::number_of_executed_units' "$log")"
   rm -rf "$found"
 done
+
+echo "== Linux build and tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --preset sanitize
+cmake --build --preset sanitize
+QUORVANE_CRASH_TRIALS=${QUORVANE_SANITIZE_CRASH_TRIALS:-20} \
+  QUORVANE_CONCURRENCY_TRIALS=${QUORVANE_SANITIZE_CONCURRENCY_TRIALS:-10} \
+  ctest --preset sanitize

@@ -49,17 +49,12 @@ class SafetyTest : public testing::Test {
   }
   std::string Hosts() { return ReadFile(kHosts); }
 
-  std::vector<std::string> Argv(const std::vector<std::string>& args) {
-    std::vector<std::string> argv = ProgramUnderTest();
-    argv.insert(argv.end(), args.begin(), args.end());
-    return argv;
-  }
   RunResult Quorvane(const std::vector<std::string>& args,
                      const std::string& input = "\n") {
-    return quorvane::Run(Argv(args), {"LC_ALL=C"}, input, Scratch());
+    return quorvane::Run(ProgramArgv(args), {"LC_ALL=C"}, input, Scratch());
   }
   pid_t Start(const std::vector<std::string>& args, SpawnOptions options) {
-    return Spawn(Argv(args), options);
+    return Spawn(ProgramArgv(args), options);
   }
 };
 

@@ -152,12 +152,6 @@ class Service : public testing::Test {
   struct stat before_;
 };
 
-TEST_F(Service, ReadsTheAdministratorsListWithNoInput) {
-  EXPECT_EQ(list_, "/etc/Quorvane.list");
-  EXPECT_EQ(unit_["StandardInput"], std::vector<std::string>{"null"});
-  EXPECT_EQ(unit_["ProtectSystem"], std::vector<std::string>{"strict"});
-}
-
 TEST_F(Service, UpdatesTheHostsFileInItsSandbox) {
   WriteFile(list_, "# home\none.test nas\n");
   RunResult r = RunService();

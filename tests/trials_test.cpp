@@ -46,12 +46,6 @@ int Count(const char* variable, int full) {
   return value && *value ? atoi(value) : full;
 }
 
-std::vector<std::string> Argv(const std::vector<std::string>& args) {
-  std::vector<std::string> argv = ProgramUnderTest();
-  argv.insert(argv.end(), args.begin(), args.end());
-  return argv;
-}
-
 // About `size` bytes of foreign lines that no test name occurs in.
 std::string ForeignLines(size_t size) {
   std::string bytes;
@@ -134,7 +128,7 @@ TEST_F(Trials, CrashDuringTheSaveOfA20MegabyteFile) {
     watch.Drain();
     std::vector<std::string> args;
     if (!is_active) args = {"192.0.2.7", "nas"};
-    pid_t pid = Spawn(Argv(args), {});
+    pid_t pid = Spawn(ProgramArgv(args), {});
     bool saving = watch.WaitForSave();
     Clock::time_point start = Clock::now();
     if (saving && delay.count() >= 0) {
@@ -228,8 +222,8 @@ TEST_F(Trials, TwoRunsAtOnceBothKeepTheirLines) {
     ASSERT_EQ(pipe(gate), 0);
     SpawnOptions gated;
     gated.gate_fd = gate[0];
-    pid_t a = Spawn(Argv({"192.0.2.7", "alpha"}), gated);
-    pid_t b = Spawn(Argv({"192.0.2.8", "beta"}), gated);
+    pid_t a = Spawn(ProgramArgv({"192.0.2.7", "alpha"}), gated);
+    pid_t b = Spawn(ProgramArgv({"192.0.2.8", "beta"}), gated);
     close(gate[0]);
     ASSERT_EQ(write(gate[1], "go", 2), 2);  // both start now
     close(gate[1]);
