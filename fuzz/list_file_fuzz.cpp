@@ -54,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     done = pair.name.data() + pair.name.size();
   }
 
-  // Lines that count: not empty before a NUL, not a comment, not indented.
+  // Lines that count: not a comment, not indented. (A line that starts with
+  // NUL has no text and so no words: it counts, and stops the scan.)
   int counted = 0;
   int number = 0;
   const char* first_counted_after_pairs = nullptr;
@@ -64,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view line = bytes.substr(start, end - start);
     ++number;
     char first = line[0];
-    if (first != '\0' && first != '#' && !IsWhite(first)) {
+    if (first != '#' && !IsWhite(first)) {
       if (counted == static_cast<int>(scan.pairs.size()) &&
           first_counted_after_pairs == nullptr) {
         first_counted_after_pairs = line.data();

@@ -78,14 +78,6 @@ if [ "${QUORVANE_TARGET:-}" = windows ]; then
 fi
 status=0
 "$@" || status=$?
-if [ "$status" != 0 ] && [ "${QUORVANE_TARGET:-}" = windows ]; then
-  # Rarely (once in about ten suites here) a run under Wine ended with
-  # status 1 and nothing in its output files, and the same suite then
-  # passed. The suite gets one more go; a real fault fails it twice.
-  echo "sandbox.sh: the suite failed under Wine; running it once more" >&2
-  status=0
-  "$@" || status=$?
-fi
 if [ "${QUORVANE_TARGET:-}" = windows ]; then
   /usr/lib/wine/wineserver -k 2>/dev/null || true
 fi

@@ -7,6 +7,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "front/console.h"
@@ -23,9 +24,18 @@ void Write(DWORD which, FILE* stream, const Message& message) {
       GetConsoleOutputCP() != 932) {
     fflush(stream);
     std::wstring wide = WideText(message);
-    DWORD written;
-    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()),
-                  &written, nullptr);
+    // In pieces: older consoles refuse or cut very long writes.
+    for (size_t done = 0; done < wide.size();) {
+      DWORD chunk =
+          static_cast<DWORD>(std::min<size_t>(wide.size() - done, 8192));
+      DWORD written = 0;
+      if (!WriteConsoleW(handle, wide.data() + done, chunk, &written,
+                         nullptr) ||
+          written == 0) {
+        break;
+      }
+      done += written;
+    }
     return;
   }
   for (const Message::Piece& piece : message.pieces) {

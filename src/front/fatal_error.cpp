@@ -1,5 +1,6 @@
 #include "front/fatal_error.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -34,6 +35,9 @@ FatalErrorRelease::~FatalErrorRelease() { g_latest_release = previous_; }
 void FatalError(int code, std::string_view format,
                 std::initializer_list<FormatArg> args) {
   FatalErrorReleases::CallAll();
+  // What the run printed so far goes out before the report, whatever
+  // becomes of the process while the report is shown.
+  std::fflush(stdout);
   Message title = Format(kTitle, {kProgramName, code});
   ShowFatalError(title, Format(format, args));
   std::exit(1);

@@ -3,7 +3,9 @@
 // formatter cuts them. Where no one could see a box (a process without an
 // interactive desktop, as a task run as SYSTEM), the report goes to
 // standard error instead, so an unattended run ends rather than waiting
-// forever on an invisible box.
+// forever on an invisible box. When standard error is redirected to a file
+// or pipe (a scheduled task's log, say), the report is written there first
+// as well, so that it is kept whatever becomes of the box.
 #include <windows.h>
 
 #include "front/console.h"
@@ -31,6 +33,18 @@ bool HasVisibleDesktop() {
 }  // namespace
 
 void ShowFatalError(const Message& title, const Message& text) {
+  auto to_stderr = [&] {
+    WriteErr(title);
+    WriteErr(Raw("\n"));
+    WriteErr(text);
+    WriteErr(Raw("\n"));
+  };
+  HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+  bool redirected = err != nullptr && err != INVALID_HANDLE_VALUE &&
+                    GetFileType(err) != FILE_TYPE_CHAR &&
+                    GetFileType(err) != FILE_TYPE_UNKNOWN;
+  if (redirected) to_stderr();
+
   const UINT style = MB_OK | MB_ICONWARNING | MB_SETFOREGROUND;
   Message caption = Cut(title, kFormatterLimit);
   Message body = Cut(text, kFormatterLimit);
@@ -43,10 +57,7 @@ void ShowFatalError(const Message& title, const Message& text) {
                                               WideText(caption).c_str(), style);
     if (shown > 0) return;  // 0 (or -1 from some dialog layers): not shown
   }
-  WriteErr(title);
-  WriteErr(Raw("\n"));
-  WriteErr(text);
-  WriteErr(Raw("\n"));
+  if (!redirected) to_stderr();
 }
 
 }  // namespace quorvane

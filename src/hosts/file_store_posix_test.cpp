@@ -81,10 +81,17 @@ TEST_F(FileStoreTest, ReadTakesEveryByteAndRefusesWhatIsNotAFile) {
   EXPECT_FALSE(ReadFileBytes(dir_, &none));  // a directory: read error
 }
 
-TEST_F(FileStoreTest, FailedReplaceLeavesTheOldFile) {
-  // A path whose directory does not exist cannot get its temporary file.
+TEST_F(FileStoreTest, FailedReplaceLeavesTheOldFileAndNoTemporaryFile) {
+  // The temporary file is written in full, but the rename over the target
+  // is refused (a folder holding a file cannot be replaced by a file).
+  std::string target = dir_ + "/hosts";
+  ASSERT_EQ(mkdir(target.c_str(), 0755), 0);
+  Write(target + "/inside", "old");
+  EXPECT_FALSE(ReplaceFileBytes(target, {"new\n"}, ""));
+  EXPECT_EQ(Read(target + "/inside"), "old");
+  EXPECT_EQ(FilesInDir(), 1);  // only the target: the temporary file is gone
+  // A path whose folder does not exist cannot get a temporary file at all.
   EXPECT_FALSE(ReplaceFileBytes(dir_ + "/no/hosts", {"x"}, ""));
-  EXPECT_EQ(FilesInDir(), 0);
 }
 
 TEST_F(FileStoreTest, StrayTemporaryFilesAndNothingElseAreRemoved) {

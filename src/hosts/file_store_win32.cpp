@@ -64,17 +64,71 @@ bool Rewind(HANDLE file) {
   return SetFilePointerEx(file, zero, nullptr, FILE_BEGIN);
 }
 
+// Puts `bytes` back as the whole content of the file at `path`, which may
+// be missing: the last resort after a save that went wrong part way.
+void WriteBack(const std::string& path, std::string_view bytes) {
+  HANDLE file = Open(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_ALWAYS);
+  if (file == INVALID_HANDLE_VALUE) return;
+  WritePieces(file, {bytes});
+  CloseHandle(file);
+}
+
 bool WriteInPlace(const std::string& path,
                   const std::vector<std::string_view>& pieces,
                   std::string_view old_bytes) {
   HANDLE file = Open(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = WritePieces(file, pieces);
-  if (!ok && Rewind(file)) {
+  if (!ok) {
     // The new bytes are only partly there: put the old ones back.
-    WritePieces(file, {old_bytes});
+    bool restored = Rewind(file) && WritePieces(file, {old_bytes});
+    CloseHandle(file);
+    if (!restored) WriteBack(path, old_bytes);
+    return false;
   }
-  return CloseHandle(file) && ok;
+  return CloseHandle(file);
+}
+
+// A save's temporary file is this name followed by the process and a
+// number, in the hosts file's directory: hidden, and named after the file.
+std::string TemporaryPrefix(const std::string& dir, const std::string& base) {
+  return dir + "\\." + base + ".Quorvane-";
+}
+
+// Whether `rest` (what follows the prefix) is a save's own "PID-N".
+bool IsTemporarySuffix(std::string_view rest) {
+  size_t dash = rest.find('-');
+  auto digits = [](std::string_view text) {
+    return !text.empty() && text.size() <= 10 &&
+           text.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  return dash != std::string_view::npos && digits(rest.substr(0, dash)) &&
+         digits(rest.substr(dash + 1));
+}
+
+void SplitPath(const std::string& path, std::string* dir, std::string* base) {
+  size_t slash = path.find_last_of("\\/");
+  *dir = slash == std::string::npos ? "." : path.substr(0, slash);
+  *base = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Puts the finished temporary file at `path` once ReplaceFileA has removed
+// the original but could not move the new file in. Retried like the rest;
+// if it still fails, the old bytes are written back so the hosts file is
+// never left missing.
+bool MoveIntoPlace(const std::string& temp, const std::string& path,
+                   std::string_view old_bytes) {
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExA(temp.c_str(), path.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    if (attempt == kRetries) break;
+    Sleep(kRetryPause);
+  }
+  WriteBack(path, old_bytes);
+  DeleteFileA(temp.c_str());
+  return false;
 }
 
 }  // namespace
@@ -97,18 +151,6 @@ bool ReadFileBytes(const std::string& path, std::string* bytes) {
   }
   CloseHandle(file);
   return ok;
-}
-
-// A save's temporary file is this name followed by the process and a
-// number, in the hosts file's directory: hidden, and named after the file.
-std::string TemporaryPrefix(const std::string& dir, const std::string& base) {
-  return dir + "\\." + base + ".Quorvane-";
-}
-
-void SplitPath(const std::string& path, std::string* dir, std::string* base) {
-  size_t slash = path.find_last_of("\\/");
-  *dir = slash == std::string::npos ? "." : path.substr(0, slash);
-  *base = slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool ReplaceFileBytes(const std::string& path,
@@ -141,6 +183,12 @@ bool ReplaceFileBytes(const std::string& path,
       return true;
     }
     DWORD error = GetLastError();
+    if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+        error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+      // Without a backup name this means the original is gone (or renamed
+      // away): the temporary file holds the only copy of the content.
+      return MoveIntoPlace(temp, path, old_bytes);
+    }
     if (error == ERROR_FILE_NOT_FOUND) {
       // The hosts file went away meanwhile: the new one takes its place.
       ok = MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH);
@@ -163,10 +211,15 @@ void RemoveStrayTemporaryFiles(const std::string& path) {
   WIN32_FIND_DATAA found;
   HANDLE search = FindFirstFileA((prefix + "*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return;
+  size_t name_prefix = prefix.size() - dir.size() - 1;
   do {
-    // Only plain files: never a folder or a link that happens to match.
-    if (found.dwFileAttributes &
-        (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
+    // Only plain files of the save's own naming: never a folder, a link or
+    // a user's file that happens to start the same way.
+    std::string_view name = found.cFileName;
+    if ((found.dwFileAttributes &
+         (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+        name.size() <= name_prefix ||
+        !IsTemporarySuffix(name.substr(name_prefix))) {
       continue;
     }
     DeleteFileA((dir + "\\" + found.cFileName).c_str());

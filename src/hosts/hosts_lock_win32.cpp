@@ -4,8 +4,12 @@
 // ends (the next owner is then told it was abandoned, which changes nothing
 // here: the save of a killed run left the old file or the new one). The
 // name lives in the Global namespace so that runs in different sessions (a
-// scheduled task and a user at the console) see each other.
+// scheduled task and a user at the console) see each other, and the mutex
+// lets every account wait on it, so that a mutex made by one administrator
+// never shuts out another or the SYSTEM task.
 #include <windows.h>
+// windows.h first: sddl.h needs its types.
+#include <sddl.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -52,13 +56,22 @@ bool HostsLock::Acquire(const std::string& hosts_path,
       !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return false;
   }
-  // Creating a Global name needs a privilege that administrators and
-  // services have; anyone else (who could not write the hosts file anyway)
-  // gets a lock within the session.
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, MutexName(dir, "Global").c_str());
-  if (mutex == nullptr) {
-    mutex = CreateMutexA(nullptr, FALSE, MutexName(dir, "Local").c_str());
+  std::string name = MutexName(dir, "Global");
+  // Everyone may wait on the mutex and release it (SYNCHRONIZE and
+  // MUTEX_MODIFY_STATE), nothing more.
+  SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
+  ConvertStringSecurityDescriptorToSecurityDescriptorA(
+      "D:(A;;0x00100001;;;WD)", SDDL_REVISION_1, &security.lpSecurityDescriptor,
+      nullptr);
+  const DWORD access = SYNCHRONIZE | MUTEX_MODIFY_STATE;
+  HANDLE mutex = CreateMutexExA(&security, name.c_str(), 0, access);
+  if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
+    // Made before by a run that did not share it: open what it allows.
+    mutex = OpenMutexA(access, FALSE, name.c_str());
   }
+  LocalFree(security.lpSecurityDescriptor);
+  // No silent fallback to a lock of another name: that would not keep the
+  // other runs out.
   if (mutex == nullptr) return false;
   DWORD result = WaitForSingleObject(mutex, static_cast<DWORD>(wait.count()));
   if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) {

@@ -60,7 +60,9 @@ ListScan ScanListFile(std::string_view bytes) {
     start = end;
     ++number;
     std::string_view text = line.substr(0, line.find('\0'));
-    if (text.empty() || text[0] == '#' || IsWhite(text[0])) continue;
+    // A line whose first byte is NUL has no text at all: no words, so it is
+    // a malformed line like any other.
+    if (!text.empty() && (text[0] == '#' || IsWhite(text[0]))) continue;
     size_t pos = 0;
     std::string_view domain = NextWord(text, &pos);
     std::string_view host_name = NextWord(text, &pos);

@@ -77,6 +77,13 @@ TEST(ListFileTest, TextEndsAtNul) {
   EXPECT_FALSE(scan.ok);
   EXPECT_EQ(scan.bad_line, "a");
   EXPECT_EQ(Pairs(ScanListFile("a b\0c\nc d\n"s)), "a=b;c=d;");
+  // A line that starts with NUL holds no words: malformed, not skipped.
+  const std::string nul_first = "a b\n\0junk\nc d\n"s;
+  scan = ScanListFile(nul_first);
+  EXPECT_FALSE(scan.ok);
+  EXPECT_EQ(scan.bad_line, "");
+  EXPECT_EQ(scan.bad_line_number, 2);
+  EXPECT_EQ(Pairs(scan), "a=b;");
 }
 
 TEST(IniFileTest, AddAndRemoveKeepTheListsInStep) {
