@@ -199,6 +199,20 @@ TEST_F(EndToEnd, MalformedCommandLinesShowTheUsage) {
     EXPECT_EQ(r.err, Own(kUsageUtf8));
     EXPECT_EQ(r.stdin_consumed, 1);
   }
+  // From a pipe, too, exactly one byte is taken: the rest is left for
+  // whatever reads the pipe next.
+  int in[2];
+  ASSERT_EQ(pipe(in), 0);
+  ASSERT_EQ(write(in[1], "xyz", 3), 3);
+  close(in[1]);
+  SpawnOptions options;
+  options.stdin_fd = in[0];
+  EXPECT_EQ(WaitFor(Spawn(ProgramArgv({"-h"}), options)), 1);
+  char rest[8];
+  ssize_t got = read(in[0], rest, sizeof rest);
+  close(in[0]);
+  EXPECT_EQ(std::string(rest, got > 0 ? got : 0), "yz");
+
   // No input at all: the wait ends at once.
   RunResult r = Quorvane({"-?"}, "");
   EXPECT_EQ(r.status, 1);

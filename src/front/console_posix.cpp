@@ -1,6 +1,8 @@
 // The POSIX console: own text converted to the locale's character set.
 #include <langinfo.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -44,7 +46,11 @@ void WriteErr(const Message& message) {
 
 void WaitForKey() {
   fflush(stdout);
-  getchar();
+  // One byte straight from the descriptor: stdio would take a whole buffer
+  // from a pipe that other commands of a script may still be reading.
+  char key;
+  while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+  }
 }
 
 }  // namespace quorvane
