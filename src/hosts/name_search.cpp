@@ -175,19 +175,8 @@ const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
 }
 
 size_t NameSearch::FindEnd(std::string_view text, size_t from) const {
-  auto begin = reinterpret_cast<const unsigned char*>(text.data());
-  auto p = begin + std::min(from, text.size());
-  auto end = begin + text.size();
-  uint32_t s = 0;
-  while (p < end) {
-    if (s == 0) {
-      p = SkipFromStart(p, end);
-      if (p == end) break;
-    }
-    s = Step(s, *p++);
-    if (ends_[s] != kNone) return p - begin;
-  }
-  return std::string_view::npos;
+  return Walk(text, from,
+              [&](uint32_t s, size_t) { return ends_[s] != kNone; });
 }
 
 }  // namespace quorvane

@@ -32,6 +32,12 @@ class NameSearch {
   void ForEach(std::string_view text, Found found) const;
 
  private:
+  // Runs the automaton over text[from, end), calling reached(state, offset
+  // just past the byte) after every step; stops early when it returns true.
+  // Returns that offset, or npos when it ran to the end.
+  template <typename Reached>
+  size_t Walk(std::string_view text, size_t from, Reached reached) const;
+
   static constexpr uint32_t kNone = UINT32_MAX;
 
   // The state after reading byte `c` in state `s`.
@@ -70,10 +76,12 @@ class NameSearch {
   std::vector<uint32_t> ends_;
 };
 
-template <typename Found>
-void NameSearch::ForEach(std::string_view text, Found found) const {
-  auto p = reinterpret_cast<const unsigned char*>(text.data());
-  auto end = p + text.size();
+template <typename Reached>
+size_t NameSearch::Walk(std::string_view text, size_t from,
+                        Reached reached) const {
+  auto begin = reinterpret_cast<const unsigned char*>(text.data());
+  auto p = begin + (from < text.size() ? from : text.size());
+  auto end = begin + text.size();
   uint32_t s = 0;
   while (p < end) {
     if (s == 0) {
@@ -81,10 +89,19 @@ void NameSearch::ForEach(std::string_view text, Found found) const {
       if (p == end) break;
     }
     s = Step(s, *p++);
+    if (reached(s, static_cast<size_t>(p - begin))) return p - begin;
+  }
+  return std::string_view::npos;
+}
+
+template <typename Found>
+void NameSearch::ForEach(std::string_view text, Found found) const {
+  Walk(text, 0, [&](uint32_t s, size_t) {
     for (uint32_t e = ends_[s]; e != kNone; e = ends_[fallback_[e]]) {
       found(name_[e]);
     }
-  }
+    return false;
+  });
 }
 
 }  // namespace quorvane
