@@ -18,18 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);
   HostsFile hosts;
   hosts.SetBytes(std::string(bytes));
-  CheckEntriesAreTheLines(hosts, bytes);
-  std::vector<std::string> before;
-  for (size_t i = 0; i < hosts.Count(); ++i) {
-    before.emplace_back(hosts.Entry(i));
-  }
+  CHECK(hosts.Content() == bytes);  // a load and save without change
+  const std::vector<std::string> before = Lines(bytes);
 
   LinesChanged changed = DisableManagedLines(&hosts);
-  CHECK(hosts.Count() == before.size());
+  const std::vector<std::string> after = Lines(hosts.Content());
+  CHECK(after.size() == before.size());
   int count = 0;
   std::string printed;
   for (size_t k = 0; k < before.size(); ++k) {
-    std::string_view now = hosts.Entry(k);
+    std::string_view now = after[k];
     bool active =
         before[k][0] != '#' && before[k].find(kMarker) != std::string::npos;
     if (active) {

@@ -9,137 +9,99 @@
 namespace quorvane {
 namespace {
 
-struct Result {
-  std::string content;
+using namespace std::string_literals;
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+std::string Line(const std::string& address, const std::string& name) {
+  return address + "\t" + name + "\t##Quorvane##\r\n";
+}
+
+// Each case: the file, the resolved (address, name) pairs in list order,
+// the file after, the lines printed and their count.
+struct Case {
+  const char* what;
+  std::string before;
+  Pairs pairs;
+  std::string after;
   std::string printed;
   int count;
 };
 
-// Runs the update rules over `bytes` with resolved (address, name) pairs.
-Result Update(std::string bytes,
-              std::vector<std::pair<std::string, std::string>> pairs) {
-  HostsFile hosts;
-  hosts.SetBytes(std::move(bytes));
-  IniFile list;
-  for (const auto& [address, name] : pairs) list.Add(address, name);
-  LinesChanged changed = UpdateLines(&hosts, &list);
-  EXPECT_EQ(list.Count(), 0u);
-  return {hosts.Content(), changed.printed, changed.count};
-}
-
-const char kLocal[] = "127.0.0.1 localhost\r\n";
-
-TEST(UpdateTest, AppendsWhenNoLineMentionsTheName) {
-  Result r = Update(kLocal, {{"192.0.2.7", "nas"}});
-  EXPECT_EQ(r.content,
-            std::string(kLocal) + "192.0.2.7\tnas\t##Quorvane##\r\n");
-  EXPECT_EQ(r.printed, "192.0.2.7\tnas\t##Quorvane##\r\n");
-  EXPECT_EQ(r.count, 1);
-
-  r = Update("", {{"192.0.2.7", "nas"}});
-  EXPECT_EQ(r.content, "192.0.2.7\tnas\t##Quorvane##\r\n");
-}
-
-TEST(UpdateTest, EqualLineCostsThePairWithoutCounting) {
-  std::string file = std::string(kLocal) + "192.0.2.7\tnas\t##Quorvane##\r\n";
-  Result r = Update(file, {{"192.0.2.7", "nas"}});
-  EXPECT_EQ(r.count, 0);
-  EXPECT_EQ(r.printed, "");
-  EXPECT_EQ(r.content, file);
-
-  // An LF-only copy of the line is not equal: it is rewritten with CR LF.
-  r = Update("192.0.2.7\tnas\t##Quorvane##\n", {{"192.0.2.7", "nas"}});
-  EXPECT_EQ(r.count, 1);
-  EXPECT_EQ(r.content, "192.0.2.7\tnas\t##Quorvane##\r\n");
-}
-
-TEST(UpdateTest, DisabledLineComesBackWithTheNewAddress) {
-  Result r =
-      Update(std::string(kLocal) + "#192.0.2.1\tnas\t##Quorvane##\r\n# end\r\n",
-             {{"192.0.2.7", "nas"}});
-  EXPECT_EQ(r.content,
-            std::string(kLocal) + "192.0.2.7\tnas\t##Quorvane##\r\n# end\r\n");
-  EXPECT_EQ(r.count, 1);
-}
-
-TEST(UpdateTest, OnlyTheFirstMentionIsRewritten) {
-  Result r = Update(
-      "# nas is my file server\r\n10.0.0.1 "
-      "nas\r\n192.0.2.1\tnas\t##Quorvane##\r\n",
-      {{"192.0.2.7", "nas"}});
-  EXPECT_EQ(r.content,
-            "192.0.2.7\tnas\t##Quorvane##\r\n10.0.0.1 nas\r\n"
-            "192.0.2.1\tnas\t##Quorvane##\r\n");
-}
-
-TEST(UpdateTest, SubstringsMatchWithoutWordBoundaries) {
-  Result r =
-      Update("192.0.2.1\tnas2\t##Quorvane##\r\n", {{"192.0.2.7", "nas"}});
-  EXPECT_EQ(r.content, "192.0.2.7\tnas\t##Quorvane##\r\n");
-  // Case matters: NAS is another name.
-  r = Update("10.0.0.1 NAS\n", {{"192.0.2.7", "nas"}});
-  EXPECT_EQ(r.content, "10.0.0.1 NAS\n192.0.2.7\tnas\t##Quorvane##\r\n");
-}
-
-TEST(UpdateTest, SameNameInSeveralPairs) {
-  std::vector<std::pair<std::string, std::string>> pairs = {
-      {"192.0.2.1", "nas"}, {"192.0.2.2", "nas"}};
-  // No matching line: both appended in list order.
-  Result r = Update(kLocal, pairs);
-  EXPECT_EQ(r.content, std::string(kLocal) +
-                           "192.0.2.1\tnas\t##Quorvane##\r\n" +
-                           "192.0.2.2\tnas\t##Quorvane##\r\n");
-  EXPECT_EQ(r.count, 2);
-  // One matching line: it gets the later pair; the earlier one is appended.
-  r = Update("x nas\r\n", pairs);
-  EXPECT_EQ(r.content,
-            "192.0.2.2\tnas\t##Quorvane##\r\n192.0.2.1\tnas\t##Quorvane##\r\n");
-  EXPECT_EQ(r.printed, r.content);
-  // Two matching lines: first gets the later pair, second the earlier one.
-  r = Update("x nas\r\nmid\r\ny nas\r\n", pairs);
-  EXPECT_EQ(r.content,
-            "192.0.2.2\tnas\t##Quorvane##\r\nmid\r\n"
-            "192.0.2.1\tnas\t##Quorvane##\r\n");
-  EXPECT_EQ(r.count, 2);
-}
-
-TEST(UpdateTest, LaterPairWinsASharedLine) {
-  // Both names occur in the first line: the later pair (pc) takes it, nas
-  // goes on to the next line that mentions it.
-  Result r = Update("1.1.1.1 nas pc\r\n2.2.2.2 nas\r\n",
-                    {{"192.0.2.1", "nas"}, {"192.0.2.2", "pc"}});
-  EXPECT_EQ(r.content,
-            "192.0.2.2\tpc\t##Quorvane##\r\n192.0.2.1\tnas\t##Quorvane##\r\n");
-  // A pair consumed on an equal line is gone: the other still finds its own.
-  r = Update("192.0.2.2\tpc\t##Quorvane##\r\nnas\r\n",
-             {{"192.0.2.1", "nas"}, {"192.0.2.2", "pc"}});
-  EXPECT_EQ(r.count, 1);
-  EXPECT_EQ(r.printed, "192.0.2.1\tnas\t##Quorvane##\r\n");
-}
-
-TEST(UpdateTest, ReportOrderIsFileOrderThenListOrder) {
-  Result r = Update("b-line b\r\nkeep\r\na-line a\r\n", {{"1.0.0.1", "a"},
-                                                         {"1.0.0.2", "new1"},
-                                                         {"1.0.0.3", "b"},
-                                                         {"1.0.0.4", "new2"}});
-  EXPECT_EQ(r.printed,
-            "1.0.0.3\tb\t##Quorvane##\r\n1.0.0.1\ta\t##Quorvane##\r\n"
-            "1.0.0.2\tnew1\t##Quorvane##\r\n1.0.0.4\tnew2\t##Quorvane##\r\n");
-  EXPECT_EQ(r.count, 4);
-  EXPECT_EQ(r.content,
-            "1.0.0.3\tb\t##Quorvane##\r\nkeep\r\n1.0.0.1\ta\t##Quorvane##\r\n"
-            "1.0.0.2\tnew1\t##Quorvane##\r\n1.0.0.4\tnew2\t##Quorvane##\r\n");
-}
-
-TEST(UpdateTest, ForeignBytesAroundTheChangeSurvive) {
-  using namespace std::string_literals;
-  std::string before = "\xef\xbb\xbf# \x82\xa0\0x\n"s + std::string(3000, 'z') +
-                       "\n1.1.1.1 nas\n" + "tail without end";
-  Result r = Update(before, {{"192.0.2.7", "nas"}, {"192.0.2.8", "pc"}});
-  EXPECT_EQ(r.content, "\xef\xbb\xbf# \x82\xa0\0x\n"s + std::string(3000, 'z') +
-                           "\n192.0.2.7\tnas\t##Quorvane##\r\n" +
-                           "tail without end\n192.0.2.8\tpc\t##Quorvane##\r\n");
-  EXPECT_EQ(r.count, 2);  // the added line break is not a changed line
+TEST(UpdateTest, Cases) {
+  const std::string nas = Line("192.0.2.7", "nas");
+  const std::string local = "127.0.0.1 localhost\r\n";
+  const Pairs one = {{"192.0.2.7", "nas"}};
+  const Pairs same_name = {{"192.0.2.1", "nas"}, {"192.0.2.2", "nas"}};
+  const std::string n1 = Line("192.0.2.1", "nas"),
+                    n2 = Line("192.0.2.2", "nas");
+  const Case cases[] = {
+      {"no line mentions the name: appended", local, one, local + nas, nas, 1},
+      {"empty file", "", one, nas, nas, 1},
+      {"the line is right already: not counted", local + nas, one, local + nas,
+       "", 0},
+      {"an LF copy of the line is rewritten", "192.0.2.7\tnas\t##Quorvane##\n",
+       one, nas, nas, 1},
+      {"a disabled line comes back", "#" + n1 + "# end\r\n", one,
+       nas + "# end\r\n", nas, 1},
+      {"only the first mention is taken", "# nas here\r\n10.0.0.1 nas\r\n" + n1,
+       one, nas + "10.0.0.1 nas\r\n" + n1, nas, 1},
+      {"substrings match, case counts", "1.1.1.1 nas2\r\n10.0.0.1 NAS\n", one,
+       nas + "10.0.0.1 NAS\n", nas, 1},
+      {"same name twice, no line: both appended", local, same_name,
+       local + n1 + n2, n1 + n2, 2},
+      {"same name twice, one line: it gets the later pair", "x nas\r\n",
+       same_name, n2 + n1, n2 + n1, 2},
+      {"same name twice, two lines: later pair first",
+       "x nas\r\nmid\r\ny nas\r\n", same_name, n2 + "mid\r\n" + n1, n2 + n1, 2},
+      {"two names in one line: the later pair takes it",
+       "1.1.1.1 nas pc\r\n2.2.2.2 nas\r\n",
+       {{"192.0.2.1", "nas"}, {"192.0.2.2", "pc"}},
+       Line("192.0.2.2", "pc") + n1,
+       Line("192.0.2.2", "pc") + n1,
+       2},
+      {"a pair spent on an equal line is gone",
+       Line("192.0.2.2", "pc") + "nas\r\n",
+       {{"192.0.2.1", "nas"}, {"192.0.2.2", "pc"}},
+       Line("192.0.2.2", "pc") + n1,
+       n1,
+       1},
+      {"printed in file order, then list order",
+       "b-line b\r\nkeep\r\na-line a\r\n",
+       {{"1.0.0.1", "a"},
+        {"1.0.0.2", "new1"},
+        {"1.0.0.3", "b"},
+        {"1.0.0.4", "new2"}},
+       Line("1.0.0.3", "b") + "keep\r\n" + Line("1.0.0.1", "a") +
+           Line("1.0.0.2", "new1") + Line("1.0.0.4", "new2"),
+       Line("1.0.0.3", "b") + Line("1.0.0.1", "a") + Line("1.0.0.2", "new1") +
+           Line("1.0.0.4", "new2"),
+       4},
+      {"a name after a partial match of another",
+       "1.1.1.1 nanas\r\n",
+       {{"192.0.2.1", "nana"}, {"192.0.2.2", "nas"}},
+       Line("192.0.2.2", "nas") + Line("192.0.2.1", "nana"),
+       Line("192.0.2.2", "nas") + Line("192.0.2.1", "nana"),
+       2},
+      {"foreign bytes around the change; the added break is no change",
+       "\xef\xbb\xbf# \x82\xa0\0x\n"s + std::string(3000, 'z') +
+           "\n1.1.1.1 nas\ntail",
+       {{"192.0.2.7", "nas"}, {"192.0.2.8", "pc"}},
+       "\xef\xbb\xbf# \x82\xa0\0x\n"s + std::string(3000, 'z') + "\n" + nas +
+           "tail\n" + Line("192.0.2.8", "pc"),
+       nas + Line("192.0.2.8", "pc"),
+       2},
+  };
+  for (const Case& c : cases) {
+    HostsFile hosts;
+    hosts.SetBytes(c.before);
+    IniFile list;
+    for (const auto& [address, name] : c.pairs) list.Add(address, name);
+    LinesChanged changed = UpdateLines(&hosts, &list);
+    EXPECT_EQ(hosts.Content(), c.after) << c.what;
+    EXPECT_EQ(changed.printed, c.printed) << c.what;
+    EXPECT_EQ(changed.count, c.count) << c.what;
+    EXPECT_EQ(hosts.Original(), c.before) << c.what;
+  }
 }
 
 }  // namespace

@@ -86,16 +86,5 @@ TEST(ListFileTest, TextEndsAtNul) {
   EXPECT_EQ(Pairs(scan), "a=b;");
 }
 
-TEST(IniFileTest, AddAndRemoveKeepTheListsInStep) {
-  IniFile list;
-  list.Add("a", "x");
-  list.Add("b", "y");
-  list.Add("a", "x");
-  list.Remove(1);
-  ASSERT_EQ(list.Count(), 2u);
-  EXPECT_EQ(list.ip, (std::vector<std::string>{"a", "a"}));
-  EXPECT_EQ(list.name, (std::vector<std::string>{"x", "x"}));
-}
-
 }  // namespace
 }  // namespace quorvane

@@ -1,0 +1,216 @@
+#!/usr/bin/python3
+"""Runs that meet other runs or die, inside the sandbox of sandbox.sh (Linux):
+
+- lock: a run waits while another holds the hosts lock and then works on the
+  file it finds; a hosts file deleted meanwhile is error 198; a run that
+  failed lets go of the lock before it waits for a key (update and restore);
+- crash: a run is killed with SIGKILL at a random moment of its save of a
+  20 MB file: the file must then hold its old or its new bytes, at most one
+  temporary file may be left, and the next run must remove it;
+- concurrency: two runs with different names start at the same moment;
+  both lines must be in the file afterwards and nothing else changed.
+
+Counts: QUORVANE_CRASH_TRIALS (200), QUORVANE_CONCURRENCY_TRIALS (50).
+Usage: trials.py PROGRAM [ARGS...]   (inside sandbox.sh)
+"""
+import fcntl
+import os
+import random
+import signal
+import subprocess
+import sys
+import time
+
+PROGRAM = sys.argv[1:]
+HOSTS, ETC = "/etc/hosts", "/etc"
+LOCAL = b"127.0.0.1\tlocalhost\n"
+NAS = b"192.0.2.7\tnas\t##Quorvane##\r\n"
+ENV = dict(os.environ, LC_ALL="C")
+ERR = os.environ.get("QUORVANE_SANDBOX", "") + "/err"
+failures = []
+
+
+def expect(what, ok):
+    if not ok:
+        failures.append(what)
+        print("FAIL " + what, flush=True)
+
+
+def write(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def start(args, stdin=subprocess.DEVNULL, gate=None, stderr=subprocess.DEVNULL,
+          stdout=subprocess.DEVNULL):
+    """Starts a run; with `gate`, only once it has read a byte from it."""
+    argv = PROGRAM + args
+    if gate is not None:
+        argv = ["/bin/sh", "-c", 'dd bs=1 count=1 status=none <&3 >/dev/null; exec "$@"',
+                "sh"] + argv
+    return subprocess.Popen(argv, stdin=stdin, stdout=stdout, stderr=stderr, env=ENV,
+                            pass_fds=(3,) if gate is not None else (),
+                            preexec_fn=(lambda: os.dup2(gate, 3)) if gate is not None else None)
+
+
+def temporaries():
+    return [n for n in os.listdir(ETC) if n.startswith(".hosts.Quorvane-")]
+
+
+class HostsLock:
+    """Holds the lock every run takes before it reads the hosts file."""
+    def __enter__(self):
+        self.fd = os.open(ETC, os.O_RDONLY | os.O_DIRECTORY)
+        fcntl.flock(self.fd, fcntl.LOCK_EX)
+
+    def __exit__(self, *_):
+        os.close(self.fd)
+
+
+def foreign(size):
+    lines, i = [], 0
+    while len(lines) * 33 < size:
+        lines.append(b"10.%d.%d.%d\thost%07d.example\r\n" % (i >> 16 & 255, i >> 8 & 255, i & 255, i))
+        i += 1
+    return b"".join(lines)
+
+
+def lock_trials():
+    write(HOSTS, LOCAL)
+    with HostsLock():
+        run = start(["192.0.2.7", "nas"])
+        time.sleep(0.3)
+        expect("a run waits for the lock", run.poll() is None and read(HOSTS) == LOCAL)
+        write(HOSTS + ".new", b"10.0.0.1 other\n")  # another run's save
+        os.rename(HOSTS + ".new", HOSTS)
+    expect("it then works on the file it finds",
+           run.wait() == 0 and read(HOSTS) == b"10.0.0.1 other\n" + NAS)
+
+    with open(ERR, "wb+") as err:
+        with HostsLock():
+            run = start([], stderr=err)
+            time.sleep(0.2)
+            os.unlink(HOSTS)
+        status = run.wait()
+        err.seek(0)
+        expect("a hosts file deleted while the run waits is error 198",
+               status == 1 and err.read().startswith(b"Quorvane (198)\n")
+               and not os.path.exists(HOSTS))
+
+    for mode, hosts, args in (("update", LOCAL, ["192.0.2.8", "pc"]),
+                              ("restore", LOCAL + NAS, [])):
+        write(HOSTS, hosts)
+        subprocess.run(f"mount --bind {ETC} {ETC} && mount -o remount,bind,ro {ETC}",
+                       shell=True, check=True)
+        key_in, key_out = os.pipe()
+        with open(ERR, "wb+") as err, open(ERR + ".out", "wb+") as out:
+            a = start(args, stdin=key_in, stderr=err, stdout=out)
+            os.close(key_in)
+            for _ in range(2000):
+                if b"(208)" in read(ERR):
+                    break
+                time.sleep(0.01)
+            printed = read(ERR + ".out")  # before the report, and kept
+            began = time.monotonic()
+            b = subprocess.run(PROGRAM, input=b"\n", env=ENV, capture_output=True)
+            took = time.monotonic() - began
+            os.write(key_out, b"\n")
+            os.close(key_out)
+            expect(f"a failed {mode} lets go of the lock before its key wait",
+                   a.wait() == 1 and took < 10 and b"(198)" not in b.stderr
+                   and b"Quorvane" in printed)
+        subprocess.run(f"umount {ETC}", shell=True, check=True)
+
+
+def crash_trials(trials):
+    head, tail = foreign(10 << 20), foreign(10 << 20)
+    states = [head + b"#" + NAS + tail, head + NAS + tail]  # disabled, active
+    write(HOSTS, states[0])
+    active = 0
+
+    def run(delay):
+        """One run toward the other state, killed `delay` seconds after its
+        temporary file appears (never when None); gives the status and how
+        long the save took."""
+        old = set(temporaries())
+        p = start([] if active else ["192.0.2.7", "nas"])
+        while not set(temporaries()) - old and p.poll() is None:
+            pass
+        began = time.monotonic()
+        if delay is not None and p.poll() is None:
+            time.sleep(delay)
+            p.send_signal(signal.SIGKILL)
+        return p.wait(), time.monotonic() - began
+
+    saves = []
+    for _ in range(5):  # how long a save takes here, so kills spread over it
+        status, took = run(None)
+        active = 1 - active
+        expect("an unkilled save", status == 0 and read(HOSTS) == states[active])
+        saves.append(took)
+    window = sorted(saves)[2]
+    counts = {"old": 0, "new": 0, "finished": 0, "left a file": 0}
+    stray = None
+    rng = random.Random(20240601)
+    for trial in range(trials):
+        status, _ = run(rng.uniform(0, window))
+        after = read(HOSTS)
+        if after not in states:
+            expect(f"crash trial {trial}: the file is whole", False)
+            return
+        outcome = "finished" if status == 0 else "new" if after != states[active] else "old"
+        expect(f"crash trial {trial}: status {status}",
+               status in (0, -signal.SIGKILL) and (status != 0 or after != states[active]))
+        counts[outcome] += 1
+        active = states.index(after)
+        left = temporaries()
+        expect(f"crash trial {trial}: at most one temporary file, the last one gone",
+               len(left) <= 1 and stray not in left)
+        stray = left[0] if left else None
+        counts["left a file"] += bool(left)
+    status, _ = run(None)
+    expect("the run after the trials cleans up", status == 0 and not temporaries())
+    print(f"crash trials: {trials}, SIGKILL within a {window * 1e6:.0f} us save: "
+          + ", ".join(f"{v} {k}" for k, v in counts.items()))
+    if trials >= 50:
+        expect("kills fell on both sides of the rename", counts["old"] and counts["new"])
+
+
+def concurrency_trials(trials):
+    base = foreign(2 << 20)
+    alpha = b"192.0.2.7\talpha\t##Quorvane##\r\n"
+    beta = b"192.0.2.8\tbeta\t##Quorvane##\r\n"
+    kept = 0
+    for trial in range(trials):
+        write(HOSTS, base)
+        gate_in, gate_out = os.pipe()
+        runs = [start(["192.0.2.7", "alpha"], gate=gate_in),
+                start(["192.0.2.8", "beta"], gate=gate_in)]
+        os.close(gate_in)
+        os.write(gate_out, b"go")  # both start now
+        os.close(gate_out)
+        statuses = [r.wait() for r in runs]
+        after = read(HOSTS)
+        ok = statuses == [0, 0] and after in (base + alpha + beta, base + beta + alpha)
+        expect(f"concurrency trial {trial}: both lines kept", ok and not temporaries())
+        kept += ok
+    print(f"concurrency trials: {trials}, both lines kept in {kept}")
+
+
+def main():
+    if not PROGRAM or "QUORVANE_SANDBOX" not in os.environ:
+        sys.exit("usage: sandbox.sh trials.py PROGRAM [ARGS...]")
+    lock_trials()
+    crash_trials(int(os.environ.get("QUORVANE_CRASH_TRIALS") or 200))
+    concurrency_trials(int(os.environ.get("QUORVANE_CONCURRENCY_TRIALS") or 50))
+    print(f"{len(failures)} failed")
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
