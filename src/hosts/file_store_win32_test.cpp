@@ -1,3 +1,5 @@
+// The save when another program holds the hosts file open and shares
+// nothing: a case the end-to-end table cannot make under Wine.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -53,14 +55,6 @@ class FileStoreTest : public testing::Test {
   std::string dir_;
 };
 
-TEST_F(FileStoreTest, ReplaceLeavesOnlyTheNewFile) {
-  Write("hosts", "old\r\n");
-  ASSERT_TRUE(
-      ReplaceFileBytes(dir_ + "\\hosts", {"new\r\n", "more"}, "old\r\n"));
-  EXPECT_EQ(Read("hosts"), "new\r\nmore");
-  EXPECT_EQ(Names(), std::vector<std::string>{"hosts"});
-}
-
 TEST_F(FileStoreTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
   // Another program holds the hosts file open and shares nothing, for
   // longer than the save keeps retrying (about two seconds).
@@ -79,24 +73,6 @@ TEST_F(FileStoreTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
   for (const std::string& name : Names()) {
     EXPECT_EQ(name.find(".Quorvane-"), std::string::npos) << name;
   }
-}
-
-TEST_F(FileStoreTest, OnlyTheSavesOwnTemporaryFilesAreRemoved) {
-  Write("hosts", "keep\r\n");
-  Write(".hosts.Quorvane-4242-0", "half a file");
-  Write(".hosts.Quorvane-17-12", "half a file");
-  // Near misses: a user's backup, another file's name, no number.
-  const std::vector<std::string> kept = {
-      ".hosts.Quorvane-backup", ".hosts.Quorvane-12", ".hosts.Quorvane-1-x",
-      ".other.Quorvane-1-2"};
-  for (const std::string& name : kept) Write(name, "mine");
-  ASSERT_TRUE(
-      CreateDirectoryA((dir_ + "\\.hosts.Quorvane-5-5").c_str(), nullptr));
-  RemoveStrayTemporaryFiles(dir_ + "\\hosts");
-  std::vector<std::string> names = Names();
-  EXPECT_EQ(names.size(), kept.size() + 2);  // + hosts, + the folder
-  for (const std::string& name : kept) EXPECT_EQ(Read(name), "mine") << name;
-  EXPECT_EQ(Read("hosts"), "keep\r\n");
 }
 
 }  // namespace
