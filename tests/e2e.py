@@ -167,9 +167,9 @@ def cases():
              err=fatal(238, NOT_FOUND), input=b"\n\n\n"),
         case("an over-long host name is written", args=[b"one.test", b"h" * 100000],
              out=READ + line(b"192.0.2.7", b"h" * 100000) + added(1) + WRITE,
-             after=LOCAL + line(b"192.0.2.7", b"h" * 100000)),
+             after=LOCAL + line(b"192.0.2.7", b"h" * 100000), only="linux"),
         case("an over-long domain is not found", args=[b"d" * 100000, b"nas"],
-             status=1, err=fatal(238, NOT_FOUND)),
+             status=1, err=fatal(238, NOT_FOUND), only="linux"),
         case("the usage without input ends at once", args=[b"-?"], status=1,
              err=USAGE, input=b""),
         case("a missing hosts file is error 198", hosts=None, status=1,
@@ -433,7 +433,8 @@ def run(c):
     wrong = []
     def expect(what, got, want):
         if want is not None and got != want:
-            wrong.append(f"{what}: got {got[:300]!r}, expected {want[:300]!r}")
+            cut = (lambda v: v[:300]) if isinstance(got, (bytes, list)) else (lambda v: v)
+            wrong.append(f"{what}: got {cut(got)!r}, expected {cut(want)!r}")
     expect("status", status, c["status"])
     expect("stdout", got_out, c["out"])
     expect("stderr", got_err, c["err"])
