@@ -4,12 +4,8 @@
 #ifndef QUORVANE_FUZZ_CHECK_H_
 #define QUORVANE_FUZZ_CHECK_H_
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #define CHECK(property)                                                   \
   do {                                                                    \
@@ -19,21 +15,5 @@
       abort();                                                            \
     }                                                                     \
   } while (0)
-
-namespace quorvane {
-
-// The lines of `bytes` in order, each with its line break; the last may
-// lack one. Cut here by hand, apart from the code under test.
-inline std::vector<std::string> Lines(std::string_view bytes) {
-  std::vector<std::string> lines;
-  while (!bytes.empty()) {
-    size_t end = std::min(bytes.find('\n'), bytes.size() - 1) + 1;
-    lines.emplace_back(bytes.substr(0, end));
-    bytes.remove_prefix(end);
-  }
-  return lines;
-}
-
-}  // namespace quorvane
 
 #endif  // QUORVANE_FUZZ_CHECK_H_

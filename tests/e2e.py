@@ -150,10 +150,10 @@ def cases():
         case("a restore with nothing to change does not write",
              hosts=LOCAL + b"#" + NAS, out=READ + deleted(0)),
         case("a line holding the marker twice is disabled once",
-             hosts=b"1.2.3.4\tx\t##Quorvane## ##Quorvane##\r\n",
-             out=READ + b"#1.2.3.4\tx\t##Quorvane## ##Quorvane##\r\n" +
+             hosts=b"1.2.3.4\tx\t##Quorvane##\t##Quorvane##\r\n",
+             out=READ + b"#1.2.3.4\tx\t##Quorvane##\t##Quorvane##\r\n" +
              deleted(1) + WRITE,
-             after=b"#1.2.3.4\tx\t##Quorvane## ##Quorvane##\r\n"),
+             after=b"#1.2.3.4\tx\t##Quorvane##\t##Quorvane##\r\n"),
         case("update brings a disabled line back in place",
              hosts=LOCAL + b"#" + line(b"10.1.1.1", b"nas") + b"end\n",
              args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,

@@ -1,78 +1,47 @@
 // The save when another program holds the hosts file open and shares
-// nothing: a case the end-to-end table cannot make under Wine.
+// nothing, for longer than the save keeps retrying (about two seconds): a
+// case the end-to-end table cannot make under Wine.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
 #include "hosts/file_store.h"
 
 namespace quorvane {
 namespace {
 
-class FileStoreTest : public testing::Test {
- protected:
-  void SetUp() override {
-    char base[MAX_PATH];
-    ASSERT_NE(GetTempPathA(sizeof base, base), 0u);
-    dir_ = std::string(base) + "quorvane-store-" +
-           std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
-  }
-  void TearDown() override {
-    for (const std::string& name : Names()) {
-      std::string path = dir_ + "\\" + name;
-      if (!DeleteFileA(path.c_str())) RemoveDirectoryA(path.c_str());
-    }
-    RemoveDirectoryA(dir_.c_str());
-  }
-  void Write(const std::string& name, const std::string& bytes) {
-    HANDLE file = CreateFileA((dir_ + "\\" + name).c_str(), GENERIC_WRITE, 0,
-                              nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-              nullptr);
-    CloseHandle(file);
-  }
-  std::string Read(const std::string& name) {
-    std::string bytes;
-    EXPECT_TRUE(ReadFileBytes(dir_ + "\\" + name, &bytes));
-    return bytes;
-  }
-  std::vector<std::string> Names() {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir_ + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-      std::string name = found.cFileName;
-      if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-  }
-  std::string dir_;
-};
-
-TEST_F(FileStoreTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
-  // Another program holds the hosts file open and shares nothing, for
-  // longer than the save keeps retrying (about two seconds).
-  Write("hosts", "old\r\n");
-  HANDLE held = CreateFileA((dir_ + "\\hosts").c_str(), GENERIC_READ, 0,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+TEST(FileStoreTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
+  char base[MAX_PATH];
+  ASSERT_NE(GetTempPathA(sizeof base, base), 0u);
+  std::string dir = std::string(base) + "quorvane-store-" +
+                    std::to_string(GetCurrentProcessId());
+  std::string path = dir + "\\hosts";
+  ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+  HANDLE held = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                            nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  DWORD written;
+  WriteFile(held, "old\r\n", 5, &written, nullptr);
   DWORD start = GetTickCount();
-  EXPECT_FALSE(ReplaceFileBytes(dir_ + "\\hosts", {"new"}, "old\r\n"));
+  EXPECT_FALSE(ReplaceFileBytes(path, {"new"}, "old\r\n"));
   DWORD waited = GetTickCount() - start;
   CloseHandle(held);
   EXPECT_GE(waited, 1500u);
-  EXPECT_EQ(Read("hosts"), "old\r\n");
+  std::string bytes;
+  EXPECT_TRUE(ReadFileBytes(path, &bytes));
+  EXPECT_EQ(bytes, "old\r\n");
   // None of our temporary files is left. (Wine's own ReplaceFile leaves
   // "rf*.tmp" files of its own on each failure; Windows does not.)
-  for (const std::string& name : Names()) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  do {
+    std::string name = found.cFileName;
     EXPECT_EQ(name.find(".Quorvane-"), std::string::npos) << name;
-  }
+    DeleteFileA((dir + "\\" + name).c_str());
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  RemoveDirectoryA(dir.c_str());
 }
 
 }  // namespace
