@@ -16,8 +16,8 @@ packages=(cmake ninja-build g++ libgtest-dev googletest dnsmasq-base iproute2
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
   xvfb xdotool unzip)
 # The installed tool's tests: the manual page, the Windows task file, the .deb
-# and its systemd units.
-packages+=(man-db groff-base libxml2-utils dpkg-dev systemd)
+# (lintian) and its systemd units.
+packages+=(man-db groff-base libxml2-utils dpkg-dev systemd lintian)
 # The benchmarks (built only).
 packages+=(libbenchmark-dev)
 # Data safety: the sanitizers and the fuzzers.
