@@ -79,7 +79,9 @@ cmake --preset package >"$scratch/configure.log" ||
   { cat "$scratch/configure.log"; exit 1; }
 package_dir=$source_dir/build/package
 rm -f "$package_dir"/*.deb
-cmake --build --preset package --target package >"$scratch/build.log" ||
+# Under a strict umask, which must not reach the package's folders.
+(umask 077 && cmake --build --preset package --target package) \
+  >"$scratch/build.log" ||
   { cat "$scratch/build.log"; exit 1; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' \
   "$package_dir/CMakeCache.txt")
@@ -108,6 +110,10 @@ if [ "$got" != "$want" ]; then
   exit 1
 fi
 grep -q '^-rwxr-xr-x root/root .* \./usr/bin/Quorvane$' "$scratch/contents"
+if awk '$1 ~ /^d/ && $1 != "drwxr-xr-x"' "$scratch/contents" | grep .; then
+  echo "package_test: folders of the .deb not 0755" >&2
+  exit 1
+fi
 grep -q '^lrwxrwxrwx root/root .* \./usr/bin/quorvane -> Quorvane$' \
   "$scratch/contents"
 [ "$(dpkg-deb -f "$deb" Package)" = quorvane ]
