@@ -58,7 +58,7 @@ ctest --preset windows-x64
 # runs the long comparison, never this script.
 echo "== benchmarks (build only)"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUORVANE_BENCH=ON -DQUORVANE_TESTS=OFF
+  -DQUORVANE_BENCH=ON
 cmake --build build/bench
 
 # Data safety: each fuzz target for a bounded time, then the suite again
