@@ -3,7 +3,7 @@
 #
 #   bin/Quorvane                               the program
 #   bin/quorvane                               a link to it, in lower case
-#   share/man/man1/Quorvane.1.gz               its manual page
+#   share/man/man1/{Quorvane,quorvane}.1.gz    its manual page, and a link
 #   share/doc/quorvane/Quorvane.list.example   a sample list file
 #   share/doc/quorvane/copyright               the licence (LICENSE)
 #   share/doc/quorvane/changelog.gz            the package's changelog
@@ -96,7 +96,6 @@ else()
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME quorvane)
   set(CPACK_PACKAGE_VENDOR "Quorvane")
-  set(CPACK_PACKAGE_CONTACT ${CPACK_DEBIAN_PACKAGE_MAINTAINER})
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
       "point hosts-file names at the addresses of dynamic-DNS domains")
   set(CPACK_PACKAGE_DESCRIPTION
