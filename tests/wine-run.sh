@@ -4,10 +4,9 @@
 # runs through Wine's 32-bit loader (wine32), with the 32-bit system
 # libraries of the prefix (syswow64, filled when the prefix is made with
 # wine32 installed); on a kernel that cannot run 32-bit x86 code,
-# qemu-i386-static interprets that loader. Wine's helper
-# processes outlive the program and would hold a pipe open, so the output
-# goes through files. WINEPREFIX defaults to a prefix of our own in the
-# temporary folder.
+# qemu-i386-static interprets that loader. Wine's helper processes outlive
+# the program and would hold a pipe open, so the output goes through files.
+# WINEPREFIX defaults to a prefix of our own in the temporary folder.
 # Usage: wine-run.sh PROGRAM.exe [ARGS...]
 set -u
 : "${WINEPREFIX:=${TMPDIR:-/tmp}/quorvane-wine-$(id -u)}"
