@@ -7,9 +7,10 @@
 #   two.test   198.51.100.20, then 127.0.0.5 (in this answer order)
 #   anything else: NXDOMAIN
 # The command gets QUORVANE_SANDBOX, a scratch folder on a private tmpfs.
-# With QUORVANE_TARGET=windows it also gets a Wine prefix (WINEPREFIX, made
-# on first use; QUORVANE_WINEPREFIX says where, since a prefix is large) and
-# one Wine server that stays up for all the cases.
+# With QUORVANE_TARGET=windows it also gets a Wine prefix for 32- and 64-bit
+# programs (WINEPREFIX, made on first use; QUORVANE_WINEPREFIX says where,
+# since a prefix is large) and one Wine server that stays up for all the
+# cases.
 # Exit 77 (skipped) when the sandbox cannot be made, except under CI, where
 # that is a failure.
 set -u
@@ -26,6 +27,8 @@ if [ "${1:-}" != --inside ]; then
     why="ip is not installed (Debian package iproute2)"
   elif [ "${QUORVANE_TARGET:-}" = windows ] && [ ! -x /usr/lib/wine/wine64 ]; then
     why="wine64 is not installed (Debian package wine64)"
+  elif [ "${QUORVANE_TARGET:-}" = windows ] && [ ! -x /usr/lib/wine/wine ]; then
+    why="wine32 is not installed (Debian package wine32, architecture i386)"
   fi
   if [ -n "$why" ]; then
     if [ "${CI:-}" = true ]; then
@@ -70,7 +73,9 @@ if [ "${QUORVANE_TARGET:-}" = windows ]; then
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   /usr/lib/wine/wineserver -w 2>/dev/null || true
   mkdir -p "$WINEPREFIX"
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  # Made with wine32 installed, the prefix holds the 32-bit system libraries
+  # (syswow64) that a 32-bit program needs.
+  if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
     /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 </dev/null
     /usr/lib/wine/wineserver -w
   fi
