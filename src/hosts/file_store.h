@@ -17,11 +17,19 @@ bool ReadFileBytes(const std::string& path, std::string* bytes);
 
 // Replaces the content of the file at `path` by the concatenation of
 // `pieces`. Either the file then holds exactly the new bytes, or (false) it
-// still holds `old_bytes`, the content it had when read: no failure and no
-// crash leaves it half written.
+// still holds `old_bytes`, the content it had when read: no failure leaves
+// it half written, and after a crash the next RecoverInterruptedSave puts
+// back whichever of the two a crash could have torn.
 bool ReplaceFileBytes(const std::string& path,
                       const std::vector<std::string_view>& pieces,
                       std::string_view old_bytes);
+
+// Puts back the bytes of an in-place save of the file at `path` that was
+// killed part way, from the journal that save left, and removes the
+// journal. True when there was none or it was applied; false when one is
+// there but cannot be applied: the run must then stop before it reads the
+// file. Call it only while holding the hosts lock, before reading the file.
+bool RecoverInterruptedSave(const std::string& path);
 
 // Removes the temporary files that saves killed part way left beside the
 // file at `path` (a save that finishes or fails leaves none), and nothing
