@@ -162,11 +162,11 @@ TEST_F(SafetyTest, LocksOfAnotherUserDoNotDelayARun) {
   std::vector<pid_t> holders;
   for (const char* path : {"/etc", "/etc/hosts", "/run", "/run/lock", "/tmp"}) {
     std::string mark = marks + "/" + std::to_string(holders.size());
-    holders.push_back(Spawn({"/usr/bin/setpriv", "--reuid=65534",
-                             "--regid=65534", "--clear-groups",
-                             "/usr/bin/flock", "-o", "-x", path, "/bin/sh",
-                             "-c", ": >" + mark + "; exec sleep 30"},
-                            {}));
+    holders.push_back(
+        Spawn({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+               "--clear-groups", "/usr/bin/flock", "-o", "-x", path, "/bin/sh",
+               "-c", ": >" + mark + "; exec sleep 30"},
+              {}));
     for (int i = 0; i < 2000 && !Exists(mark); ++i) {
       std::this_thread::sleep_for(milliseconds(10));
     }

@@ -289,8 +289,7 @@ class Journal {
       return true;
     }
     state_.Reset(OpenRootOnlyDirectory(kJournalDirectory, true));
-    if (state_.ok() &&
-        WriteIn(state_.get(), head, old_bytes.substr(offset))) {
+    if (state_.ok() && WriteIn(state_.get(), head, old_bytes.substr(offset))) {
       dir_ = state_.get();
       return true;
     }
@@ -348,8 +347,8 @@ bool ApplyJournal(int dir, const std::string& journal, int hosts_dir,
             header.checksum == Checksum(header, old);
   }
   struct stat file;
-  if (whole && fstatat(hosts_dir, name.c_str(), &file, AT_SYMLINK_NOFOLLOW) ==
-                   0 &&
+  if (whole &&
+      fstatat(hosts_dir, name.c_str(), &file, AT_SYMLINK_NOFOLLOW) == 0 &&
       S_ISREG(file.st_mode) && file.st_dev == header.device &&
       file.st_ino == header.inode) {
     Fd fd(OpenFile(hosts_dir, name, O_WRONLY));
@@ -463,8 +462,8 @@ bool RecoverInterruptedSave(const std::string& path) {
   if (!ApplyJournal(dir.get(), JournalName(name), dir.get(), name)) {
     return false;
   }
-  Fd state(open(kJournalDirectory, O_RDONLY | O_DIRECTORY | O_NOFOLLOW |
-                                       O_CLOEXEC));
+  Fd state(
+      open(kJournalDirectory, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!state.ok()) return errno == ENOENT;
   Fd checked(OpenRootOnlyDirectory(kJournalDirectory, false));
   return checked.ok() &&

@@ -22,9 +22,9 @@ int OpenLockFile(const std::string& dir) {
   int dir_fd = OpenRootOnlyDirectory(dir.c_str(), true);
   if (dir_fd < 0) return -1;
   // O_NONBLOCK: a FIFO put there must not stall the open.
-  int fd = openat(dir_fd, "hosts.lock",
-                  O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
-                  0600);
+  int fd =
+      openat(dir_fd, "hosts.lock",
+             O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   close(dir_fd);
   struct stat st;
   if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||

@@ -94,9 +94,11 @@ TEST_F(HostsLockTest, OnlyALockOfRootsOwnIsUsed) {
     std::function<int()> make;  // 0 when done
   };
   const Case cases[] = {
-      {"directory of another user", [&] { return chown(dir_.c_str(), 65534, 0); }},
+      {"directory of another user",
+       [&] { return chown(dir_.c_str(), 65534, 0); }},
       {"directory open to others", [&] { return chmod(dir_.c_str(), 0701); }},
-      {"directory open to the group", [&] { return chmod(dir_.c_str(), 0750); }},
+      {"directory open to the group",
+       [&] { return chmod(dir_.c_str(), 0750); }},
       {"directory a link",
        [&] {
          return rename(dir_.c_str(), other.c_str()) ||
