@@ -115,12 +115,13 @@ class Service : public testing::Test {
   void ServiceMounts() {
     const std::string protect = unit_["ProtectSystem"].at(0);
     std::vector<std::string> writable;
-    for (auto [key, top] : {std::pair{"RuntimeDirectory", "/run/"},
-                            std::pair{"StateDirectory", "/var/lib/"}}) {
+    for (auto [key, top] :
+         {std::pair<std::string, std::string>{"RuntimeDirectory", "/run/"},
+          {"StateDirectory", "/var/lib/"}}) {
       for (const std::string& paths : unit_[key]) {
         for (const std::string& name : Words(paths)) {
-          Sh("mkdir -p -m 700 " + top + name);
           writable.push_back(top + name);
+          Sh("mkdir -p -m 700 " + writable.back());
         }
       }
     }
