@@ -4,11 +4,15 @@
 //   of a 20 MB hosts file. The file must then be byte-identical to its old
 //   or its new content, at most one temporary file may be left, and the
 //   next run must remove it.
+// - Crash in place: the same with /etc read-only and the hosts file
+//   writable, so the save is in place under its journal; SIGKILL at random
+//   and as the first byte changes, then one clean run of either mode must
+//   leave exactly its own result; a SIGTERM must let the save finish.
 // - Concurrency: two runs with different host names start at the same
 //   moment. Both managed lines must be in the file afterwards, and nothing
 //   else may have changed.
 //
-// The counts come from QUORVANE_CRASH_TRIALS (200 when unset) and
+// The counts come from QUORVANE_CRASH_TRIALS (200 each when unset) and
 // QUORVANE_CONCURRENCY_TRIALS (50 when unset). Each trial prints its figures.
 //
 // Usage: quorvane_trials PROGRAM [ARGS...]   (the command that runs Quorvane)
