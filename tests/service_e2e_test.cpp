@@ -114,6 +114,8 @@ class Service : public testing::Test {
   // directories systemd makes for it and ReadWritePaths= writable.
   void ServiceMounts() {
     const std::string protect = unit_["ProtectSystem"].at(0);
+    // As after a boot: only what systemd makes is there.
+    Sh("rm -rf /run/quorvane /var/lib/quorvane");
     std::vector<std::string> writable;
     for (auto [key, top] :
          {std::pair<std::string, std::string>{"RuntimeDirectory", "/run/"},
