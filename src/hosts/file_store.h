@@ -11,8 +11,10 @@
 namespace quorvane {
 
 // Reads every byte of the file at `path` into `*bytes`. False when the file
-// cannot be opened or a read fails: a partly read file is never taken for
-// the whole.
+// cannot be opened, is not a regular file, or lies on a path that someone
+// other than the system's administrators could redirect, or a read fails: a
+// partly read file is never taken for the whole. ReplaceFileBytes holds to
+// the same path rule.
 bool ReadFileBytes(const std::string& path, std::string* bytes);
 
 // Replaces the content of the file at `path` by the concatenation of
@@ -33,10 +35,10 @@ bool RecoverInterruptedSave(const std::string& path);
 
 // Removes the temporary files that saves killed part way left beside the
 // file at `path` (a save that finishes or fails leaves none), and nothing
-// else: only files of the save's own naming, only regular files, only in
-// that directory. Call it only while holding the hosts lock, since another
-// run's save in progress would lose its file. Failures are ignored: a stray
-// file costs space, not correctness.
+// else: only files of the save's own exact naming, only regular files (on
+// POSIX, root's), only in that directory. Call it only while holding the
+// hosts lock, since another run's save in progress would lose its file.
+// Failures are ignored: a stray file costs space, not correctness.
 void RemoveStrayTemporaryFiles(const std::string& path);
 
 }  // namespace quorvane
