@@ -7,7 +7,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -72,7 +74,7 @@ bool WaitForText(const std::string& path, const std::string& text) {
 TEST_F(SafetyTest, RunWaitsForTheLockAndWorksOnTheFileItThenFinds) {
   pid_t pid;
   {
-    DirectoryLock other_run("/etc");
+    RunLock other_run;
     ASSERT_TRUE(other_run.held());
     pid = Start({"192.0.2.7", "nas"}, {});
     std::this_thread::sleep_for(milliseconds(300));
@@ -90,7 +92,7 @@ TEST_F(SafetyTest, HostsFileDeletedWhileTheRunWaitsIsError198) {
   std::string err = Scratch() + "/waiting.err";
   pid_t pid;
   {
-    DirectoryLock other_run("/etc");
+    RunLock other_run;
     ASSERT_TRUE(other_run.held());
     SpawnOptions options;
     options.err_path = err;
@@ -150,6 +152,139 @@ TEST_F(SafetyTest, StrayTemporaryFilesAreRemovedByTheNextRun) {
   }
   rmdir("/etc/.hosts.Quorvane-dir123");
   EXPECT_EQ(Hosts(), kBase);
+}
+
+TEST_F(SafetyTest, LocksOfAnotherUserDoNotDelayARun) {
+  // An unprivileged user holds flock on all it can open near the hosts file.
+  const std::string marks = Scratch() + "/held";
+  ASSERT_EQ(mkdir(marks.c_str(), 0777), 0);
+  ASSERT_EQ(chmod(marks.c_str(), 0777), 0);
+  std::vector<pid_t> holders;
+  for (const char* path : {"/etc", "/etc/hosts", "/run", "/run/lock", "/tmp"}) {
+    std::string mark = marks + "/" + std::to_string(holders.size());
+    holders.push_back(
+        Spawn({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+               "--clear-groups", "/usr/bin/flock", "-o", "-x", path, "/bin/sh",
+               "-c", ": >" + mark + "; exec sleep 30"},
+              {}));
+    for (int i = 0; i < 2000 && !Exists(mark); ++i) {
+      std::this_thread::sleep_for(milliseconds(10));
+    }
+    ASSERT_TRUE(Exists(mark)) << path;
+  }
+  Clock::time_point start = Clock::now();
+  RunResult r = Quorvane({"192.0.2.7", "nas"});
+  auto took = Clock::now() - start;
+  for (pid_t pid : holders) {
+    kill(pid, SIGKILL);
+    WaitFor(pid);
+  }
+  EXPECT_EQ(r.status, 0);
+  EXPECT_LT(took, std::chrono::seconds(10));  // the lock waits 60
+  EXPECT_EQ(Hosts(), kBase + kNas);
+}
+
+TEST_F(SafetyTest, LockThatAnotherUserCouldReachIsError198) {
+  const char* kMade[] = {
+      "mkdir -m 700 /run/quorvane && chown 65534 /run/quorvane",
+      "mkdir -m 755 /run/quorvane",
+      "mkdir -m 700 /run/q2 && ln -s q2 /run/quorvane",
+      "mkdir -m 700 /run/quorvane && install -m 600 -o 65534 /dev/null "
+      "/run/quorvane/hosts.lock",
+      "mkdir -m 700 /run/quorvane && install -m 644 /dev/null "
+      "/run/quorvane/hosts.lock",
+      "mkdir -m 700 /run/quorvane && ln -s /etc/hosts /run/quorvane/hosts.lock",
+  };
+  for (const char* made : kMade) {
+    Sh("rm -rf /run/quorvane /run/q2 && " + std::string(made));
+    RunResult r = Quorvane({"192.0.2.7", "nas"});
+    EXPECT_EQ(r.status, 1) << made;
+    EXPECT_EQ(r.err, FatalText(198, kCannotOpenHosts)) << made;
+    EXPECT_EQ(Hosts(), kBase) << made;
+  }
+  Sh("rm -rf /run/quorvane /run/q2");
+}
+
+// --- Paths and attributes ----------------------------------------------------
+
+TEST_F(SafetyTest, HostsFileThroughAnotherUsersDirectoryIsError198) {
+  // /etc/hosts links into a user's directory; the user may then point the
+  // last hop at a file of root's.
+  const std::string user = Scratch() + "/user";
+  const std::string shadow = Scratch() + "/shadow";
+  const std::string secret = "root:*:19000:0:99999:7:::\n";
+  ASSERT_EQ(mkdir(user.c_str(), 0755), 0);
+  ASSERT_EQ(chown(user.c_str(), 65534, 65534), 0);
+  WriteFile(shadow, secret);
+  for (bool repointed : {false, true}) {
+    unlink((user + "/hosts").c_str());
+    if (repointed) {
+      ASSERT_EQ(symlink(shadow.c_str(), (user + "/hosts").c_str()), 0);
+    } else {
+      WriteFile(user + "/hosts", kBase);
+    }
+    ASSERT_EQ(lchown((user + "/hosts").c_str(), 65534, 65534), 0);
+    unlink(kHosts.c_str());
+    ASSERT_EQ(symlink((user + "/hosts").c_str(), kHosts.c_str()), 0);
+    RunResult r = Quorvane({"192.0.2.7", "nas"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, FatalText(198, kCannotOpenHosts));
+    EXPECT_EQ(ReadFile(shadow), secret);
+    if (!repointed) {
+      EXPECT_EQ(ReadFile(user + "/hosts"), kBase);
+    }
+    EXPECT_EQ(SaveLeftovers(user).size() + SaveLeftovers("/etc").size(), 0u);
+  }
+  SetHosts(kBase);
+}
+
+// The user.* and trusted.* attributes of `path`, name=value each.
+std::string Attributes(const std::string& path) {
+  std::string all;
+  for (const char* name : {"user.q", "trusted.q"}) {
+    char value[2048];
+    ssize_t size = getxattr(path.c_str(), name, value, sizeof value);
+    all += std::string(name) + "=" + std::string(value, size > 0 ? size : 0);
+  }
+  return all;
+}
+
+TEST_F(SafetyTest, ExtendedAttributesSurviveASave) {
+  // First saved by rename, the attributes copied to the new file. Then on a
+  // file system whose inode space holds the attributes once but not twice:
+  // the copy fails, so the file is written in place and keeps them.
+  const std::string big(900, 'a');
+  for (bool room : {true, false}) {
+    if (!room) Sh("mount -t tmpfs -o nr_inodes=4,mode=0755 quorvane-full /etc");
+    SetHosts(kNas);
+    ASSERT_EQ(setxattr(kHosts.c_str(), "user.q", big.data(), big.size(), 0), 0);
+    ASSERT_EQ(setxattr(kHosts.c_str(), "trusted.q", "t", 1, 0), 0);
+    struct stat before, after;
+    stat(kHosts.c_str(), &before);
+    RunResult r = Quorvane({});
+    stat(kHosts.c_str(), &after);
+    std::string attributes = Attributes(kHosts), bytes = Hosts();
+    if (!room) Sh("umount /etc");
+    EXPECT_EQ(r.status, 0) << room;
+    EXPECT_EQ(bytes, "#" + kNas) << room;
+    EXPECT_EQ(attributes, "user.q=" + big + "trusted.q=t") << room;
+    EXPECT_EQ(after.st_ino == before.st_ino, !room);
+  }
+}
+
+TEST_F(SafetyTest, InPlaceSaveWithNowhereForItsJournalIsError208) {
+  // The service's layout, read-only /etc with a writable hosts file, and
+  // the state directory cannot be made either.
+  Sh("rm -rf /var/lib/quorvane && mount --bind /var/lib /var/lib && "
+     "mount -o remount,bind,ro /var/lib && mount --bind /etc /etc && "
+     "mount -o remount,bind,ro /etc && mount --bind /etc/hosts /etc/hosts && "
+     "mount -o remount,bind,rw /etc/hosts");
+  RunResult r = Quorvane({"192.0.2.7", "nas"});
+  std::string after = Hosts();
+  Sh("umount /etc/hosts && umount /etc && umount /var/lib");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, FatalText(208, kCannotWriteHosts));
+  EXPECT_EQ(after, kBase);
 }
 
 // --- File system faults ------------------------------------------------------

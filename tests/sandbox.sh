@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs a command in a sandbox that never touches this machine's own files:
 # a private mount and network namespace, a private writable copy of /etc
-# bind-mounted over /etc, loopback up, and dnsmasq on 127.0.0.1 answering
+# bind-mounted over /etc, an empty /run of its own (where the program keeps
+# its lock), /var/lib under a private layer (where it may keep a journal),
+# loopback up, and dnsmasq on 127.0.0.1 answering
 # the test names:
 #   one.test   192.0.2.7
 #   two.test   198.51.100.20, then 127.0.0.5 (in this answer order)
@@ -50,6 +52,12 @@ mount -t tmpfs -o size=512m quorvane-sandbox "$work"
 mkdir "$work/etc" "$work/scratch"
 cp -a /etc/. "$work/etc/"
 mount --bind "$work/etc" /etc
+mount -t tmpfs -o size=16m,mode=0755 quorvane-run /run
+mkdir -m 1777 /run/lock
+mkdir "$work/var-lib" "$work/var-lib-work"
+mount -t overlay -o "lowerdir=/var/lib,upperdir=$work/var-lib,workdir=$work/var-lib-work" \
+  quorvane-var-lib /var/lib
+rm -rf /var/lib/quorvane
 
 ip link set lo up
 

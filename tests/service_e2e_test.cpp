@@ -1,7 +1,8 @@
 // End-to-end tests of the program as the systemd service runs it, inside
 // the sandbox made by sandbox.sh with the package installed over /usr (see
 // package_test.sh). The service's command line runs with what its unit
-// file asks systemd for: /etc read-only but for its writable paths, no
+// file asks systemd for: /etc, /run and /var/lib read-only but for its
+// writable paths and the directories systemd makes for it, no
 // capabilities, no new privileges, no input. It must update the hosts file
 // there, and a fatal error must end the run at once with status 1.
 //
@@ -109,13 +110,32 @@ class Service : public testing::Test {
     mounts_.clear();
   }
 
-  // /etc as ProtectSystem= and ReadWritePaths= leave it to the service.
+  // The file system as ProtectSystem= leaves it to the service, with the
+  // directories systemd makes for it and ReadWritePaths= writable.
   void ServiceMounts() {
     const std::string protect = unit_["ProtectSystem"].at(0);
-    if (protect == "strict" || protect == "full") Mount("/etc", "ro");
-    for (const std::string& paths : unit_["ReadWritePaths"]) {
-      for (const std::string& path : Words(paths)) Mount(path, "rw");
+    // As after a boot: only what systemd makes is there.
+    Sh("rm -rf /run/quorvane /var/lib/quorvane");
+    std::vector<std::string> writable;
+    for (auto [key, top] :
+         {std::pair<std::string, std::string>{"RuntimeDirectory", "/run/"},
+          {"StateDirectory", "/var/lib/"}}) {
+      for (const std::string& paths : unit_[key]) {
+        for (const std::string& name : Words(paths)) {
+          writable.push_back(top + name);
+          Sh("mkdir -p -m 700 " + writable.back());
+        }
+      }
     }
+    if (protect == "strict" || protect == "full") Mount("/etc", "ro");
+    if (protect == "strict") {
+      Mount("/run", "ro");
+      Mount("/var/lib", "ro");
+    }
+    for (const std::string& paths : unit_["ReadWritePaths"]) {
+      for (const std::string& path : Words(paths)) writable.push_back(path);
+    }
+    for (const std::string& path : writable) Mount(path, "rw");
   }
 
   // Runs the service's command as systemd would start it, in its mounts and

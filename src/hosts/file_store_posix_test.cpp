@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -16,6 +17,8 @@ namespace {
 class FileStoreTest : public testing::Test {
  protected:
   void SetUp() override {
+    // Only folders and files of root's are used.
+    if (geteuid() != 0) GTEST_SKIP() << "needs root";
     char templ[] = "/tmp/quorvane-store-XXXXXX";
     ASSERT_NE(mkdtemp(templ), nullptr);
     dir_ = templ;
@@ -44,16 +47,57 @@ class FileStoreTest : public testing::Test {
   std::string dir_;
 };
 
-TEST_F(FileStoreTest, ReplaceKeepsModeAndLeavesNoTemporaryFile) {
+TEST_F(FileStoreTest, ReplaceKeepsModeAndAttributesAndLeavesNoTemporaryFile) {
   std::string path = dir_ + "/hosts";
   Write(path, "old\r\n");
   ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+  ASSERT_EQ(setxattr(path.c_str(), "user.q", "u", 1, 0), 0);
+  ASSERT_EQ(setxattr(path.c_str(), "trusted.q", "t", 1, 0), 0);
   ASSERT_TRUE(ReplaceFileBytes(path, {"new", "\r\n", "more"}, "old\r\n"));
   EXPECT_EQ(Read(path), "new\r\nmore");
   struct stat st;
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+  char value[3] = {};
+  EXPECT_EQ(getxattr(path.c_str(), "user.q", value, 1), 1);
+  EXPECT_EQ(getxattr(path.c_str(), "trusted.q", value + 1, 1), 1);
+  EXPECT_STREQ(value, "ut");
   EXPECT_EQ(FilesInDir(), 1);
+  // A file that was not there (so has no mode to keep) gets the usual one.
+  ASSERT_TRUE(ReplaceFileBytes(dir_ + "/new", {"x"}, ""));
+  ASSERT_EQ(stat((dir_ + "/new").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0644u);
+}
+
+TEST_F(FileStoreTest, OnlyAPathThatRootAloneControlsIsReadOrWritten) {
+  struct Case {
+    const char* what;
+    const char* make;  // run in the test's folder, which holds d/hosts
+    const char* path;  // the path given, in that folder
+    bool usable;
+  };
+  const Case cases[] = {
+      {"folder of another user", "chown 65534 d", "d/hosts", false},
+      {"folder writable by the group", "chmod 775 d", "d/hosts", false},
+      {"folder writable by others", "chmod 757 d", "d/hosts", false},
+      {"sticky folder writable by all", "chmod 1777 d", "d/hosts", true},
+      {"link of another user", "ln -s d/hosts l && chown -h 65534 l", "l",
+       false},
+      {"link into a folder of another user", "ln -s d/hosts l && chown 65534 d",
+       "l", false},
+      {"links of root's", "ln -s d l && ln -s l/hosts l2", "l2", true},
+  };
+  for (const Case& c : cases) {
+    std::string sh = "cd '" + dir_ +
+                     "' && rm -rf d l l2 && mkdir -m 755 d && " +
+                     "echo old >d/hosts && " + c.make;
+    ASSERT_EQ(system(sh.c_str()), 0) << c.what;
+    std::string path = dir_ + "/" + c.path;
+    std::string bytes;
+    EXPECT_EQ(ReadFileBytes(path, &bytes), c.usable) << c.what;
+    EXPECT_EQ(ReplaceFileBytes(path, {"new\n"}, "old\n"), c.usable) << c.what;
+    EXPECT_EQ(Read(dir_ + "/d/hosts"), c.usable ? "new\n" : "old\n") << c.what;
+  }
 }
 
 TEST_F(FileStoreTest, ReplaceThroughASymbolicLinkKeepsTheLink) {
@@ -101,16 +145,22 @@ TEST_F(FileStoreTest, StrayTemporaryFilesAndNothingElseAreRemoved) {
   Write(stray, "half a file");
   // Near misses: other lengths, another file's name, not regular files.
   std::vector<std::string> kept = {
-      ".hosts.Quorvane-a1B2c", ".hosts.Quorvane-a1B2c3d",
-      ".other.Quorvane-a1B2c3", "hosts.Quorvane-a1B2c3"};
+      ".hosts.Quorvane-a1B2c",  ".hosts.Quorvane-a1B2c3d",
+      ".other.Quorvane-a1B2c3", "hosts.Quorvane-a1B2c3",
+      ".hosts.Quorvane-a1B2c-", ".hosts.Quorvane-journal"};
   for (const std::string& name : kept) Write(dir_ + "/" + name, "x");
+  // Of the right name, but another user's file.
+  ASSERT_EQ(chown((dir_ + "/" + kept.back()).c_str(), 65534, 0), 0);
+  kept.back() = ".hosts.Quorvane-a1B2c4";
+  Write(dir_ + "/" + kept.back(), "x");
+  ASSERT_EQ(chown((dir_ + "/" + kept.back()).c_str(), 65534, 0), 0);
   ASSERT_EQ(mkdir((dir_ + "/.hosts.Quorvane-dir123").c_str(), 0755), 0);
   ASSERT_EQ(symlink(hosts.c_str(), (dir_ + "/.hosts.Quorvane-lnk123").c_str()),
             0);
   RemoveStrayTemporaryFiles(hosts);
   EXPECT_EQ(access(stray.c_str(), F_OK), -1);
   EXPECT_EQ(Read(hosts), "keep\n");
-  EXPECT_EQ(FilesInDir(), 1 + 4 + 2);
+  EXPECT_EQ(FilesInDir(), 1 + 7 + 2);
 
   // Through a symbolic link: the strays sit beside the file it points at.
   std::string link = dir_ + "/link-to-hosts";

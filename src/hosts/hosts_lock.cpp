@@ -12,6 +12,9 @@ void LockHostsForChange(HostsLock* lock) {
   if (!lock->Acquire(path, kHostsLockWait)) {
     FatalError(kErrorHostsOpen, kCannotOpenHosts);
   }
+  if (!RecoverInterruptedSave(path)) {
+    FatalError(kErrorHostsOpen, kCannotOpenHosts);
+  }
   RemoveStrayTemporaryFiles(path);
 }
 

@@ -46,9 +46,10 @@ inline constexpr std::chrono::seconds kHostsLockWait{60};
 
 // Takes `lock` for a run that is about to read and change the hosts file,
 // waiting up to kHostsLockWait; when the lock cannot be had, the run ends
-// with error 198 before the file is read. Then removes the temporary files
-// that a killed save left behind: with the lock held, no save of another run
-// can be using them.
+// with error 198 before the file is read. Then repairs what a killed save
+// left: puts back the old bytes of an in-place save from its journal (error
+// 198 when a journal is there but cannot be applied), and removes stray
+// temporary files; with the lock held, no save of another run is using them.
 void LockHostsForChange(HostsLock* lock);
 
 }  // namespace quorvane

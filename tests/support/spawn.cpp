@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,11 +58,13 @@ bool StillRunning(pid_t pid) {
          info.si_pid == 0;
 }
 
-DirectoryLock::DirectoryLock(const std::string& dir)
-    : fd_(open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+RunLock::RunLock()
+    : fd_((mkdir("/run/quorvane", 0700),
+           open("/run/quorvane/hosts.lock", O_RDONLY | O_CREAT | O_CLOEXEC,
+                0600))),
       held_(fd_ >= 0 && flock(fd_, LOCK_EX) == 0) {}
 
-DirectoryLock::~DirectoryLock() {
+RunLock::~RunLock() {
   if (fd_ >= 0) close(fd_);
 }
 

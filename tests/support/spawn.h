@@ -1,6 +1,6 @@
 // Test support: starting a program without waiting for it, so that a test
 // can act while it runs (hold a lock, replace a file, kill it), and holding
-// the lock the program takes on the hosts file's directory.
+// the lock the program takes for the hosts file.
 #ifndef QUORVANE_TESTS_SUPPORT_SPAWN_H_
 #define QUORVANE_TESTS_SUPPORT_SPAWN_H_
 
@@ -28,12 +28,13 @@ int WaitFor(pid_t pid);
 // True when `pid` has not ended yet (it is not reaped).
 bool StillRunning(pid_t pid);
 
-// Holds the lock that a run of the program takes on the directory of the
-// hosts file, as another run would hold it; let go when destroyed.
-class DirectoryLock {
+// Holds the lock that a run of the program takes for the hosts file (in
+// the sandbox's own /run), as another run would hold it; let go when
+// destroyed.
+class RunLock {
  public:
-  explicit DirectoryLock(const std::string& dir);
-  ~DirectoryLock();
+  RunLock();
+  ~RunLock();
   bool held() const { return held_; }
 
  private:
