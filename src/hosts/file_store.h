@@ -31,6 +31,15 @@ bool ReplaceFileBytes(const std::string& path,
 // file costs space, not correctness.
 void RemoveStrayTemporaryFiles(const std::string& path);
 
+// Puts back the bytes that an in-place save of the file at `path`, killed
+// part way, had overwritten, from the journal that save wrote first, and
+// removes the journal. True when there was no journal or it was applied (a
+// journal that was itself cut short, or that belongs to another file, is
+// dropped: the file was not touched through it). False when a journal is
+// there but cannot be applied; the file must not be read then. Call it
+// only while holding the hosts lock, before reading the file.
+bool RecoverInterruptedSave(const std::string& path);
+
 }  // namespace quorvane
 
 #endif  // QUORVANE_HOSTS_FILE_STORE_H_

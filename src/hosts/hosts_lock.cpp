@@ -13,6 +13,9 @@ void LockHostsForChange(HostsLock* lock) {
     FatalError(kErrorHostsOpen, kCannotOpenHosts);
   }
   RemoveStrayTemporaryFiles(path);
+  if (!RecoverInterruptedSave(path)) {
+    FatalError(kErrorHostsOpen, kCannotOpenHosts);
+  }
 }
 
 }  // namespace quorvane
