@@ -129,7 +129,8 @@ bool ReadAll(HANDLE file, std::string* bytes) {
   }
 }
 
-// Case-folded, so that two spellings of one path share a journal.
+// FNV-1a. With `fold`, ASCII letters and slashes are folded, so that two
+// spellings of one path give one journal name.
 uint64_t Fnv(std::string_view bytes, bool fold = false,
              uint64_t hash = 14695981039346656037ull) {
   for (char c : bytes) {
