@@ -92,15 +92,20 @@ std::string TemporaryPrefix(const std::string& dir, const std::string& base) {
   return dir + "\\." + base + ".Quorvane-";
 }
 
-// Whether `rest` (what follows the prefix) is a save's own "PID-N".
+// Whether `rest` (what follows the prefix) is a save's own "PID-N": a
+// process number and a number below kTemporaryNames, as std::to_string
+// writes them.
+constexpr unsigned kTemporaryNames = 100;
+
 bool IsTemporarySuffix(std::string_view rest) {
   size_t dash = rest.find('-');
-  auto digits = [](std::string_view text) {
-    return !text.empty() && text.size() <= 10 &&
+  auto number = [](std::string_view text, size_t longest) {
+    return !text.empty() && text.size() <= longest &&
+           (text[0] != '0' || text.size() == 1) &&
            text.find_first_not_of("0123456789") == std::string_view::npos;
   };
-  return dash != std::string_view::npos && digits(rest.substr(0, dash)) &&
-         digits(rest.substr(dash + 1));
+  return dash != std::string_view::npos && number(rest.substr(0, dash), 10) &&
+         number(rest.substr(dash + 1), 2);
 }
 
 void SplitPath(const std::string& path, std::string* dir, std::string* base) {
@@ -472,7 +477,8 @@ bool ReplaceFileBytes(const std::string& path,
   SplitPath(path, &dir, &base);
   std::string temp;
   HANDLE file = INVALID_HANDLE_VALUE;
-  for (unsigned n = 0; file == INVALID_HANDLE_VALUE && n < 100; ++n) {
+  for (unsigned n = 0; file == INVALID_HANDLE_VALUE && n < kTemporaryNames;
+       ++n) {
     temp = TemporaryPrefix(dir, base) + std::to_string(GetCurrentProcessId()) +
            "-" + std::to_string(n);
     file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

@@ -92,8 +92,8 @@ TEST_F(FileStoreTest, OnlyTheSavesOwnTemporaryFilesAreRemoved) {
   Write(".hosts.Quorvane-17-12", "half a file");
   // Near misses: a user's backup, another file's name, no number.
   const std::vector<std::string> kept = {
-      ".hosts.Quorvane-backup", ".hosts.Quorvane-12", ".hosts.Quorvane-1-x",
-      ".other.Quorvane-1-2"};
+      ".hosts.Quorvane-backup", ".hosts.Quorvane-12",   ".hosts.Quorvane-1-x",
+      ".hosts.Quorvane-1-100",  ".hosts.Quorvane-01-1", ".other.Quorvane-1-2"};
   for (const std::string& name : kept) Write(name, "mine");
   ASSERT_TRUE(
       CreateDirectoryA((dir_ + "\\.hosts.Quorvane-5-5").c_str(), nullptr));
