@@ -39,6 +39,7 @@ constexpr DWORD kMutexAccess = SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL;
 struct NamespaceApi {
   HANDLE(WINAPI* create_boundary)(LPCWSTR, ULONG);
   BOOL(WINAPI* add_sid)(HANDLE*, PSID);
+  BOOL(WINAPI* add_label)(HANDLE*, PSID);
   VOID(WINAPI* delete_boundary)(HANDLE);
   HANDLE(WINAPI* create_space)(LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR);
   HANDLE(WINAPI* open_space)(LPVOID, LPCWSTR);
@@ -57,6 +58,8 @@ bool LoadNamespaceApi(NamespaceApi* api) {
   return kernel != nullptr &&
          Find(kernel, "CreateBoundaryDescriptorW", &api->create_boundary) &&
          Find(kernel, "AddSIDToBoundaryDescriptor", &api->add_sid) &&
+         Find(kernel, "AddIntegrityLabelToBoundaryDescriptor",
+              &api->add_label) &&
          Find(kernel, "DeleteBoundaryDescriptor", &api->delete_boundary) &&
          Find(kernel, "CreatePrivateNamespaceW", &api->create_space) &&
          Find(kernel, "OpenPrivateNamespaceW", &api->open_space) &&
@@ -99,16 +102,20 @@ bool HasOurSecurity(HANDLE mutex) {
 // Opens (making it when needed) the private namespace whose boundary holds
 // the Administrators SID. Null when it cannot be had.
 HANDLE OpenNamespace(const NamespaceApi& api, SECURITY_ATTRIBUTES* security) {
-  BYTE admins[SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof admins;
+  // The boundary names a high integrity level too, so that SYSTEM and an
+  // elevated administrator (each at or above it) meet in one namespace
+  // whatever level each runs at.
+  BYTE admins[SECURITY_MAX_SID_SIZE], high[SECURITY_MAX_SID_SIZE];
+  DWORD admins_size = sizeof admins, high_size = sizeof high;
   if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins,
-                          &size)) {
+                          &admins_size) ||
+      !CreateWellKnownSid(WinHighLabelSid, nullptr, high, &high_size)) {
     return nullptr;
   }
   HANDLE boundary = api.create_boundary(kNamespace, 0);
   if (boundary == nullptr) return nullptr;
   HANDLE space = nullptr;
-  if (api.add_sid(&boundary, admins)) {
+  if (api.add_sid(&boundary, admins) && api.add_label(&boundary, high)) {
     // Another run may close the namespace between our make and our open.
     for (int attempt = 0; space == nullptr && attempt < 5; ++attempt) {
       space = api.create_space(security, boundary, kNamespace);
