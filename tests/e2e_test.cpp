@@ -326,6 +326,23 @@ TEST_F(EndToEnd, ReadOnlyEtcIsError208WithNothingChanged) {
   EXPECT_FALSE(Rewritten());
 }
 
+TEST_F(EndToEnd, ReadOnlyFolderWritableHostsFileIsWrittenInPlaceOnWindows) {
+  if (!g_target.windows) GTEST_SKIP() << "Windows: in place under a journal";
+  // The folder refuses a temporary file, the hosts file takes writes: the
+  // save goes in place, its journal in ProgramData, gone once it is done.
+  std::string outside = Scratch() + "/hosts";
+  WriteFile(outside, "127.0.0.1 localhost\r\n");
+  Sh("mount --bind " + dir_ + " " + dir_ + " && mount -o remount,bind,ro " +
+     dir_ + " && mount --bind " + outside + " " + hosts_);
+  RunResult r = Quorvane({"one.test", "nas"});
+  Sh("umount " + hosts_ + " && umount " + dir_);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadFile(outside), "127.0.0.1 localhost\r\n" + kLine1);
+  std::string journals = dir_ + "/../../../../ProgramData/Quorvane";
+  Sh("test -d " + journals + " && test -z \"$(ls -A " + journals + ")\"");
+}
+
 TEST_F(EndToEnd, FullFileSystemIsError208WithTheOriginalIntact) {
   Sh("mount -t tmpfs -o size=256k quorvane-full " + dir_);
   std::string bytes;

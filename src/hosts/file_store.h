@@ -26,9 +26,11 @@ bool ReplaceFileBytes(const std::string& path,
                       const std::vector<std::string_view>& pieces,
                       std::string_view old_bytes);
 
-// Puts back the bytes of an in-place save of the file at `path` that was
-// killed part way, from the journal that save left, and removes the
-// journal. True when there was none or it was applied; false when one is
+// Puts back the bytes that an in-place save of the file at `path`, killed
+// part way, had overwritten, from the journal that save wrote first, and
+// removes the journal. True when there was no journal or it was applied (a
+// journal that was itself cut short, or that belongs to another file, is
+// dropped: the file was not touched through it). False when a journal is
 // there but cannot be applied: the run must then stop before it reads the
 // file. Call it only while holding the hosts lock, before reading the file.
 bool RecoverInterruptedSave(const std::string& path);

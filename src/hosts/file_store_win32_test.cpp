@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
+// windows.h first: these need its types.
+#include <aclapi.h>
+#include <sddl.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -87,8 +92,8 @@ TEST_F(FileStoreTest, OnlyTheSavesOwnTemporaryFilesAreRemoved) {
   Write(".hosts.Quorvane-17-12", "half a file");
   // Near misses: a user's backup, another file's name, no number.
   const std::vector<std::string> kept = {
-      ".hosts.Quorvane-backup", ".hosts.Quorvane-12", ".hosts.Quorvane-1-x",
-      ".other.Quorvane-1-2"};
+      ".hosts.Quorvane-backup", ".hosts.Quorvane-12",   ".hosts.Quorvane-1-x",
+      ".hosts.Quorvane-1-100",  ".hosts.Quorvane-01-1", ".other.Quorvane-1-2"};
   for (const std::string& name : kept) Write(name, "mine");
   ASSERT_TRUE(
       CreateDirectoryA((dir_ + "\\.hosts.Quorvane-5-5").c_str(), nullptr));
@@ -97,6 +102,81 @@ TEST_F(FileStoreTest, OnlyTheSavesOwnTemporaryFilesAreRemoved) {
   EXPECT_EQ(names.size(), kept.size() + 2);  // + hosts, + the folder
   for (const std::string& name : kept) EXPECT_EQ(Read(name), "mine") << name;
   EXPECT_EQ(Read("hosts"), "keep\r\n");
+}
+
+// The journal an in-place save writes before it touches the file: the old
+// bytes from `offset` on, the file's identity (its index moved by `shift`
+// for a journal of another file) and a checksum. Written here byte for
+// byte as the save lays it out: under Wine, run as root, no folder refuses
+// a temporary file, so the save never goes in place.
+std::string Journal(const std::string& path, const std::string& old,
+                    uint64_t offset, uint64_t shift) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  BY_HANDLE_FILE_INFORMATION info;
+  EXPECT_TRUE(GetFileInformationByHandle(file, &info));
+  CloseHandle(file);
+  uint64_t index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  uint64_t header[7] = {0,
+                        info.dwVolumeSerialNumber,
+                        index + shift,
+                        old.size(),
+                        offset,
+                        old.size() - offset,
+                        0};
+  memcpy(header, "QvJourn1", 8);
+  std::string bytes(reinterpret_cast<char*>(header), sizeof header);
+  bytes += old.substr(offset);
+  uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (char c : bytes) hash = (hash ^ uint8_t(c)) * 1099511628211ull;
+  memcpy(&bytes[48], &hash, 8);
+  return bytes;
+}
+
+TEST_F(FileStoreTest, KilledInPlaceSaveIsPutBackFromItsJournal) {
+  const std::string old =
+      "127.0.0.1 localhost\r\n192.0.2.1\tnas\t##Quorvane##\r\n# end\r\n";
+  // A restore killed part way: its first bytes written, the rest not yet
+  // moved along by the "#" put in front.
+  const std::string fresh = old.substr(0, 21) + "#" + old.substr(21);
+  const std::string torn = fresh.substr(0, 35) + old.substr(35);
+  const struct {
+    const char* what;
+    size_t cut;         // bytes cut from the journal's end
+    uint64_t shift;     // another file's index
+    bool others_write;  // in a folder anyone may write
+    std::string after;
+  } cases[] = {
+      {"whole journal: the old bytes are put back", 0, 0, false, old},
+      {"journal cut short: the file was never touched", 1, 0, false, torn},
+      {"journal of another file", 0, 1, false, torn},
+      {"journal anyone could have planted", 0, 0, true, torn},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write("hosts", torn);
+    std::string journal = Journal(dir_ + "\\hosts", old, 21, c.shift);
+    Write(".hosts.Quorvane-journal", journal.substr(0, journal.size() - c.cut));
+    if (c.others_write) {
+      PSECURITY_DESCRIPTOR open = nullptr;
+      BOOL present, defaulted;
+      PACL dacl = nullptr;
+      ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+          "D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, nullptr));
+      GetSecurityDescriptorDacl(open, &present, &dacl, &defaulted);
+      ASSERT_EQ(SetNamedSecurityInfoA(&dir_[0], SE_FILE_OBJECT,
+                                      DACL_SECURITY_INFORMATION, nullptr,
+                                      nullptr, dacl, nullptr),
+                ERROR_SUCCESS);
+      LocalFree(open);
+    }
+    EXPECT_TRUE(RecoverInterruptedSave(dir_ + "\\hosts"));
+    EXPECT_EQ(Read("hosts"), c.after);
+    // Only a journal that was not ours to judge stays.
+    EXPECT_EQ(Names().size(), c.others_write ? 2u : 1u);
+    DeleteFileA((dir_ + "\\.hosts.Quorvane-journal").c_str());
+  }
+  EXPECT_TRUE(RecoverInterruptedSave(dir_ + "\\hosts"));  // none: nothing
 }
 
 }  // namespace
