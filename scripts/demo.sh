@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Shows what Quorvane does, without touching this machine's hosts file: in a
-# private mount namespace, /etc is overlaid with a scratch layer in memory,
+# private mount namespace, /etc is overlaid with a scratch layer in memory
+# (and /run, where a run keeps its lock, is a fresh one),
 # and the program points `nas` at the address of `localhost` (which resolves
 # from the hosts file, with no network), then restores; the hosts file is
 # printed before, between and after. When the namespace ends, the layer and
@@ -16,6 +17,8 @@ if [ "${1:-}" = --inside ]; then
   mkdir "$scratch/upper" "$scratch/work"
   mount -t overlay quorvane-demo \
     -o "lowerdir=/etc,upperdir=$scratch/upper,workdir=$scratch/work" /etc
+  # The run's lock lives in /run/quorvane: a private /run keeps it there.
+  mount -t tmpfs quorvane-demo-run /run
   show() {
     echo "---- /etc/hosts, $1 ----"
     cat /etc/hosts
