@@ -27,7 +27,7 @@ class RandomInput {
   std::string Name() {
     switch (Below(20)) {
       case 0:
-        return "";  // occurs in every line
+        return "";  // inside every line, owns hardly any
       case 1:
         return Letters(2) + "\n";  // can end a line
       case 2:
