@@ -75,6 +75,10 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
   // line break, which no line holds, can stop the first search but never
   // counts in the second.)
   std::string_view bytes = hosts->Original();
+  // Per name, the line (by its start) whose ownership check it failed last:
+  // a long line that holds a name many times costs one check, not one per
+  // occurrence.
+  std::vector<size_t> rejected_at(names.names.size(), SIZE_MAX);
   size_t next_line = 0;
   while (names.count > 0 && next_line < bytes.size()) {
     size_t at = next_line;
@@ -89,15 +93,19 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
 
     size_t best = SIZE_MAX;  // the pair that takes the line
     size_t best_id = 0;      // and its name
-    // The rule is checked last, and only for a pair that would win: a name
-    // reported many times in one line costs one check at most.
+    // The rule is checked last, only for a pair that would win.
     auto consider = [&](size_t id) {
       const std::vector<size_t>& list = names.pending[id];
-      if (!list.empty() && (best == SIZE_MAX || list.back() > best) &&
-          LineBelongsTo(entry, names.names[id])) {
-        best = list.back();
-        best_id = id;
+      if (list.empty() || (best != SIZE_MAX && list.back() <= best) ||
+          rejected_at[id] == start) {
+        return;
       }
+      if (!LineBelongsTo(entry, names.names[id])) {
+        rejected_at[id] = start;
+        return;
+      }
+      best = list.back();
+      best_id = id;
     };
     if (empty_pending()) consider(empty_id);
     search.ForEach(entry, [&](size_t k) { consider(searched_id[k]); });

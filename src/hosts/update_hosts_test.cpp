@@ -73,6 +73,10 @@ TEST(UpdateTest, OnlyTheFirstOwnLineIsRewritten) {
                            "192.0.2.1\tnas\t##Quorvane##\r\n");
   r = Update(others, {{"192.0.2.7", "nas"}});
   EXPECT_EQ(r.content, others + "192.0.2.7\tnas\t##Quorvane##\r\n");
+  // A megabyte of the name that is not its line: one check, not one per
+  // occurrence (which would take hours).
+  r = Update(std::string(1 << 20, 'a'), {{"192.0.2.7", "a"}});
+  EXPECT_EQ(r.count, 1);
 }
 
 TEST(UpdateTest, SameNameInSeveralPairs) {
