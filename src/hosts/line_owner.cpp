@@ -28,9 +28,9 @@ bool IsAddress(std::string_view field) {
   return separator;
 }
 
-bool HoldsManagedTail(std::string_view line, std::string_view name) {
-  for (size_t at = line.find(name); at != std::string_view::npos;
-       at = line.find(name, at + 1)) {
+// `at` is the name's first place in the line.
+bool HoldsManagedTail(std::string_view line, std::string_view name, size_t at) {
+  for (; at != std::string_view::npos; at = line.find(name, at + 1)) {
     if (at > 0 && line[at - 1] == '\t' &&
         line.substr(at + name.size(), kMarker.size()) == kMarker) {
       return true;
@@ -67,8 +67,9 @@ bool EntryNames(std::string_view line, std::string_view name) {
 
 bool LineBelongsTo(std::string_view line, std::string_view name) {
   // Neither rule holds without the name's bytes: most lines end here.
-  if (line.find(name) == std::string_view::npos) return false;
-  return HoldsManagedTail(line, name) || EntryNames(line, name);
+  size_t at = line.find(name);
+  if (at == std::string_view::npos) return false;
+  return HoldsManagedTail(line, name, at) || EntryNames(line, name);
 }
 
 }  // namespace quorvane
