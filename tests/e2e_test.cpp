@@ -289,6 +289,7 @@ TEST_F(EndToEnd, ListFiles) {
 TEST_F(EndToEnd, ANameTakesOnlyItsOwnLines) {
   const std::string debian =
       "127.0.0.1\tlocalhost\n127.0.1.1\tdebian\n\n"
+      "# The following lines are desirable for IPv6 capable hosts\n"
       "::1     localhost ip6-localhost ip6-loopback\n"
       "ff02::1 ip6-allnodes\nff02::2 ip6-allrouters\n";
   const std::string others =
