@@ -3,7 +3,7 @@
 // file's bytes. Beside "no crash", it checks that a load keeps the file's
 // bytes; that every loaded line the run does not own is left as it was
 // (only a missing line break may be added to the last one, before an
-// append); that a changed line is the managed line of a name it mentioned;
+// append); that a changed line is the managed line of a name it belonged to;
 // that every pair ends up with its managed line in the file; and that the
 // count and the printed lines are exactly the changes.
 #include <cstddef>
@@ -13,6 +13,7 @@
 
 #include "check.h"
 #include "hosts/hosts_file.h"
+#include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
 #include "hosts/update_hosts.h"
 
@@ -58,12 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return -1;
   };
 
-  // A changed loaded line is the managed line of a name it mentioned. The
+  // A changed loaded line is the managed line of a name it belonged to. The
   // last one may instead only have got a line break before an append; when
   // both readings fit, the count and the printed lines decide.
   auto owned = [&](size_t k) {
     int pair = managed_line_of(hosts.Entry(k));
-    return pair >= 0 && before[k].find(given.name[pair]) != std::string::npos;
+    return pair >= 0 && LineBelongsTo(before[k], given.name[pair]);
   };
   int count = 0;
   std::string printed;

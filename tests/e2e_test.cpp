@@ -14,9 +14,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -213,6 +215,29 @@ TEST_F(EndToEnd, MalformedCommandLinesShowTheUsage) {
   close(in[0]);
   EXPECT_EQ(std::string(rest, got > 0 ? got : 0), "yz");
 
+  // At a terminal the whole typed line is taken: nothing is left for the
+  // shell to run. (Wine's console is not a terminal.)
+  if (!g_target.windows) {
+    std::vector<std::string> argv = ProgramArgv({"-h"});
+    int terminal;
+    pid_t pid = forkpty(&terminal, nullptr, nullptr, nullptr);
+    if (pid == 0) {  // the program, then what the next reader would get
+      options.stdin_fd = 0;
+      WaitFor(Spawn(argv, options));
+      fcntl(0, F_SETFL, O_NONBLOCK);
+      got = read(0, rest, sizeof rest);
+      std::string left = "[left:" + std::string(rest, got > 0 ? got : 0) + "]";
+      _exit(write(1, left.data(), left.size()) > 0 ? 0 : 1);
+    }
+    ASSERT_EQ(write(terminal, "ls\n", 3), 3);
+    std::string seen;
+    while ((got = read(terminal, rest, sizeof rest)) > 0)
+      seen.append(rest, got);
+    close(terminal);
+    EXPECT_EQ(WaitFor(pid), 0);
+    EXPECT_NE(seen.find("[left:]"), std::string::npos) << seen;
+  }
+
   // No input at all: the wait ends at once.
   RunResult r = Quorvane({"-?"}, "");
   EXPECT_EQ(r.status, 1);
@@ -259,6 +284,67 @@ TEST_F(EndToEnd, ListFiles) {
   EXPECT_EQ(r.err, Fatal(159, "lonely\r\n\nファイル=" + bad +
                                   ", 行＝3, 書式が間違っています."));
   EXPECT_FALSE(Rewritten());
+}
+
+TEST_F(EndToEnd, ANameTakesOnlyItsOwnLines) {
+  const std::string debian =
+      "127.0.0.1\tlocalhost\n127.0.1.1\tdebian\n\n"
+      "# The following lines are desirable for IPv6 capable hosts\n"
+      "::1     localhost ip6-localhost ip6-loopback\n"
+      "ff02::1 ip6-allnodes\nff02::2 ip6-allrouters\n";
+  const std::string others =
+      "192.168.1.10 nas-backup # old backup box\r\n192.168.1.11 nas2\r\n"
+      "# my nas box\r\n10.0.0.7 printer # next to the nas\r\n";
+  const std::string known = "192.0.2.7\tnas.home\t##Quorvane##\r\n" + kLine1;
+  struct Case {
+    std::string before;
+    std::vector<std::string> args;
+    std::string printed;  // the lines rewritten or appended
+    std::string after;
+  };
+  const Case cases[] = {
+      {debian,
+       {"one.test", "host"},
+       "192.0.2.7\thost\t##Quorvane##\r\n",
+       debian + "192.0.2.7\thost\t##Quorvane##\r\n"},
+      {others, {"one.test", "nas"}, kLine1, others + kLine1},
+      {"#192.0.2.1\tnas\t##Quorvane##\r\n" + others + "10.0.0.5 box pc\n",
+       {"one.test", "nas", "192.0.2.9", "pc"},
+       kLine1 + "192.0.2.9\tpc\t##Quorvane##\r\n",
+       kLine1 + others + "192.0.2.9\tpc\t##Quorvane##\r\n"},
+      {known, {"one.test", "nas.home", "one.test", "nas"}, "", known},
+  };
+  for (const Case& c : cases) {
+    SetHosts(c.before);
+    RunResult r = Quorvane(c.args);
+    int count = std::count(c.printed.begin(), c.printed.end(), '\n');
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, ReadingHosts() + c.printed + Added(count) +
+                         (count > 0 ? Writing() : ""));
+    EXPECT_EQ(Hosts(), c.after);
+    EXPECT_EQ(Rewritten(), count > 0) << c.args[1];
+  }
+}
+
+TEST_F(EndToEnd, AnOutputPipeWithoutAReaderStopsNothing) {
+  std::string list = Scratch() + "/many.list";
+  std::string pairs, lines;
+  for (int i = 0; i < 600; ++i) {
+    std::string address = "192.0.2." + std::to_string(i % 250);
+    std::string name = "host" + std::to_string(i);
+    pairs += address + " " + name + "\n";
+    lines += address + "\t" + name + "\t##Quorvane##\r\n";
+  }
+  WriteFile(list, pairs);
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  close(out[0]);
+  SpawnOptions options;
+  options.stdout_fd = out[1];
+  int status = WaitFor(Spawn(ProgramArgv({"@" + list}), options));
+  close(out[1]);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Hosts(), "127.0.0.1\tlocalhost\n" + lines);
 }
 
 TEST_F(EndToEnd, EveryByteTheRunDoesNotOwnSurvives) {

@@ -348,10 +348,10 @@ TEST_F(SafetyTest, OddHostsFilesKeepEveryByteTheRunDoesNotOwn) {
     EXPECT_EQ(r.status, 0) << c.what;
     EXPECT_EQ(Hosts(), c.bytes + c.line_break + "#" + kNas) << c.what;
   }
-  // The line that mentions the name is replaced where it stands.
+  // The name's own line is replaced where it stands.
   std::string head = "\0junk\r\n"s + std::string(1 << 20, '\xff') + "\n";
   std::string tail = "\xfe\xff\r\n\r\rlast"s;
-  SetHosts(head + "10.0.0.1 nas\0x\n"s + tail);
+  SetHosts(head + "10.0.0.1 nas \0x\n"s + tail);
   RunResult r = Quorvane({"192.0.2.7", "nas"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(Hosts(), head + kNas + tail);

@@ -1,5 +1,6 @@
 #include "support/plain_scans.h"
 
+#include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
 
 namespace quorvane {
@@ -30,7 +31,7 @@ LinesChanged PlainUpdateLines(HostsFile* hosts, IniFile* pairs) {
   for (size_t k = 0; k < loaded && pairs->Count() > 0; ++k) {
     std::string_view entry = hosts->Entry(k);
     for (size_t i = pairs->Count(); i-- > 0;) {
-      if (entry.find(pairs->name[i]) != std::string_view::npos) {
+      if (LineBelongsTo(entry, pairs->name[i])) {
         Use(hosts, pairs, i, k, false, &changed);
         break;
       }

@@ -28,7 +28,9 @@ pid_t Spawn(const std::vector<std::string>& argv, const SpawnOptions& options) {
   if (pid != 0) return pid;
   int in =
       options.stdin_fd >= 0 ? options.stdin_fd : open("/dev/null", O_RDONLY);
-  int out = OpenOr(options.out_path, O_WRONLY | O_CREAT | O_TRUNC);
+  int out = options.stdout_fd >= 0
+                ? options.stdout_fd
+                : OpenOr(options.out_path, O_WRONLY | O_CREAT | O_TRUNC);
   int err = OpenOr(options.err_path, O_WRONLY | O_CREAT | O_TRUNC);
   if (in < 0 || out < 0 || err < 0) _exit(126);
   dup2(in, 0);

@@ -13,6 +13,7 @@ namespace quorvane {
 
 struct SpawnOptions {
   int stdin_fd = -1;     // standard input; -1 for /dev/null
+  int stdout_fd = -1;    // standard output; -1 for out_path
   std::string out_path;  // standard output and error go to these files;
   std::string err_path;  // empty for /dev/null
   int gate_fd = -1;      // when set, the child starts only once it has read
