@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "front/messages.h"
+#include "front/report/messages.h"
 #include "support/cp932.h"
 #include "support/run.h"
 

@@ -6,10 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "front/console.h"
-#include "front/fatal_error.h"
-#include "front/messages.h"
-#include "hosts/hosts_lock.h"
+#include "front/report/messages.h"
 #include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
 #include "hosts/name_search.h"
@@ -137,16 +134,11 @@ void UpdateHosts(IniFile& ini_file) {
   assert(ini_file.ip.size() == ini_file.name.size());
   StartNetwork();
   ResolveAll(ini_file);
-  // Only now, with every name resolved, so a slow lookup never holds it.
-  HostsLock lock;
-  LockHostsForChange(&lock);
-  FatalErrorRelease unlock_on_error([&lock] { lock.Release(); });
-  HostsFile hosts;
-  hosts.Load();
-  LinesChanged changed = UpdateLines(&hosts, &ini_file);
-  WriteOut(Raw(changed.printed));
-  WriteOut(Format(kLinesAdded, {changed.count}));
-  if (changed.count != 0) hosts.Save();
+  // Only now, with every name resolved, so a slow lookup never holds the
+  // hosts lock.
+  ChangeHostsFile(
+      [&ini_file](HostsFile* hosts) { return UpdateLines(hosts, &ini_file); },
+      kLinesAdded);
 }
 
 }  // namespace quorvane

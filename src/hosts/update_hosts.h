@@ -5,15 +5,11 @@
 
 #include <string>
 
+#include "hosts/change_hosts.h"
 #include "hosts/hosts_file.h"
 #include "names/ini_file.h"
 
 namespace quorvane {
-
-struct LinesChanged {
-  int count = 0;        // lines rewritten plus lines appended
-  std::string printed;  // those lines, in the order they are reported
-};
 
 // The rules of the update over resolved pairs (`pairs.ip` holds addresses),
 // on `hosts` as loaded (not yet changed). Each loaded entry, in file order,

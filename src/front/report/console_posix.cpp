@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "front/console.h"
-#include "front/console_text.h"
+#include "front/report/console.h"
+#include "front/report/console_text.h"
 
 namespace quorvane {
 
@@ -22,7 +22,7 @@ std::string& Charset() {
 
 void Write(FILE* stream, const Message& message) {
   for (const Message::Piece& piece : message.pieces) {
-    if (piece.own) {
+    if (piece.source == Message::Source::kOwnText) {
       std::string text = ConvertOwnText(piece.bytes, Charset());
       fwrite(text.data(), 1, text.size(), stream);
     } else {

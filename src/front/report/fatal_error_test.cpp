@@ -1,4 +1,4 @@
-#include "front/fatal_error.h"
+#include "front/report/fatal_error.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@ TEST(FatalErrorDeathTest, ReleasesBeforeTheReport) {
   EXPECT_EXIT(
       {
         if (!freopen("/dev/null", "r", stdin)) abort();
-        FatalErrorRelease outer([] { fputs("outer;", stderr); });
+        ReleaseOnFatalError outer([] { fputs("outer;", stderr); });
         {
-          FatalErrorRelease ended([] { fputs("ended;", stderr); });
+          ReleaseOnFatalError ended([] { fputs("ended;", stderr); });
         }
-        FatalErrorRelease inner([] { fputs("inner;", stderr); });
+        ReleaseOnFatalError inner([] { fputs("inner;", stderr); });
         FatalError(198, "x");
       },
       testing::ExitedWithCode(1), "^inner;outer;Quorvane \\(198\\)\nx\n$");

@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "front/console.h"
-#include "front/windows_text.h"
+#include "front/report/console.h"
+#include "front/report/windows_text.h"
 
 namespace quorvane {
 

@@ -3,10 +3,10 @@
 // text is shown readably in the console's character set; outside bytes
 // (paths, host names, file lines) are written unchanged. Each platform has
 // its own console_*.cpp.
-#ifndef QUORVANE_FRONT_CONSOLE_H_
-#define QUORVANE_FRONT_CONSOLE_H_
+#ifndef QUORVANE_FRONT_REPORT_CONSOLE_H_
+#define QUORVANE_FRONT_REPORT_CONSOLE_H_
 
-#include "front/message.h"
+#include "front/report/message.h"
 
 namespace quorvane {
 
@@ -27,4 +27,4 @@ void WaitForKey();
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_CONSOLE_H_
+#endif  // QUORVANE_FRONT_REPORT_CONSOLE_H_

@@ -1,8 +1,8 @@
-#include "front/messages.h"
+#include "front/report/messages.h"
 
 #include <gtest/gtest.h>
 
-#include "front/message.h"
+#include "front/report/message.h"
 #include "support/cp932.h"
 
 namespace quorvane {
@@ -41,12 +41,12 @@ TEST(MessagesTest, DecodeToTheirReadableSpelling) {
 TEST(MessageTest, FormatKeepsOwnTextApartFromOutsideBytes) {
   Message message = Format(kBadListLine, {"a\r\n", "list.txt", 3});
   ASSERT_EQ(message.pieces.size(), 4u);
-  EXPECT_TRUE(message.pieces[0].own == false &&
+  EXPECT_TRUE(message.pieces[0].source == Message::Source::kOutside &&
               message.pieces[0].bytes == "a\r\n");
-  EXPECT_TRUE(message.pieces[1].own);
-  EXPECT_FALSE(message.pieces[2].own);
+  EXPECT_EQ(message.pieces[1].source, Message::Source::kOwnText);
+  EXPECT_EQ(message.pieces[2].source, Message::Source::kOutside);
   EXPECT_EQ(message.pieces[2].bytes, "list.txt");
-  EXPECT_TRUE(message.pieces[3].own);
+  EXPECT_EQ(message.pieces[3].source, Message::Source::kOwnText);
   EXPECT_EQ(DecodeCp932(message.Bytes()),
             "a\r\n\nファイル=list.txt, 行＝3, 書式が間違っています.");
 }

@@ -1,8 +1,8 @@
-#include "front/console_text.h"
+#include "front/report/console_text.h"
 
 #include <gtest/gtest.h>
 
-#include "front/messages.h"
+#include "front/report/messages.h"
 
 namespace quorvane {
 namespace {
