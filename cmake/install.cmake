@@ -95,7 +95,6 @@ else()
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME quorvane)
-  set(CPACK_PACKAGE_VENDOR "Quorvane")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
       "point hosts-file names at the addresses of dynamic-DNS domains")
   set(CPACK_PACKAGE_DESCRIPTION
