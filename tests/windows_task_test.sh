@@ -56,6 +56,12 @@ esac
 [ -n "$(value Settings/ExecutionTimeLimit)" ] ||
   fail "a run that hangs is never stopped"
 [ -z "$exe" ] && exit $failed
+# Wine's cmd starts the 32-bit program itself, which needs a kernel that runs
+# 32-bit x86 code (wine-run.sh can fall back to qemu; cmd cannot).
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "windows_task: the command line is not run: no 32-bit x86 here" >&2
+  exit $failed
+fi
 
 # The command line itself, as SYSTEM's 64-bit cmd runs it: it makes the log
 # folder, and a failed run and a good one both append what they print.
