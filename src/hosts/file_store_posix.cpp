@@ -29,6 +29,7 @@
 #include <cstring>
 
 #include "hosts/file_store.h"
+#include "hosts/journal.h"
 #include "hosts/root_paths_posix.h"
 
 namespace quorvane {
@@ -102,21 +103,6 @@ bool WritePieces(int fd, const std::vector<std::string_view>& pieces,
   }
   *size = offset;
   return true;
-}
-
-// The offset of the first byte where the pieces differ from `old_bytes`.
-size_t FirstChange(const std::vector<std::string_view>& pieces,
-                   std::string_view old_bytes) {
-  size_t offset = 0;
-  for (std::string_view piece : pieces) {
-    std::string_view old = old_bytes.substr(std::min(offset, old_bytes.size()));
-    size_t same = 0;
-    size_t most = std::min(piece.size(), old.size());
-    while (same < most && piece[same] == old[same]) ++same;
-    if (same < piece.size()) return offset + same;
-    offset += piece.size();
-  }
-  return offset;
 }
 
 // A large file is read into memory that was never touched. Faulting it in
@@ -231,58 +217,21 @@ std::string JournalName(const std::string& name) {
   return "." + name + ".Quorvane-journal";
 }
 
-// What a journal starts with; the old bytes follow. The checksum covers
-// the fields before it and the old bytes, so a journal cut short by a kill
-// (or filled with zeros by a crash) is known for what it is. Such a journal
-// was never complete, so the hosts file was not yet touched.
-struct JournalHeader {
-  char magic[8];
-  uint64_t device, inode;  // the file it was written for
-  uint64_t size;           // its size before the save
-  uint64_t offset;         // where the old bytes go back
-  uint64_t length;         // how many old bytes follow
-  uint64_t checksum;
-};
-constexpr char kJournalMagic[8] = {'Q', 'v', 'J', 'r', 'n', 'l', '1', '\n'};
-
-uint64_t Checksum(const JournalHeader& header, std::string_view bytes) {
-  uint64_t h = 0x9e3779b97f4a7c15u;
-  auto mix = [&h](uint64_t word) {
-    h = (h ^ word) * 0x100000001b3u;
-    h ^= h >> 29;
-  };
-  for (uint64_t field : {header.device, header.inode, header.size,
-                         header.offset, header.length}) {
-    mix(field);
-  }
-  size_t i = 0;
-  for (; i + 8 <= bytes.size(); i += 8) {
-    uint64_t word;
-    memcpy(&word, bytes.data() + i, 8);
-    mix(word);
-  }
-  for (; i < bytes.size(); ++i) mix(static_cast<unsigned char>(bytes[i]));
-  return h;
-}
-
 // A journal written and synced, with its directory synced: after this, no
 // crash loses it.
-class Journal {
+class JournalFile {
  public:
   // Writes the journal for `file` (of the hosts file in `hosts_dir`) beside
   // it, or where that directory cannot take one, in kJournalDirectory.
   bool Write(int hosts_dir, const std::string& name, const struct stat& file,
              std::string_view old_bytes, size_t offset) {
-    JournalHeader header = {};
-    memcpy(header.magic, kJournalMagic, sizeof header.magic);
-    header.device = file.st_dev;
-    header.inode = file.st_ino;
-    header.size = old_bytes.size();
-    header.offset = offset;
-    header.length = old_bytes.size() - offset;
-    header.checksum = Checksum(header, old_bytes.substr(offset));
-    std::string_view head(reinterpret_cast<const char*>(&header),
-                          sizeof header);
+    Journal record;
+    record.volume = file.st_dev;
+    record.file = file.st_ino;
+    record.old_size = old_bytes.size();
+    record.offset = offset;
+    record.old_bytes = old_bytes.substr(offset);
+    std::string head = JournalHead(record);
     name_ = JournalName(name);
     if (WriteIn(hosts_dir, head, old_bytes.substr(offset))) {
       dir_ = hosts_dir;
@@ -337,25 +286,16 @@ bool ApplyJournal(int dir, const std::string& journal, int hosts_dir,
       return false;
     }
   }
-  JournalHeader header;
-  bool whole = bytes.size() >= sizeof header;
-  if (whole) {
-    memcpy(&header, bytes.data(), sizeof header);
-    std::string_view old = std::string_view(bytes).substr(sizeof header);
-    whole = memcmp(header.magic, kJournalMagic, sizeof header.magic) == 0 &&
-            header.length == old.size() &&
-            header.checksum == Checksum(header, old);
-  }
+  // A journal cut short was never followed by a write to the file.
+  Journal record;
   struct stat file;
-  if (whole &&
+  if (ParseJournal(bytes, &record) &&
       fstatat(hosts_dir, name.c_str(), &file, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISREG(file.st_mode) && file.st_dev == header.device &&
-      file.st_ino == header.inode) {
+      S_ISREG(file.st_mode) && file.st_dev == record.volume &&
+      file.st_ino == record.file) {
     Fd fd(OpenFile(hosts_dir, name, O_WRONLY));
-    if (!fd.ok() ||
-        !WriteAllAt(fd.get(), header.offset,
-                    std::string_view(bytes).substr(sizeof header)) ||
-        ftruncate(fd.get(), header.size) != 0 || fsync(fd.get()) != 0) {
+    if (!fd.ok() || !WriteAllAt(fd.get(), record.offset, record.old_bytes) ||
+        ftruncate(fd.get(), record.old_size) != 0 || fsync(fd.get()) != 0) {
       return false;
     }
   }
@@ -376,7 +316,7 @@ bool WriteInPlace(int dir, const std::string& name,
   }
   size_t first = FirstChange(pieces, old_bytes);
   StopSignalsHeld held;
-  Journal journal;
+  JournalFile journal;
   if (!journal.Write(dir, name, st, old_bytes, first)) return false;
   off_t size = 0;
   bool ok = WritePieces(fd.get(), pieces, first, &size) &&

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "hosts/file_store.h"
+#include "hosts/journal.h"
 
 namespace quorvane {
 
@@ -147,28 +148,6 @@ uint64_t Fnv(std::string_view bytes, bool fold = false,
   return hash;
 }
 
-// A journal: this header, then `length` old bytes that belong at `offset`
-// of the file of that identity, whose size was `old_size`. The checksum
-// covers the header (checksum zero) and the bytes, so a journal cut short
-// by a crash is known as such.
-struct JournalHeader {
-  char magic[8];
-  uint64_t volume;
-  uint64_t index;
-  uint64_t old_size;
-  uint64_t offset;
-  uint64_t length;
-  uint64_t checksum;
-};
-constexpr char kJournalMagic[8] = {'Q', 'v', 'J', 'o', 'u', 'r', 'n', '1'};
-
-uint64_t Checksum(JournalHeader header, std::string_view bytes) {
-  header.checksum = 0;
-  return Fnv(bytes, false,
-             Fnv(std::string_view(reinterpret_cast<const char*>(&header),
-                                  sizeof header)));
-}
-
 bool IsSid(PSID sid, WELL_KNOWN_SID_TYPE type) {
   return IsValidSid(sid) && IsWellKnownSid(sid, type);
 }
@@ -261,14 +240,13 @@ bool WriteJournal(HANDLE file, const std::string& path,
                   std::string* journal) {
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file, &info)) return false;
-  JournalHeader header;
-  memcpy(header.magic, kJournalMagic, sizeof header.magic);
-  header.volume = info.dwVolumeSerialNumber;
-  header.index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-  header.old_size = old_bytes.size();
-  header.offset = offset;
-  header.length = old_bytes.size() - offset;
-  header.checksum = Checksum(header, old_bytes.substr(offset));
+  Journal record;
+  record.volume = info.dwVolumeSerialNumber;
+  record.file = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  record.old_size = old_bytes.size();
+  record.offset = offset;
+  record.old_bytes = old_bytes.substr(offset);
+  std::string head = JournalHead(record);
   std::string dir, base;
   SplitPath(path, &dir, &base);
   std::string state = StateFolder();
@@ -288,10 +266,8 @@ bool WriteJournal(HANDLE file, const std::string& path,
     HANDLE out = CreateFileA(place.c_str(), GENERIC_WRITE, 0, nullptr,
                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (out == INVALID_HANDLE_VALUE) continue;
-    bool ok =
-        WriteAll(out, std::string_view(reinterpret_cast<const char*>(&header),
-                                       sizeof header)) &&
-        WriteAll(out, old_bytes.substr(offset)) && FlushFileBuffers(out);
+    bool ok = WriteAll(out, head) && WriteAll(out, record.old_bytes) &&
+              FlushFileBuffers(out);
     ok = CloseHandle(out) && ok;
     if (ok) {
       *journal = place;
@@ -325,19 +301,9 @@ bool ApplyJournal(const std::string& journal, const std::string& path) {
   bool read = ReadAll(in, &bytes);
   CloseHandle(in);
   if (!read) return false;
-  JournalHeader header;
-  std::string_view old_bytes;
-  bool whole = bytes.size() >= sizeof header;
-  if (whole) {
-    memcpy(&header, bytes.data(), sizeof header);
-    old_bytes = std::string_view(bytes).substr(sizeof header);
-    whole = memcmp(header.magic, kJournalMagic, sizeof header.magic) == 0 &&
-            header.length == old_bytes.size() &&
-            header.offset + header.length == header.old_size &&
-            header.checksum == Checksum(header, old_bytes);
-  }
   // A journal cut short was never followed by a write to the file.
-  if (!whole) return DeleteJournal(journal);
+  Journal record;
+  if (!ParseJournal(bytes, &record)) return DeleteJournal(journal);
   HANDLE file =
       Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) {
@@ -350,12 +316,12 @@ bool ApplyJournal(const std::string& journal, const std::string& path) {
       GetFileInformationByHandle(file, &info) && GetFileSizeEx(file, &size);
   // Another file now (replaced since), or one shorter than the save ever
   // made it: not the torn file, so it is left alone.
-  bool same = ok && header.volume == info.dwVolumeSerialNumber &&
-              header.index == ((uint64_t{info.nFileIndexHigh} << 32) |
-                               info.nFileIndexLow) &&
-              static_cast<uint64_t>(size.QuadPart) >= header.offset;
+  bool same = ok && record.volume == info.dwVolumeSerialNumber &&
+              record.file == ((uint64_t{info.nFileIndexHigh} << 32) |
+                              info.nFileIndexLow) &&
+              static_cast<uint64_t>(size.QuadPart) >= record.offset;
   if (same) {
-    ok = Seek(file, header.offset) && WriteAll(file, old_bytes) &&
+    ok = Seek(file, record.offset) && WriteAll(file, record.old_bytes) &&
          SetEndOfFile(file) && FlushFileBuffers(file);
   }
   ok = CloseHandle(file) && ok;
@@ -386,24 +352,6 @@ class ConsoleEventsHeld {
     SetEvent(change_over);
   }
 };
-
-// Where the new content, the concatenation of `pieces`, first differs from
-// `old_bytes`.
-size_t FirstChange(const std::vector<std::string_view>& pieces,
-                   std::string_view old_bytes) {
-  size_t at = 0;
-  for (std::string_view piece : pieces) {
-    std::string_view old = old_bytes.substr(std::min(at, old_bytes.size()));
-    size_t same = 0;
-    while (same < piece.size() && same < old.size() &&
-           piece[same] == old[same]) {
-      ++same;
-    }
-    if (same < piece.size()) return at + same;
-    at += piece.size();
-  }
-  return std::min(at, old_bytes.size());
-}
 
 // Writes the file from its first changed byte on, under a journal (see
 // the top of this file). False, with the old content in the file, when no

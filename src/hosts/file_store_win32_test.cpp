@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "hosts/file_store.h"
+#include "hosts/journal.h"
 
 namespace quorvane {
 namespace {
@@ -105,32 +106,24 @@ TEST_F(FileStoreTest, OnlyTheSavesOwnTemporaryFilesAreRemoved) {
 }
 
 // The journal an in-place save writes before it touches the file: the old
-// bytes from `offset` on, the file's identity (its index moved by `shift`
-// for a journal of another file) and a checksum. Written here byte for
-// byte as the save lays it out: under Wine, run as root, no folder refuses
-// a temporary file, so the save never goes in place.
-std::string Journal(const std::string& path, const std::string& old,
-                    uint64_t offset, uint64_t shift) {
+// bytes from `offset` on and the file's identity (its index moved by
+// `shift` for a journal of another file). Made here: under Wine, run as
+// root, no folder refuses a temporary file, so the save never goes in place.
+std::string JournalFor(const std::string& path, const std::string& old,
+                       uint64_t offset, uint64_t shift) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
                             nullptr, OPEN_EXISTING, 0, nullptr);
   BY_HANDLE_FILE_INFORMATION info;
   EXPECT_TRUE(GetFileInformationByHandle(file, &info));
   CloseHandle(file);
-  uint64_t index = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
-  uint64_t header[7] = {0,
-                        info.dwVolumeSerialNumber,
-                        index + shift,
-                        old.size(),
-                        offset,
-                        old.size() - offset,
-                        0};
-  memcpy(header, "QvJourn1", 8);
-  std::string bytes(reinterpret_cast<char*>(header), sizeof header);
-  bytes += old.substr(offset);
-  uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (char c : bytes) hash = (hash ^ uint8_t(c)) * 1099511628211ull;
-  memcpy(&bytes[48], &hash, 8);
-  return bytes;
+  Journal journal;
+  journal.volume = info.dwVolumeSerialNumber;
+  journal.file =
+      ((uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow) + shift;
+  journal.old_size = old.size();
+  journal.offset = offset;
+  journal.old_bytes = std::string_view(old).substr(offset);
+  return JournalHead(journal) + std::string(journal.old_bytes);
 }
 
 TEST_F(FileStoreTest, KilledInPlaceSaveIsPutBackFromItsJournal) {
@@ -155,7 +148,7 @@ TEST_F(FileStoreTest, KilledInPlaceSaveIsPutBackFromItsJournal) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Write("hosts", torn);
-    std::string journal = Journal(dir_ + "\\hosts", old, 21, c.shift);
+    std::string journal = JournalFor(dir_ + "\\hosts", old, 21, c.shift);
     Write(".hosts.Quorvane-journal", journal.substr(0, journal.size() - c.cut));
     if (c.others_write) {
       PSECURITY_DESCRIPTOR open = nullptr;
