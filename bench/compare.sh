@@ -30,7 +30,7 @@ if [ "${1:-}" != --inside ]; then
   fi
   build=$PWD/build/bench
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DQUORVANE_BENCH=ON -DQUORVANE_TESTS=OFF >/dev/null
+    -DQUORVANE_BENCH=ON >/dev/null
   cmake --build "$build" >/dev/null
   if ! command -v npm >/dev/null; then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q nodejs npm >/dev/null

@@ -2,8 +2,11 @@
 # makes of it.
 #
 #   bin/Quorvane                               the program
-#   share/man/man1/Quorvane.1                  its manual page
+#   bin/quorvane                               a link to it, in lower case
+#   share/man/man1/{Quorvane,quorvane}.1.gz    its manual page, and a link
 #   share/doc/quorvane/Quorvane.list.example   a sample list file
+#   share/doc/quorvane/copyright               the licence (LICENSE)
+#   share/doc/quorvane/changelog.gz            the package's changelog
 #   lib/systemd/system/quorvane.{service,timer}
 #       with -DQUORVANE_INSTALL_SYSTEMD=ON: run the program at boot and
 #       every 10 minutes (QUORVANE_SYSTEMD_UNIT_DIR moves them)
@@ -13,13 +16,14 @@
 #
 # On Windows the package is a .zip (cmake --build --preset windows-x86
 # --target package) holding, in one folder, Quorvane.exe, a plain-text
-# README.txt, the Task Scheduler task and the sample list file.
+# README.txt, LICENSE.txt, the Task Scheduler task and the sample list file.
 
 if(WIN32)
   install(TARGETS Quorvane RUNTIME DESTINATION .)
   install(FILES contrib/windows/README.txt contrib/windows/Quorvane.xml
                 contrib/Quorvane.list.example
           DESTINATION .)
+  install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_NAME quorvane)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -29,9 +33,40 @@ if(WIN32)
   endif()
   set(CPACK_STRIP_FILES ON)
 else()
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER
+      "Quorvane developers <quorvane@example.org>")
   install(TARGETS Quorvane RUNTIME DESTINATION bin)
-  install(FILES doc/Quorvane.1 DESTINATION share/man/man1)
-  install(FILES contrib/Quorvane.list.example DESTINATION share/doc/quorvane)
+  # Commands are typed in lower case here: `quorvane` and `man quorvane`
+  # find the program and its page too.
+  set(lower ${CMAKE_CURRENT_BINARY_DIR}/lower-case)
+  file(MAKE_DIRECTORY ${lower})
+  file(CREATE_LINK Quorvane ${lower}/quorvane SYMBOLIC)
+  file(CREATE_LINK Quorvane.1.gz ${lower}/quorvane.1.gz SYMBOLIC)
+  install(FILES ${lower}/quorvane DESTINATION bin)
+
+  # The manual page and the changelog go compressed, as Debian's policy
+  # asks (gzip -9n: the same bytes on every build). They are made when
+  # configuring; a change to the page configures again.
+  set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog)
+  configure_file(contrib/debian/changelog.in ${changelog} @ONLY)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+               ${CMAKE_CURRENT_SOURCE_DIR}/doc/Quorvane.1)
+  foreach(from ${CMAKE_CURRENT_SOURCE_DIR}/doc/Quorvane.1 ${changelog})
+    get_filename_component(name ${from} NAME)
+    execute_process(COMMAND gzip -9n -c ${from}
+                    OUTPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz
+                    RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "gzip ${from}: ${failed}")
+    endif()
+  endforeach()
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/Quorvane.1.gz
+                ${lower}/quorvane.1.gz
+          DESTINATION share/man/man1)
+  install(FILES contrib/Quorvane.list.example
+                ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+          DESTINATION share/doc/quorvane)
+  install(FILES LICENSE DESTINATION share/doc/quorvane RENAME copyright)
 
   option(QUORVANE_INSTALL_SYSTEMD
          "Install the systemd service and timer that refresh the hosts file"
@@ -60,8 +95,6 @@ else()
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME quorvane)
-  set(CPACK_PACKAGE_VENDOR "Quorvane")
-  set(CPACK_PACKAGE_CONTACT "Quorvane developers")
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
       "point hosts-file names at the addresses of dynamic-DNS domains")
   set(CPACK_PACKAGE_DESCRIPTION
@@ -73,6 +106,10 @@ installation) runs it every 10 minutes from /etc/Quorvane.list.")
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION net)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # Folders and control files with the modes Debian expects, whatever the
+  # umask.
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/deb_permissions.cmake)
 endif()
 
 include(CPack)

@@ -1,5 +1,3 @@
-# Windows, 64-bit x86. This one runs here under Wine, so its tests can run
-# through it.
+# Windows, 64-bit x86, for developers; the tests run the 32-bit build.
 set(QUORVANE_MINGW_ARCH x86_64)
 include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/wine-run.sh)

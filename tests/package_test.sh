@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The .deb as built by the package preset: exactly the expected files, the
-# program's mode, its name and library dependency; `cmake --install
-# --prefix` of the same build puts the installed program's path into the
-# service. Then, laid over /usr in the sandbox as if installed:
-# systemd-analyze verifies the units and rates the service's sandbox, man
-# finds the page without warnings, the service's own command line updates
-# the hosts file, and the sample list file reads as pairs.
+# The .deb as built by the package preset: exactly the expected files, their
+# modes, the lower-case link, its name and library dependency, no lintian
+# error; `cmake --install --prefix` of the same build puts the installed
+# program's path into the service. Then, laid over /usr in the sandbox as if
+# installed: systemd-analyze verifies the units and rates the service's
+# sandbox, man finds the page without warnings, the service's own command
+# line updates the hosts file with /run and /var/lib read-only but for the
+# unit's own folders, and the sample list file reads as pairs.
 # Usage: package_test.sh PACKAGE_BUILD_DIR   (after its `package` target)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -17,8 +18,14 @@ if [ "${1:-}" = --installed ]; then
     true
   [ -z "$out" ] || { echo "$out" >&2; exit 1; }
   systemd-analyze security --offline=yes --threshold=20 "$service" | tail -n 1
-  [ "$(man -w Quorvane)" = /usr/share/man/man1/Quorvane.1 ]
+  [ "$(man -w Quorvane)" = /usr/share/man/man1/Quorvane.1.gz ]
   [ -z "$(LC_ALL=C.UTF-8 man --warnings Quorvane 2>&1 >/dev/null)" ]
+  for unit_dir in RuntimeDirectory:/run StateDirectory:/var/lib; do
+    parent=${unit_dir#*:}
+    dir=$parent/$(sed -n "s/^${unit_dir%:*}=//p" "$service")
+    mkdir -p -m 0700 "$dir" && mount --bind "$dir" "$dir"
+    mount -o remount,bind,ro "$parent"
+  done
   read -r -a command <<<"$(sed -n 's/^ExecStart=//p' "$service")"
   printf '# home\none.test nas\n' >"${command[1]#@}"
   printf '127.0.0.1\tlocalhost\n' >/etc/hosts
@@ -38,14 +45,21 @@ trap 'rm -rf "$scratch"' EXIT
 dpkg-deb -c "$deb" >"$scratch/contents"
 got=$(awk '$1 !~ /^d/ { print $6 }' "$scratch/contents" | LC_ALL=C sort)
 want="./usr/bin/Quorvane
+./usr/bin/quorvane
 ./usr/lib/systemd/system/quorvane.service
 ./usr/lib/systemd/system/quorvane.timer
 ./usr/share/doc/quorvane/Quorvane.list.example
-./usr/share/man/man1/Quorvane.1"
+./usr/share/doc/quorvane/changelog.gz
+./usr/share/doc/quorvane/copyright
+./usr/share/man/man1/Quorvane.1.gz
+./usr/share/man/man1/quorvane.1.gz"
 [ "$got" = "$want" ] || { printf 'the .deb holds\n%s\n' "$got" >&2; exit 1; }
 grep -q '^-rwxr-xr-x root/root .* \./usr/bin/Quorvane$' "$scratch/contents"
+grep -q '^lrwxrwxrwx root/root .* \./usr/bin/quorvane -> Quorvane$' "$scratch/contents"
+! awk '$1 ~ /^d/ && $1 != "drwxr-xr-x"' "$scratch/contents" | grep .
 [ "$(dpkg-deb -f "$deb" Package)" = quorvane ]
 dpkg-deb -f "$deb" Depends | grep -q 'libc6 (>= '
+lintian --fail-on error "$deb" 2>/dev/null
 cmake --install "$package_dir" --prefix "$scratch/opt" >/dev/null
 grep -qx "ExecStart=$scratch/opt/bin/Quorvane @/etc/Quorvane.list" \
   "$scratch/opt/lib/systemd/system/quorvane.service"

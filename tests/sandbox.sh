@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
 # Runs a command in a sandbox that never touches this machine's own files:
 # a private mount and network namespace, a private writable copy of /etc
-# bind-mounted over /etc, loopback up, and dnsmasq on 127.0.0.1 answering
+# bind-mounted over /etc, an empty /run of its own (where the program keeps
+# its lock), /var/lib under a private layer (where it may keep a journal),
+# loopback up, and dnsmasq on 127.0.0.1 answering
 # the test names:
 #   one.test   192.0.2.7
 #   two.test   198.51.100.20, then 127.0.0.5 (in this answer order)
 #   anything else: NXDOMAIN
 # The command gets QUORVANE_SANDBOX, a scratch folder on a private tmpfs.
-# With QUORVANE_TARGET=windows it also gets a Wine prefix (WINEPREFIX, made
-# on first use; QUORVANE_WINEPREFIX says where, since a prefix is large) and
-# one Wine server that stays up for all the cases.
+# With QUORVANE_TARGET=windows it also gets a Wine prefix for 32- and 64-bit
+# programs (WINEPREFIX, made on first use; QUORVANE_WINEPREFIX says where,
+# since a prefix is large) and one Wine server that stays up for all the
+# cases.
 # Exit 77 (skipped) when the sandbox cannot be made, except under CI, where
 # that is a failure.
 set -u
@@ -26,6 +29,8 @@ if [ "${1:-}" != --inside ]; then
     why="ip is not installed (Debian package iproute2)"
   elif [ "${QUORVANE_TARGET:-}" = windows ] && [ ! -x /usr/lib/wine/wine64 ]; then
     why="wine64 is not installed (Debian package wine64)"
+  elif [ "${QUORVANE_TARGET:-}" = windows ] && [ ! -x /usr/lib/wine/wine ]; then
+    why="wine32 is not installed (Debian package wine32, architecture i386)"
   fi
   if [ -n "$why" ]; then
     if [ "${CI:-}" = true ]; then
@@ -47,6 +52,12 @@ mount -t tmpfs -o size=512m quorvane-sandbox "$work"
 mkdir "$work/etc" "$work/scratch"
 cp -a /etc/. "$work/etc/"
 mount --bind "$work/etc" /etc
+mount -t tmpfs -o size=16m,mode=0755 quorvane-run /run
+mkdir -m 1777 /run/lock
+mkdir "$work/var-lib" "$work/var-lib-work"
+mount -t overlay -o "lowerdir=/var/lib,upperdir=$work/var-lib,workdir=$work/var-lib-work" \
+  quorvane-var-lib /var/lib
+rm -rf /var/lib/quorvane
 
 ip link set lo up
 
@@ -70,7 +81,9 @@ if [ "${QUORVANE_TARGET:-}" = windows ]; then
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   /usr/lib/wine/wineserver -w 2>/dev/null || true
   mkdir -p "$WINEPREFIX"
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  # Made with wine32 installed, the prefix holds the 32-bit system libraries
+  # (syswow64) that a 32-bit program needs.
+  if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
     /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 </dev/null
     /usr/lib/wine/wineserver -w
   fi

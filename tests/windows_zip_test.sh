@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows package: builds the .zip of a 32-bit Windows build and checks
-# that it holds exactly the program, the README, the task and the sample
-# list, and that the program in it is a 32-bit (PE32, i386) console
+# that it holds exactly the program, the README, the licence, the task and
+# the sample list, and that the program in it is a 32-bit (PE32, i386) console
 # executable.
 # Usage: windows_zip_test.sh WINDOWS_X86_BUILD_DIR
 set -euo pipefail
@@ -15,7 +15,7 @@ echo "$zip"
 got=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
 top=$(basename "$zip" .zip)
 expected=$(printf '%s\n' "$top/Quorvane.exe" "$top/Quorvane.list.example" \
-  "$top/Quorvane.xml" "$top/README.txt" | LC_ALL=C sort)
+  "$top/Quorvane.xml" "$top/README.txt" "$top/LICENSE.txt" | LC_ALL=C sort)
 if [ "$got" != "$expected" ]; then
   printf 'the zip holds\n%s\ninstead of\n%s\n' "$got" "$expected" >&2
   exit 1

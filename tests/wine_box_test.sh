@@ -9,6 +9,7 @@
 # Usage: wine_box_test.sh QUORVANE_EXE   (exit 77: skipped)
 set -u
 exe=$(readlink -f "$1")
+run=$(dirname "$0")/wine-run.sh  # the 32- or 64-bit loader, as the program needs
 wine=/usr/lib/wine/wine64
 for tool in Xvfb xdotool iconv "$wine"; do
   if ! command -v "$tool" >/dev/null; then
@@ -52,7 +53,7 @@ show() {
   local locale=$1 arg=$2 title=$3 text=$4
   ok=true
   (cd "$scratch" && LANG=$locale LC_ALL=$locale WINEDEBUG=trace+msgbox \
-    "$wine" "$exe" "$arg" </dev/null >"$scratch/out" 2>"$scratch/trace")&
+    "$run" "$exe" "$arg" </dev/null >"$scratch/out" 2>"$scratch/trace")&
   local pid=$!
   local window
   window=$(timeout 60 xdotool search --sync --name '^Quorvane \(147\)$' 2>/dev/null |

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "front/command_line.h"
-#include "front/console.h"
+#include "front/report/console.h"
 #include "front/usage.h"
 #include "hosts/restore_hosts.h"
 #include "hosts/update_hosts.h"

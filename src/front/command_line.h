@@ -23,8 +23,8 @@ struct CommandStep {
 // Walks the arguments (the program path left out; at least one argument).
 // A malformed argument ends the list with a kUsage step; nothing after it is
 // looked at. An argument in a host-name position is taken as it is, unless
-// it is empty or holds a CR or LF byte: an empty name occurs in every hosts
-// line, and a line break would let the name write lines of its own.
+// it is empty or holds a CR or LF byte: an empty name names nothing, and a
+// line break would let the name write lines of its own.
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args);
 

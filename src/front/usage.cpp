@@ -2,13 +2,13 @@
 
 #include <cstdlib>
 
-#include "front/console.h"
-#include "front/messages.h"
+#include "front/report/console.h"
+#include "front/report/messages.h"
 
 namespace quorvane {
 
 void Usage() {
-  WriteErr(Message{{{std::string(kUsage), true}}});
+  WriteErr(Message{{{std::string(kUsage), Message::Source::kOwnText}}});
   WaitForKey();
   std::exit(1);
 }

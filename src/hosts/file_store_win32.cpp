@@ -3,14 +3,33 @@
 // and puts it in place with ReplaceFileA, which keeps the original's ACL and
 // attributes; a crash leaves either the old or the new file. A sharing
 // violation (an antivirus scanner holding the file open is common) is
-// retried for about two seconds. Where the directory cannot take a
-// temporary file, the file is overwritten in place, and any failure there
-// writes the old bytes back.
+// retried for about two seconds.
+//
+// Where the folder cannot take a temporary file, the file is overwritten in
+// place, from its first changed byte on, under a rollback journal: the old
+// bytes from that byte on, with the file's identity (volume serial, file
+// index, old size) and a checksum, are written and flushed first, beside the
+// hosts file or else in %ProgramData%\Quorvane; only then is the file
+// written, cut to length and flushed, and then the journal is deleted. A run
+// killed in between leaves the journal, and the next run puts the old bytes
+// back before it reads the file. A journal kept only where no account but
+// SYSTEM, the Administrators and this program's own can write is trusted;
+// no journal, no in-place write. Ctrl+C, Ctrl+Break and the console's close
+// are held back while the file is being changed.
 #include <windows.h>
+// windows.h first: aclapi.h needs its types.
+#include <aclapi.h>
+#include <sddl.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "hosts/file_store.h"
+#include "hosts/journal.h"
 
 namespace quorvane {
 
@@ -59,11 +78,6 @@ bool WritePieces(HANDLE file, const std::vector<std::string_view>& pieces) {
   return SetEndOfFile(file) && FlushFileBuffers(file);
 }
 
-bool Rewind(HANDLE file) {
-  LARGE_INTEGER zero = {};
-  return SetFilePointerEx(file, zero, nullptr, FILE_BEGIN);
-}
-
 // Puts `bytes` back as the whole content of the file at `path`, which may
 // be missing: the last resort after a save that went wrong part way.
 void WriteBack(const std::string& path, std::string_view bytes) {
@@ -73,43 +87,306 @@ void WriteBack(const std::string& path, std::string_view bytes) {
   CloseHandle(file);
 }
 
-bool WriteInPlace(const std::string& path,
-                  const std::vector<std::string_view>& pieces,
-                  std::string_view old_bytes) {
-  HANDLE file = Open(path, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = WritePieces(file, pieces);
-  if (!ok) {
-    // The new bytes are only partly there: put the old ones back.
-    bool restored = Rewind(file) && WritePieces(file, {old_bytes});
-    CloseHandle(file);
-    if (!restored) WriteBack(path, old_bytes);
-    return false;
-  }
-  return CloseHandle(file);
-}
-
 // A save's temporary file is this name followed by the process and a
 // number, in the hosts file's directory: hidden, and named after the file.
 std::string TemporaryPrefix(const std::string& dir, const std::string& base) {
   return dir + "\\." + base + ".Quorvane-";
 }
 
-// Whether `rest` (what follows the prefix) is a save's own "PID-N".
+// Whether `rest` (what follows the prefix) is a save's own "PID-N": a
+// process number and a number below kTemporaryNames, as std::to_string
+// writes them.
+constexpr unsigned kTemporaryNames = 100;
+
 bool IsTemporarySuffix(std::string_view rest) {
   size_t dash = rest.find('-');
-  auto digits = [](std::string_view text) {
-    return !text.empty() && text.size() <= 10 &&
+  auto number = [](std::string_view text, size_t longest) {
+    return !text.empty() && text.size() <= longest &&
+           (text[0] != '0' || text.size() == 1) &&
            text.find_first_not_of("0123456789") == std::string_view::npos;
   };
-  return dash != std::string_view::npos && digits(rest.substr(0, dash)) &&
-         digits(rest.substr(dash + 1));
+  return dash != std::string_view::npos && number(rest.substr(0, dash), 10) &&
+         number(rest.substr(dash + 1), 2);
 }
 
 void SplitPath(const std::string& path, std::string* dir, std::string* base) {
   size_t slash = path.find_last_of("\\/");
   *dir = slash == std::string::npos ? "." : path.substr(0, slash);
   *base = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// ---- In-place save under a rollback journal ----
+
+bool Seek(HANDLE file, uint64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(file, to, nullptr, FILE_BEGIN);
+}
+
+bool ReadAll(HANDLE file, std::string* bytes) {
+  LARGE_INTEGER size;
+  if (GetFileSizeEx(file, &size)) bytes->reserve(size.QuadPart);
+  char chunk[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) return false;
+    if (got == 0) return true;
+    bytes->append(chunk, got);
+  }
+}
+
+// FNV-1a. With `fold`, ASCII letters and slashes are folded, so that two
+// spellings of one path give one journal name.
+uint64_t Fnv(std::string_view bytes, bool fold = false,
+             uint64_t hash = 14695981039346656037ull) {
+  for (char c : bytes) {
+    unsigned char byte = static_cast<unsigned char>(c);
+    if (fold && byte >= 'a' && byte <= 'z') byte -= 'a' - 'A';
+    if (fold && byte == '/') byte = '\\';
+    hash = (hash ^ byte) * 1099511628211ull;
+  }
+  return hash;
+}
+
+bool IsSid(PSID sid, WELL_KNOWN_SID_TYPE type) {
+  return IsValidSid(sid) && IsWellKnownSid(sid, type);
+}
+
+// SYSTEM, the Administrators, TrustedInstaller, or the account this
+// program runs as.
+bool IsTrusted(PSID sid, PSID self) {
+  static const char kInstaller[] =
+      "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+  PSID installer = nullptr;
+  bool trusted = IsSid(sid, WinLocalSystemSid) ||
+                 IsSid(sid, WinBuiltinAdministratorsSid) ||
+                 (self != nullptr && EqualSid(sid, self)) ||
+                 (ConvertStringSidToSidA(kInstaller, &installer) &&
+                  EqualSid(sid, installer));
+  LocalFree(installer);
+  return trusted;
+}
+
+// Whether only trusted accounts (IsTrusted) own `dir` or may add, change or
+// remove files in it: a journal anyone else could plant must never be
+// written into the hosts file.
+bool OnlyTrustedWrite(const std::string& dir) {
+  constexpr DWORD kWrite = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY |
+                           FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                           WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+  char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  PSID self = nullptr;
+  HANDLE token;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    DWORD size;
+    if (GetTokenInformation(token, TokenUser, user, sizeof user, &size)) {
+      self = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
+    }
+    CloseHandle(token);
+  }
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoA(
+          dir.c_str(), SE_FILE_OBJECT,
+          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+          nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  // No DACL at all lets everyone in.
+  bool ok = owner != nullptr && IsTrusted(owner, self) && dacl != nullptr;
+  for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {
+    ACE_HEADER* ace = nullptr;
+    ok = GetAce(dacl, i, reinterpret_cast<void**>(&ace));
+    if (!ok || (ace->AceFlags & INHERIT_ONLY_ACE)) continue;
+    if (ace->AceType == ACCESS_ALLOWED_ACE_TYPE) {
+      auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
+      ok = !(allowed->Mask & kWrite) || IsTrusted(&allowed->SidStart, self);
+    } else {
+      // Deny entries take nothing away from us; other kinds of allowing
+      // entry are not looked into.
+      ok = ace->AceType == ACCESS_DENIED_ACE_TYPE;
+    }
+  }
+  LocalFree(descriptor);
+  return ok;
+}
+
+// The two places a journal for the file at `path` may be: beside it, and
+// in the program's folder under ProgramData (empty when there is none).
+std::string BesideJournal(const std::string& dir, const std::string& base) {
+  return dir + "\\." + base + ".Quorvane-journal";
+}
+
+std::string StateFolder() {
+  char data[MAX_PATH];
+  DWORD length = GetEnvironmentVariableA("ProgramData", data, sizeof data);
+  if (length == 0 || length >= sizeof data) return "";
+  return std::string(data) + "\\Quorvane";
+}
+
+std::string StateJournal(const std::string& folder, const std::string& path) {
+  char name[40];
+  snprintf(name, sizeof name, "\\journal-%016llx",
+           static_cast<unsigned long long>(Fnv(path, true)));
+  return folder + name;
+}
+
+// Writes and flushes the journal for an in-place save of `file` (at `path`,
+// holding `old_bytes`) that changes it from `offset` on. True with the
+// journal's name in `*journal` once it is safely on disk.
+bool WriteJournal(HANDLE file, const std::string& path,
+                  std::string_view old_bytes, uint64_t offset,
+                  std::string* journal) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info)) return false;
+  Journal record;
+  record.volume = info.dwVolumeSerialNumber;
+  record.file = (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+  record.old_size = old_bytes.size();
+  record.offset = offset;
+  record.old_bytes = old_bytes.substr(offset);
+  std::string head = JournalHead(record);
+  std::string dir, base;
+  SplitPath(path, &dir, &base);
+  std::string state = StateFolder();
+  std::vector<std::string> places;
+  if (OnlyTrustedWrite(dir)) places.push_back(BesideJournal(dir, base));
+  if (!state.empty()) {
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", SDDL_REVISION_1,
+            &security.lpSecurityDescriptor, nullptr)) {
+      CreateDirectoryA(state.c_str(), &security);
+      LocalFree(security.lpSecurityDescriptor);
+    }
+    if (OnlyTrustedWrite(state)) places.push_back(StateJournal(state, path));
+  }
+  for (const std::string& place : places) {
+    HANDLE out = CreateFileA(place.c_str(), GENERIC_WRITE, 0, nullptr,
+                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) continue;
+    bool ok = WriteAll(out, head) && WriteAll(out, record.old_bytes) &&
+              FlushFileBuffers(out);
+    ok = CloseHandle(out) && ok;
+    if (ok) {
+      *journal = place;
+      return true;
+    }
+    DeleteFileA(place.c_str());
+  }
+  return false;
+}
+
+// Removes a journal; a sharing violation (a scanner) is waited out.
+bool DeleteJournal(const std::string& journal) {
+  for (int attempt = 0;; ++attempt) {
+    if (DeleteFileA(journal.c_str())) return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND) return true;
+    if (attempt == kRetries || !IsTransient(error)) return false;
+    Sleep(kRetryPause);
+  }
+}
+
+// Puts the journal's old bytes back into the file at `path` when it is
+// still the file the journal was made for; see RecoverInterruptedSave.
+bool ApplyJournal(const std::string& journal, const std::string& path) {
+  HANDLE in = Open(journal, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  if (in == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  std::string bytes;
+  bool read = ReadAll(in, &bytes);
+  CloseHandle(in);
+  if (!read) return false;
+  // A journal cut short was never followed by a write to the file.
+  Journal record;
+  if (!ParseJournal(bytes, &record)) return DeleteJournal(journal);
+  HANDLE file =
+      Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) {
+    // No file: the journal's file is gone, nothing to put back into.
+    return GetLastError() == ERROR_FILE_NOT_FOUND && DeleteJournal(journal);
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  LARGE_INTEGER size;
+  bool ok =
+      GetFileInformationByHandle(file, &info) && GetFileSizeEx(file, &size);
+  // Another file now (replaced since), or one shorter than the save ever
+  // made it: not the torn file, so it is left alone.
+  bool same = ok && record.volume == info.dwVolumeSerialNumber &&
+              record.file == ((uint64_t{info.nFileIndexHigh} << 32) |
+                              info.nFileIndexLow) &&
+              static_cast<uint64_t>(size.QuadPart) >= record.offset;
+  if (same) {
+    ok = Seek(file, record.offset) && WriteAll(file, record.old_bytes) &&
+         SetEndOfFile(file) && FlushFileBuffers(file);
+  }
+  ok = CloseHandle(file) && ok;
+  return ok && DeleteJournal(journal);
+}
+
+// While a hosts file is being changed, Ctrl+C, Ctrl+Break and the closing
+// of the console wait until the change is over: then the first two are
+// dropped, and on a close the system ends the process, with the file whole.
+HANDLE change_over = nullptr;  // set while no change is in progress
+
+BOOL WINAPI WaitForTheChange(DWORD) {
+  WaitForSingleObject(change_over, INFINITE);
+  return TRUE;
+}
+
+class ConsoleEventsHeld {
+ public:
+  ConsoleEventsHeld() {
+    if (change_over == nullptr) {
+      change_over = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
+    ResetEvent(change_over);
+    SetConsoleCtrlHandler(WaitForTheChange, TRUE);
+  }
+  ~ConsoleEventsHeld() {
+    SetConsoleCtrlHandler(WaitForTheChange, FALSE);
+    SetEvent(change_over);
+  }
+};
+
+// Writes the file from its first changed byte on, under a journal (see
+// the top of this file). False, with the old content in the file, when no
+// journal can be made or the write fails.
+bool WriteInPlace(const std::string& path,
+                  const std::vector<std::string_view>& pieces,
+                  std::string_view old_bytes) {
+  HANDLE file =
+      Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  size_t first = FirstChange(pieces, old_bytes);
+  std::string journal;
+  if (!WriteJournal(file, path, old_bytes, first, &journal)) {
+    CloseHandle(file);
+    return false;
+  }
+  ConsoleEventsHeld held;
+  bool ok = Seek(file, first);
+  size_t skip = first;
+  for (std::string_view piece : pieces) {
+    size_t cut = std::min(skip, piece.size());
+    skip -= cut;
+    ok = ok && WriteAll(file, piece.substr(cut));
+  }
+  ok = ok && SetEndOfFile(file) && FlushFileBuffers(file) &&
+       DeleteJournal(journal);
+  if (!ok) {
+    // Put the old bytes back; if even that fails, the journal stays and
+    // the next run puts them back.
+    if (Seek(file, first) && WriteAll(file, old_bytes.substr(first)) &&
+        SetEndOfFile(file) && FlushFileBuffers(file)) {
+      DeleteJournal(journal);
+    }
+  }
+  return CloseHandle(file) && ok;
 }
 
 // Puts the finished temporary file at `path` once ReplaceFileA has removed
@@ -136,19 +413,7 @@ bool MoveIntoPlace(const std::string& temp, const std::string& path,
 bool ReadFileBytes(const std::string& path, std::string* bytes) {
   HANDLE file = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) return false;
-  LARGE_INTEGER size;
-  if (GetFileSizeEx(file, &size)) bytes->reserve(size.QuadPart);
-  bool ok = true;
-  char chunk[65536];
-  for (;;) {
-    DWORD got = 0;
-    if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) {
-      ok = false;
-      break;
-    }
-    if (got == 0) break;
-    bytes->append(chunk, got);
-  }
+  bool ok = ReadAll(file, bytes);
   CloseHandle(file);
   return ok;
 }
@@ -160,7 +425,8 @@ bool ReplaceFileBytes(const std::string& path,
   SplitPath(path, &dir, &base);
   std::string temp;
   HANDLE file = INVALID_HANDLE_VALUE;
-  for (unsigned n = 0; file == INVALID_HANDLE_VALUE && n < 100; ++n) {
+  for (unsigned n = 0; file == INVALID_HANDLE_VALUE && n < kTemporaryNames;
+       ++n) {
     temp = TemporaryPrefix(dir, base) + std::to_string(GetCurrentProcessId()) +
            "-" + std::to_string(n);
     file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -225,6 +491,19 @@ void RemoveStrayTemporaryFiles(const std::string& path) {
     DeleteFileA((dir + "\\" + found.cFileName).c_str());
   } while (FindNextFileA(search, &found));
   FindClose(search);
+}
+
+bool RecoverInterruptedSave(const std::string& path) {
+  std::string dir, base;
+  SplitPath(path, &dir, &base);
+  // A journal where someone else could have put it is not ours to apply.
+  bool ok =
+      !OnlyTrustedWrite(dir) || ApplyJournal(BesideJournal(dir, base), path);
+  std::string state = StateFolder();
+  if (!state.empty() && OnlyTrustedWrite(state)) {
+    ok = ApplyJournal(StateJournal(state, path), path) && ok;
+  }
+  return ok;
 }
 
 }  // namespace quorvane

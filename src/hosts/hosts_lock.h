@@ -8,7 +8,7 @@
 // file itself would stay with the old file when a save renames the new one
 // over it. It ends with the object or with the process, whichever comes
 // first, so a killed run never leaves it held. Each platform has
-// hosts_lock_*.cpp for the class; LockHostsForChange is shared.
+// hosts_lock_*.cpp.
 #ifndef QUORVANE_HOSTS_HOSTS_LOCK_H_
 #define QUORVANE_HOSTS_HOSTS_LOCK_H_
 
@@ -43,13 +43,6 @@ class HostsLock {
 // second even for a file of many megabytes; the bound keeps a run that is
 // stuck (stopped, or on a hung file system) from stalling every later run.
 inline constexpr std::chrono::seconds kHostsLockWait{60};
-
-// Takes `lock` for a run that is about to read and change the hosts file,
-// waiting up to kHostsLockWait; when the lock cannot be had, the run ends
-// with error 198 before the file is read. Then removes the temporary files
-// that a killed save left behind: with the lock held, no save of another run
-// can be using them.
-void LockHostsForChange(HostsLock* lock);
 
 }  // namespace quorvane
 

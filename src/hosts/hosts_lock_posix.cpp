@@ -1,12 +1,12 @@
-// POSIX hosts lock: flock on the directory that holds the hosts file. The
-// directory is never replaced by a save (the new file is renamed into it),
-// it needs no lock file that could be left behind or could not be created
-// on a read-only file system, and the kernel lets go of the lock when the
-// process ends, however it ends. All runs name the hosts file by the same
-// path, so they all lock the same directory; a symbolic link at that path
-// does not matter.
+// POSIX hosts lock: flock on a lock file in a directory only root may
+// enter (hosts_lock_posix.h). The file is never replaced by a save, it can
+// be made while /etc is read-only, and the kernel lets go of the lock when
+// the process ends, however it ends.
+#include "hosts/hosts_lock_posix.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,8 +14,42 @@
 #include <thread>
 
 #include "hosts/hosts_lock.h"
+#include "hosts/root_paths_posix.h"
 
 namespace quorvane {
+
+int OpenLockFile(const std::string& dir) {
+  int dir_fd = OpenRootOnlyDirectory(dir.c_str(), true);
+  if (dir_fd < 0) return -1;
+  // O_NONBLOCK: a FIFO put there must not stall the open.
+  int fd =
+      openat(dir_fd, "hosts.lock",
+             O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+  close(dir_fd);
+  struct stat st;
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+                  st.st_uid != 0 || (st.st_mode & 077) != 0)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+bool LockWithin(int fd, std::chrono::milliseconds wait) {
+  // flock cannot wait for a bounded time, so ask again and again, each pause
+  // a little longer, up to a short one: a run holds the lock only briefly.
+  auto deadline = std::chrono::steady_clock::now() + wait;
+  std::chrono::milliseconds pause(1);
+  for (;;) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return true;
+    if (errno == EINTR) continue;
+    auto now = std::chrono::steady_clock::now();
+    if (errno != EWOULDBLOCK || now >= deadline) return false;
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+    pause = std::min(pause * 2, std::chrono::milliseconds(20));
+  }
+}
 
 struct HostsLock::Held {
   int fd;
@@ -25,34 +59,18 @@ HostsLock::HostsLock() = default;
 
 HostsLock::~HostsLock() { Release(); }
 
-bool HostsLock::Acquire(const std::string& hosts_path,
+// There is one hosts file, so one lock serves it whatever its path.
+bool HostsLock::Acquire(const std::string& /*hosts_path*/,
                         std::chrono::milliseconds wait) {
   Release();
-  size_t slash = hosts_path.rfind('/');
-  std::string dir = slash == std::string::npos ? "."
-                    : slash == 0               ? "/"
-                                               : hosts_path.substr(0, slash);
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = OpenLockFile(kHostsLockDirectory);
   if (fd < 0) return false;
-  // flock cannot wait for a bounded time, so ask again and again, each pause
-  // a little longer, up to a short one: a run holds the lock only briefly.
-  auto deadline = std::chrono::steady_clock::now() + wait;
-  std::chrono::milliseconds pause(1);
-  for (;;) {
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      held_ = std::make_unique<Held>(Held{fd});
-      return true;
-    }
-    if (errno == EINTR) continue;
-    auto now = std::chrono::steady_clock::now();
-    if (errno != EWOULDBLOCK || now >= deadline) {
-      close(fd);
-      return false;
-    }
-    std::this_thread::sleep_for(
-        std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-    pause = std::min(pause * 2, std::chrono::milliseconds(20));
+  if (!LockWithin(fd, wait)) {
+    close(fd);
+    return false;
   }
+  held_ = std::make_unique<Held>(Held{fd});
+  return true;
 }
 
 void HostsLock::Release() {

@@ -1,18 +1,27 @@
-// Windows hosts lock: a named mutex, one per directory that holds a hosts
-// file. A mutex is never replaced by a save, needs no file that could be
-// left behind, and Windows lets go of it when the process ends however it
-// ends (the next owner is then told it was abandoned, which changes nothing
-// here: the save of a killed run left the old file or the new one). The
-// name lives in the Global namespace so that runs in different sessions (a
-// scheduled task and a user at the console) see each other, and the mutex
-// lets every account wait on it, so that a mutex made by one administrator
-// never shuts out another or the SYSTEM task.
+// Windows hosts lock: a mutex, one per folder that holds a hosts file, that
+// only SYSTEM and the Administrators can make, open or hold. It lives in a
+// private namespace whose boundary holds the Administrators SID, so no other
+// account can make the namespace first or place an object of the same name
+// in it, and the namespace and the mutex both grant SYSTEM and the
+// Administrators alone: a user can neither hold the lock to stop every run
+// nor make it first with an ACL that shuts the runs out. A mutex is never
+// replaced by a save, needs no file that could be left behind, and Windows
+// lets go of it when the process ends however it ends (the next owner is
+// told it was abandoned, which changes nothing here: a killed save is
+// repaired from its journal once the lock is held).
+//
+// A mutex that exists with another owner or ACL is not ours: no lock, and
+// no other name to fall back on. Where the system has no private
+// namespaces (Wine exports neither CreatePrivateNamespaceW nor
+// OpenPrivateNamespaceW, and there every process runs as the same user),
+// the same mutex with the same ACL lives in the Global namespace.
 #include <windows.h>
-// windows.h first: sddl.h needs its types.
+// windows.h first: these need its types.
+#include <aclapi.h>
 #include <sddl.h>
 
 #include <cstdint>
-#include <cstdio>
+#include <cwchar>
 
 #include "hosts/hosts_lock.h"
 
@@ -20,8 +29,109 @@ namespace quorvane {
 
 namespace {
 
+// Owner Administrators; SYSTEM and Administrators alone may use it.
+constexpr wchar_t kLockSecurity[] = L"O:BAD:P(A;;GA;;;SY)(A;;GA;;;BA)";
+constexpr wchar_t kNamespace[] = L"Quorvane";
+constexpr DWORD kMutexAccess = SYNCHRONIZE | MUTEX_MODIFY_STATE | READ_CONTROL;
+
+// The private-namespace calls, looked up at run time: a program that
+// imported them could not start where they are missing.
+struct NamespaceApi {
+  HANDLE(WINAPI* create_boundary)(LPCWSTR, ULONG);
+  BOOL(WINAPI* add_sid)(HANDLE*, PSID);
+  BOOL(WINAPI* add_label)(HANDLE*, PSID);
+  VOID(WINAPI* delete_boundary)(HANDLE);
+  HANDLE(WINAPI* create_space)(LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR);
+  HANDLE(WINAPI* open_space)(LPVOID, LPCWSTR);
+  BOOLEAN(WINAPI* close_space)(HANDLE, ULONG);
+};
+
+template <typename F>
+bool Find(HMODULE module, const char* name, F* function) {
+  *function = reinterpret_cast<F>(
+      reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return *function != nullptr;
+}
+
+bool LoadNamespaceApi(NamespaceApi* api) {
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  return kernel != nullptr &&
+         Find(kernel, "CreateBoundaryDescriptorW", &api->create_boundary) &&
+         Find(kernel, "AddSIDToBoundaryDescriptor", &api->add_sid) &&
+         Find(kernel, "AddIntegrityLabelToBoundaryDescriptor",
+              &api->add_label) &&
+         Find(kernel, "DeleteBoundaryDescriptor", &api->delete_boundary) &&
+         Find(kernel, "CreatePrivateNamespaceW", &api->create_space) &&
+         Find(kernel, "OpenPrivateNamespaceW", &api->open_space) &&
+         Find(kernel, "ClosePrivateNamespace", &api->close_space);
+}
+
+bool IsSid(PSID sid, WELL_KNOWN_SID_TYPE type) {
+  return sid != nullptr && IsValidSid(sid) && IsWellKnownSid(sid, type);
+}
+
+// Whether the mutex is owned by SYSTEM or the Administrators and its ACL
+// allows SYSTEM and the Administrators and nobody else, as made here.
+bool HasOurSecurity(HANDLE mutex) {
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(mutex, SE_KERNEL_OBJECT,
+                      OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                      &owner, nullptr, &dacl, nullptr,
+                      &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  bool ok = (IsSid(owner, WinLocalSystemSid) ||
+             IsSid(owner, WinBuiltinAdministratorsSid)) &&
+            dacl != nullptr && dacl->AceCount == 2;
+  bool system = false, admins = false;
+  for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {
+    ACE_HEADER* ace = nullptr;
+    ok = GetAce(dacl, i, reinterpret_cast<void**>(&ace)) &&
+         ace->AceType == ACCESS_ALLOWED_ACE_TYPE;
+    if (!ok) break;
+    PSID sid = &reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
+    system = system || IsSid(sid, WinLocalSystemSid);
+    admins = admins || IsSid(sid, WinBuiltinAdministratorsSid);
+  }
+  LocalFree(descriptor);
+  return ok && system && admins;
+}
+
+// Opens (making it when needed) the private namespace whose boundary holds
+// the Administrators SID. Null when it cannot be had.
+HANDLE OpenNamespace(const NamespaceApi& api, SECURITY_ATTRIBUTES* security) {
+  // The boundary names a high integrity level too, so that SYSTEM and an
+  // elevated administrator (each at or above it) meet in one namespace
+  // whatever level each runs at.
+  BYTE admins[SECURITY_MAX_SID_SIZE], high[SECURITY_MAX_SID_SIZE];
+  DWORD admins_size = sizeof admins, high_size = sizeof high;
+  if (!CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins,
+                          &admins_size) ||
+      !CreateWellKnownSid(WinHighLabelSid, nullptr, high, &high_size)) {
+    return nullptr;
+  }
+  HANDLE boundary = api.create_boundary(kNamespace, 0);
+  if (boundary == nullptr) return nullptr;
+  HANDLE space = nullptr;
+  if (api.add_sid(&boundary, admins) && api.add_label(&boundary, high)) {
+    // Another run may close the namespace between our make and our open.
+    for (int attempt = 0; space == nullptr && attempt < 5; ++attempt) {
+      space = api.create_space(security, boundary, kNamespace);
+      if (space == nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+        space = api.open_space(boundary, kNamespace);
+      } else if (space == nullptr) {
+        break;
+      }
+    }
+  }
+  api.delete_boundary(boundary);
+  return space;
+}
+
 // Windows paths are case-insensitive: fold ASCII letters before hashing.
-std::string MutexName(const std::string& dir, const char* space) {
+std::wstring MutexName(const std::string& dir, const wchar_t* space) {
   uint64_t hash = 14695981039346656037ull;  // FNV-1a
   for (char c : dir) {
     unsigned char byte = static_cast<unsigned char>(c);
@@ -29,8 +139,8 @@ std::string MutexName(const std::string& dir, const char* space) {
     if (byte == '/') byte = '\\';
     hash = (hash ^ byte) * 1099511628211ull;
   }
-  char name[64];
-  snprintf(name, sizeof name, "%s\\Quorvane-hosts-%016llx", space,
+  wchar_t name[64];
+  swprintf(name, 64, L"%ls\\Quorvane-hosts-%016llx", space,
            static_cast<unsigned long long>(hash));
   return name;
 }
@@ -39,6 +149,8 @@ std::string MutexName(const std::string& dir, const char* space) {
 
 struct HostsLock::Held {
   HANDLE mutex;
+  HANDLE space;  // the private namespace, or null
+  BOOLEAN(WINAPI* close_space)(HANDLE, ULONG);
 };
 
 HostsLock::HostsLock() = default;
@@ -56,29 +168,37 @@ bool HostsLock::Acquire(const std::string& hosts_path,
       !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return false;
   }
-  std::string name = MutexName(dir, "Global");
-  // Everyone may wait on the mutex and release it (SYNCHRONIZE and
-  // MUTEX_MODIFY_STATE), nothing more.
   SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
-  ConvertStringSecurityDescriptorToSecurityDescriptorA(
-      "D:(A;;0x00100001;;;WD)", SDDL_REVISION_1, &security.lpSecurityDescriptor,
-      nullptr);
-  const DWORD access = SYNCHRONIZE | MUTEX_MODIFY_STATE;
-  HANDLE mutex = CreateMutexExA(&security, name.c_str(), 0, access);
-  if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) {
-    // Made before by a run that did not share it: open what it allows.
-    mutex = OpenMutexA(access, FALSE, name.c_str());
-  }
-  LocalFree(security.lpSecurityDescriptor);
-  // No silent fallback to a lock of another name: that would not keep the
-  // other runs out.
-  if (mutex == nullptr) return false;
-  DWORD result = WaitForSingleObject(mutex, static_cast<DWORD>(wait.count()));
-  if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) {
-    CloseHandle(mutex);
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
+          kLockSecurity, SDDL_REVISION_1, &security.lpSecurityDescriptor,
+          nullptr)) {
     return false;
   }
-  held_ = std::make_unique<Held>(Held{mutex});
+  Held held = {nullptr, nullptr, nullptr};
+  NamespaceApi api;
+  if (LoadNamespaceApi(&api)) {
+    held.close_space = api.close_space;
+    held.space = OpenNamespace(api, &security);
+    if (held.space != nullptr) {
+      held.mutex = CreateMutexExW(&security, MutexName(dir, kNamespace).c_str(),
+                                  0, kMutexAccess);
+    }
+  } else {
+    held.mutex = CreateMutexExW(&security, MutexName(dir, L"Global").c_str(), 0,
+                                kMutexAccess);
+  }
+  LocalFree(security.lpSecurityDescriptor);
+  DWORD result = WAIT_FAILED;
+  if (held.mutex != nullptr && HasOurSecurity(held.mutex)) {
+    result = WaitForSingleObject(held.mutex, static_cast<DWORD>(wait.count()));
+  }
+  if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) {
+    // Nothing held: let go of the handles without releasing the mutex.
+    if (held.mutex != nullptr) CloseHandle(held.mutex);
+    if (held.space != nullptr) held.close_space(held.space, 0);
+    return false;
+  }
+  held_ = std::make_unique<Held>(held);
   return true;
 }
 
@@ -86,6 +206,7 @@ void HostsLock::Release() {
   if (!held_) return;
   ReleaseMutex(held_->mutex);
   CloseHandle(held_->mutex);
+  if (held_->space != nullptr) held_->close_space(held_->space, 0);
   held_.reset();
 }
 

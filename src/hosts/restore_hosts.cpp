@@ -1,9 +1,6 @@
 #include "hosts/restore_hosts.h"
 
-#include "front/console.h"
-#include "front/fatal_error.h"
-#include "front/messages.h"
-#include "hosts/hosts_lock.h"
+#include "front/report/messages.h"
 #include "hosts/managed_line.h"
 
 namespace quorvane {
@@ -27,16 +24,6 @@ LinesChanged DisableManagedLines(HostsFile* hosts) {
   return changed;
 }
 
-void RestoreHosts() {
-  HostsLock lock;
-  LockHostsForChange(&lock);
-  FatalErrorRelease unlock_on_error([&lock] { lock.Release(); });
-  HostsFile hosts;
-  hosts.Load();
-  LinesChanged changed = DisableManagedLines(&hosts);
-  WriteOut(Raw(changed.printed));
-  WriteOut(Format(kLinesDeleted, {changed.count}));
-  if (changed.count != 0) hosts.Save();
-}
+void RestoreHosts() { ChangeHostsFile(DisableManagedLines, kLinesDeleted); }
 
 }  // namespace quorvane

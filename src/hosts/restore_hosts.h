@@ -4,8 +4,8 @@
 #ifndef QUORVANE_HOSTS_RESTORE_HOSTS_H_
 #define QUORVANE_HOSTS_RESTORE_HOSTS_H_
 
+#include "hosts/change_hosts.h"
 #include "hosts/hosts_file.h"
-#include "hosts/update_hosts.h"
 
 namespace quorvane {
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "hosts/update_hosts.h"
+
 namespace quorvane {
 namespace {
 

@@ -6,10 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "front/console.h"
-#include "front/fatal_error.h"
-#include "front/messages.h"
-#include "hosts/hosts_lock.h"
+#include "front/report/messages.h"
+#include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
 #include "hosts/name_search.h"
 #include "resolve/resolver.h"
@@ -19,7 +17,7 @@ namespace quorvane {
 namespace {
 
 // The pending pairs grouped by host name. The scan needs, for a line, the
-// pending pair listed last among those whose names occur in it: that is the
+// pending pair listed last among those it belongs to: that is the
 // last pending pair of one of those names, so each name keeps its pending
 // pairs in list order and gives up the last one first.
 struct PendingNames {
@@ -48,8 +46,9 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
   PendingNames names(*pairs);
   std::vector<bool> used(pairs->Count(), false);
 
-  // An empty name occurs in every line: no search finds it, none is needed
-  // while it is pending.
+  // An empty name is inside every line: no search finds it, and while it is
+  // pending every line is a candidate (the command line never lets one
+  // through, but the rules stay whole without that).
   std::vector<std::string_view> searched;
   std::vector<size_t> searched_id;
   size_t empty_id = SIZE_MAX;
@@ -66,11 +65,17 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
     return empty_id != SIZE_MAX && !names.pending[empty_id].empty();
   };
 
-  // The search over the whole file skips the lines that hold no name; the
-  // line where it stops is searched again on its own, for every name it
-  // holds. (A name across a line break, which no line holds, can stop the
-  // first search but never counts in the second.)
+  // A line can belong to a name only if it holds the name's bytes, so the
+  // search over the whole file skips the lines that hold no name; the line
+  // where it stops is searched again on its own, for every name it holds,
+  // and the ownership rule decides which of those count. (A name across a
+  // line break, which no line holds, can stop the first search but never
+  // counts in the second.)
   std::string_view bytes = hosts->Original();
+  // Per name, the line (by its start) whose ownership check it failed last:
+  // a long line that holds a name many times costs one check, not one per
+  // occurrence.
+  std::vector<size_t> rejected_at(names.names.size(), SIZE_MAX);
   size_t next_line = 0;
   while (names.count > 0 && next_line < bytes.size()) {
     size_t at = next_line;
@@ -85,16 +90,23 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
 
     size_t best = SIZE_MAX;  // the pair that takes the line
     size_t best_id = 0;      // and its name
+    // The rule is checked last, only for a pair that would win.
     auto consider = [&](size_t id) {
       const std::vector<size_t>& list = names.pending[id];
-      if (!list.empty() && (best == SIZE_MAX || list.back() > best)) {
-        best = list.back();
-        best_id = id;
+      if (list.empty() || (best != SIZE_MAX && list.back() <= best) ||
+          rejected_at[id] == start) {
+        return;
       }
+      if (!LineBelongsTo(entry, names.names[id])) {
+        rejected_at[id] = start;
+        return;
+      }
+      best = list.back();
+      best_id = id;
     };
     if (empty_pending()) consider(empty_id);
     search.ForEach(entry, [&](size_t k) { consider(searched_id[k]); });
-    if (best == SIZE_MAX) continue;  // only names already used up
+    if (best == SIZE_MAX) continue;  // no pending name owns the line
 
     names.pending[best_id].pop_back();
     --names.count;
@@ -122,16 +134,11 @@ void UpdateHosts(IniFile& ini_file) {
   assert(ini_file.ip.size() == ini_file.name.size());
   StartNetwork();
   ResolveAll(ini_file);
-  // Only now, with every name resolved, so a slow lookup never holds it.
-  HostsLock lock;
-  LockHostsForChange(&lock);
-  FatalErrorRelease unlock_on_error([&lock] { lock.Release(); });
-  HostsFile hosts;
-  hosts.Load();
-  LinesChanged changed = UpdateLines(&hosts, &ini_file);
-  WriteOut(Raw(changed.printed));
-  WriteOut(Format(kLinesAdded, {changed.count}));
-  if (changed.count != 0) hosts.Save();
+  // Only now, with every name resolved, so a slow lookup never holds the
+  // hosts lock.
+  ChangeHostsFile(
+      [&ini_file](HostsFile* hosts) { return UpdateLines(hosts, &ini_file); },
+      kLinesAdded);
 }
 
 }  // namespace quorvane

@@ -5,22 +5,18 @@
 
 #include <string>
 
+#include "hosts/change_hosts.h"
 #include "hosts/hosts_file.h"
 #include "names/ini_file.h"
 
 namespace quorvane {
 
-struct LinesChanged {
-  int count = 0;        // lines rewritten plus lines appended
-  std::string printed;  // those lines, in the order they are reported
-};
-
 // The rules of the update over resolved pairs (`pairs.ip` holds addresses),
 // on `hosts` as loaded (not yet changed). Each loaded entry, in file order,
-// is taken by the pending pair listed last whose host name occurs in it as a
-// byte substring; that pair is used up and the entry becomes its managed
-// line unless it is that line already. The pairs left over are appended in
-// list order. Every pair is removed from `pairs`.
+// is taken by the pending pair listed last among those whose host name it
+// belongs to (LineBelongsTo); that pair is used up and the entry becomes its
+// managed line unless it is that line already. The pairs left over are
+// appended in list order. Every pair is removed from `pairs`.
 //
 // The file is searched for all pending names at once, so the cost is one
 // pass over the file whatever the number of pairs (plus the lines that hold

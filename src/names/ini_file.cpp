@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "front/console.h"
-#include "front/fatal_error.h"
-#include "front/messages.h"
+#include "front/report/console.h"
+#include "front/report/fatal_error.h"
+#include "front/report/messages.h"
 
 namespace quorvane {
 

@@ -1,7 +1,7 @@
 #include "resolve/resolver.h"
 
-#include "front/fatal_error.h"
-#include "front/messages.h"
+#include "front/report/fatal_error.h"
+#include "front/report/messages.h"
 
 namespace quorvane {
 

@@ -1,13 +1,16 @@
 // The update and restore rules as a user reads them, for the property test
 // and the fuzz targets to compare the scans with: the file cut into lines by
-// hand, one substring search per line and pair, nothing of the scans' own
-// machinery (no HostsFile, no NameSearch).
+// hand, every line checked against every pending name with the ownership
+// rule (tested on its own), nothing of the scans' own machinery (no
+// HostsFile, no NameSearch).
 #ifndef QUORVANE_TESTS_SUPPORT_REFERENCE_SCANS_H_
 #define QUORVANE_TESTS_SUPPORT_REFERENCE_SCANS_H_
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "hosts/line_owner.h"
 
 namespace quorvane {
 
@@ -31,7 +34,7 @@ inline std::vector<std::string> Lines(std::string_view file) {
 }
 
 // Each line, in order, goes to the pending pair listed last among those
-// whose names it holds; pairs left over are appended in list order, after a
+// whose names own it; pairs left over are appended in list order, after a
 // line break for an unterminated last line (LF after a bare CR, else the
 // first line break of the file as it stands, else CR LF).
 inline Outcome ReferenceUpdate(std::string_view file,
@@ -47,7 +50,7 @@ inline Outcome ReferenceUpdate(std::string_view file,
   for (std::string& line : lines) {
     for (size_t p = pending.size(); p-- > 0;) {
       size_t i = pending[p];
-      if (line.find(name[i]) == std::string::npos) continue;
+      if (!LineBelongsTo(line, name[i])) continue;
       pending.erase(pending.begin() + p);
       if (line != managed(i)) {
         line = managed(i);

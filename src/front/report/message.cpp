@@ -1,4 +1,4 @@
-#include "front/message.h"
+#include "front/report/message.h"
 
 #include <cassert>
 
@@ -12,12 +12,13 @@ std::string Message::Bytes() const {
 
 namespace {
 
-void AddPiece(Message* message, std::string_view bytes, bool own) {
+void AddPiece(Message* message, std::string_view bytes,
+              Message::Source source) {
   if (bytes.empty()) return;
-  if (!message->pieces.empty() && message->pieces.back().own == own) {
+  if (!message->pieces.empty() && message->pieces.back().source == source) {
     message->pieces.back().bytes += bytes;
   } else {
-    message->pieces.push_back({std::string(bytes), own});
+    message->pieces.push_back({std::string(bytes), source});
   }
 }
 
@@ -31,32 +32,34 @@ Message Format(std::string_view format, std::initializer_list<FormatArg> args) {
   // start at 0x40), so a plain byte scan finds every placeholder.
   for (size_t i = 0; i < format.size(); ++i) {
     if (format[i] != '%' || i + 1 == format.size()) continue;
-    AddPiece(&message, format.substr(start, i - start), true);
+    AddPiece(&message, format.substr(start, i - start),
+             Message::Source::kOwnText);
     char kind = format[i + 1];
     if (kind == '%') {
-      AddPiece(&message, "%", true);
+      AddPiece(&message, "%", Message::Source::kOwnText);
     } else {
       assert(arg != args.end());
       if (kind == 'd') {
         assert(arg->is_number());
-        AddPiece(&message, std::to_string(arg->number()), true);
+        AddPiece(&message, std::to_string(arg->number()),
+                 Message::Source::kOwnText);
       } else {
         assert(kind == 's' && !arg->is_number());
-        AddPiece(&message, arg->bytes(), false);
+        AddPiece(&message, arg->bytes(), Message::Source::kOutside);
       }
       ++arg;
     }
     ++i;
     start = i + 1;
   }
-  AddPiece(&message, format.substr(start), true);
+  AddPiece(&message, format.substr(start), Message::Source::kOwnText);
   assert(arg == args.end());
   return message;
 }
 
 Message Raw(std::string_view bytes) {
   Message message;
-  AddPiece(&message, bytes, false);
+  AddPiece(&message, bytes, Message::Source::kOutside);
   return message;
 }
 

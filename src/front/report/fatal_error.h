@@ -2,14 +2,14 @@
 // that names the program and a fixed error code, shown until the user
 // acknowledges it, then the end of the process with status 1. Nothing else in
 // the program shows an error or ends the process after a failure.
-#ifndef QUORVANE_FRONT_FATAL_ERROR_H_
-#define QUORVANE_FRONT_FATAL_ERROR_H_
+#ifndef QUORVANE_FRONT_REPORT_FATAL_ERROR_H_
+#define QUORVANE_FRONT_REPORT_FATAL_ERROR_H_
 
 #include <functional>
 #include <initializer_list>
 #include <string_view>
 
-#include "front/message.h"
+#include "front/report/message.h"
 
 namespace quorvane {
 
@@ -21,17 +21,19 @@ namespace quorvane {
 // While one lives, FatalError calls its `release` before the report is shown:
 // a lock that other runs wait for must not stay held while the report waits
 // for the user. The most recent one is called first.
-class FatalErrorRelease {
+class ReleaseOnFatalError {
  public:
-  explicit FatalErrorRelease(std::function<void()> release);
-  ~FatalErrorRelease();
-  FatalErrorRelease(const FatalErrorRelease&) = delete;
-  FatalErrorRelease& operator=(const FatalErrorRelease&) = delete;
+  explicit ReleaseOnFatalError(std::function<void()> release);
+  ~ReleaseOnFatalError();
+  ReleaseOnFatalError(const ReleaseOnFatalError&) = delete;
+  ReleaseOnFatalError& operator=(const ReleaseOnFatalError&) = delete;
+
+  // Calls the release of every live guard, newest first (FatalError does).
+  static void ReleaseAll();
 
  private:
-  friend class FatalErrorReleases;
   std::function<void()> release_;
-  FatalErrorRelease* previous_;
+  ReleaseOnFatalError* previous_;
 };
 
 // The platform's way of showing a report and waiting for the user. It must
@@ -40,4 +42,4 @@ void ShowFatalError(const Message& title, const Message& text);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_FATAL_ERROR_H_
+#endif  // QUORVANE_FRONT_REPORT_FATAL_ERROR_H_

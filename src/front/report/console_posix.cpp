@@ -1,5 +1,6 @@
 // The POSIX console: own text converted to the locale's character set.
 #include <langinfo.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -7,8 +8,8 @@
 #include <cstdio>
 #include <string>
 
-#include "front/console.h"
-#include "front/console_text.h"
+#include "front/report/console.h"
+#include "front/report/console_text.h"
 
 namespace quorvane {
 
@@ -21,7 +22,7 @@ std::string& Charset() {
 
 void Write(FILE* stream, const Message& message) {
   for (const Message::Piece& piece : message.pieces) {
-    if (piece.own) {
+    if (piece.source == Message::Source::kOwnText) {
       std::string text = ConvertOwnText(piece.bytes, Charset());
       fwrite(text.data(), 1, text.size(), stream);
     } else {
@@ -33,6 +34,10 @@ void Write(FILE* stream, const Message& message) {
 }  // namespace
 
 void InitConsole() {
+  // A reader that went away (`Quorvane @list | head -1`, a dead log pipe)
+  // must not kill a run before its save: the write fails instead, and the
+  // output is dropped.
+  signal(SIGPIPE, SIG_IGN);
   const char* name = setlocale(LC_CTYPE, "");
   Charset() = ConsoleCharset(name ? name : "", nl_langinfo(CODESET));
 }
@@ -46,11 +51,16 @@ void WriteErr(const Message& message) {
 
 void WaitForKey() {
   fflush(stdout);
-  // One byte straight from the descriptor: stdio would take a whole buffer
-  // from a pipe that other commands of a script may still be reading.
+  // Straight from the descriptor: stdio would take a whole buffer from a
+  // pipe that other commands of a script may still be reading, so a pipe or
+  // file gives up one byte. A terminal gives up the whole typed line, so
+  // that nothing typed at the prompt runs in the shell afterwards.
+  bool line = isatty(STDIN_FILENO);
   char key;
-  while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
-  }
+  ssize_t got;
+  do {
+    got = read(STDIN_FILENO, &key, 1);
+  } while ((got < 0 && errno == EINTR) || (got > 0 && line && key != '\n'));
 }
 
 }  // namespace quorvane

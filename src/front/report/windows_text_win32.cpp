@@ -1,12 +1,14 @@
 #include <windows.h>
 
-#include "front/windows_text.h"
+#include "front/report/windows_text.h"
 
 namespace quorvane {
 
 namespace {
 
-UINT CodePage(const Message::Piece& piece) { return piece.own ? 932 : CP_ACP; }
+UINT CodePage(const Message::Piece& piece) {
+  return piece.source == Message::Source::kOwnText ? 932 : CP_ACP;
+}
 
 }  // namespace
 
@@ -34,14 +36,14 @@ Message Cut(const Message& message, size_t limit) {
       bool lead = IsDBCSLeadByteEx(CodePage(piece), piece.bytes[i]);
       size_t width = lead && i + 1 < piece.bytes.size() ? 2 : 1;
       if (used + width > limit) {
-        if (!bytes.empty()) cut.pieces.push_back({bytes, piece.own});
+        if (!bytes.empty()) cut.pieces.push_back({bytes, piece.source});
         return cut;
       }
       bytes.append(piece.bytes, i, width);
       used += width;
       i += width - 1;
     }
-    cut.pieces.push_back({bytes, piece.own});
+    cut.pieces.push_back({bytes, piece.source});
   }
   return cut;
 }

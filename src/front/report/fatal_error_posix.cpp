@@ -1,7 +1,7 @@
 // Without a window system the report goes to standard error: the title, a
 // line break, the whole text, a line break; then one key is awaited.
-#include "front/console.h"
-#include "front/fatal_error.h"
+#include "front/report/console.h"
+#include "front/report/fatal_error.h"
 
 namespace quorvane {
 

@@ -2,8 +2,8 @@
 // their bytes came from: the program's own Shift_JIS text (which a console
 // may show in another character set) or bytes from outside the program (paths,
 // host names, file lines), which are always written unchanged.
-#ifndef QUORVANE_FRONT_MESSAGE_H_
-#define QUORVANE_FRONT_MESSAGE_H_
+#ifndef QUORVANE_FRONT_REPORT_MESSAGE_H_
+#define QUORVANE_FRONT_REPORT_MESSAGE_H_
 
 #include <initializer_list>
 #include <string>
@@ -13,9 +13,14 @@
 namespace quorvane {
 
 struct Message {
+  // Where a piece's bytes come from, which says how a console may show them.
+  enum class Source {
+    kOwnText,  // the program's own Shift_JIS text: may be converted
+    kOutside,  // bytes from outside the program: always written unchanged
+  };
   struct Piece {
     std::string bytes;
-    bool own;  // true: the program's own Shift_JIS text
+    Source source;
   };
   std::vector<Piece> pieces;
 
@@ -51,4 +56,4 @@ Message Raw(std::string_view bytes);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_MESSAGE_H_
+#endif  // QUORVANE_FRONT_REPORT_MESSAGE_H_

@@ -1,8 +1,8 @@
-#include "front/windows_text.h"
+#include "front/report/windows_text.h"
 
 #include <gtest/gtest.h>
 
-#include "front/messages.h"
+#include "front/report/messages.h"
 
 namespace quorvane {
 namespace {
@@ -21,8 +21,8 @@ TEST(WindowsTextTest, CutStopsAtTheLimitWithoutSplittingACharacter) {
   EXPECT_EQ(Cut(short_path, 4).Bytes(), "ab\x82\xaa");
   EXPECT_EQ(Cut(short_path, 1000).Bytes(), short_path.Bytes());
   // Pieces keep their origin, so each is decoded from its own code page.
-  EXPECT_FALSE(Cut(short_path, 4).pieces[0].own);
-  EXPECT_TRUE(Cut(short_path, 4).pieces[1].own);
+  EXPECT_EQ(Cut(short_path, 4).pieces[0].source, Message::Source::kOutside);
+  EXPECT_EQ(Cut(short_path, 4).pieces[1].source, Message::Source::kOwnText);
 }
 
 TEST(WindowsTextTest, WideTextDecodesOwnTextFromCodePage932) {

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "front/console_text.h"
+#include "front/report/console_text.h"
 
 namespace quorvane {
 

@@ -2,8 +2,8 @@
 // 932) bytes it writes. Each literal carries its readable spelling beside it;
 // the console layer decides how those bytes reach a screen. Formats use only
 // "%s" (bytes from outside the program, written unchanged) and "%d".
-#ifndef QUORVANE_FRONT_MESSAGES_H_
-#define QUORVANE_FRONT_MESSAGES_H_
+#ifndef QUORVANE_FRONT_REPORT_MESSAGES_H_
+#define QUORVANE_FRONT_REPORT_MESSAGES_H_
 
 #include <string_view>
 
@@ -95,4 +95,4 @@ enum ErrorCode {
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_MESSAGES_H_
+#endif  // QUORVANE_FRONT_REPORT_MESSAGES_H_

@@ -2,7 +2,8 @@
 // out exactly as they are (in binary mode: no LF to CR LF translation, which
 // would turn a managed line's CR LF into CR CR LF). On a console whose code
 // page is not 932, the text is converted and written as UTF-16 so that the
-// Japanese reads correctly.
+// Japanese reads correctly. A write that fails (a pipe whose reader went
+// away gives an error, never a signal, here) is dropped.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -10,8 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "front/console.h"
-#include "front/windows_text.h"
+#include "front/report/console.h"
+#include "front/report/windows_text.h"
 
 namespace quorvane {
 
@@ -61,8 +62,14 @@ void WriteErr(const Message& message) {
 
 void WaitForKey() {
   fflush(stdout);
+  // A console in line mode hands over the typed line one byte per read and
+  // keeps the rest for the next program (cmd.exe would run it), so the wait
+  // reads through the line's end there; a pipe or file gives up one byte.
+  DWORD mode;
+  bool line = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
   char key;
-  (void)_read(0, &key, 1);
+  while (_read(0, &key, 1) == 1 && line && key != '\n') {
+  }
 }
 
 }  // namespace quorvane

@@ -1,7 +1,7 @@
 // Conversion of the program's own Shift_JIS text into the character set of a
 // POSIX console; a plain function so that tests can call it directly.
-#ifndef QUORVANE_FRONT_CONSOLE_TEXT_H_
-#define QUORVANE_FRONT_CONSOLE_TEXT_H_
+#ifndef QUORVANE_FRONT_REPORT_CONSOLE_TEXT_H_
+#define QUORVANE_FRONT_REPORT_CONSOLE_TEXT_H_
 
 #include <string>
 #include <string_view>
@@ -21,4 +21,4 @@ std::string ConvertOwnText(std::string_view sjis, const std::string& charset);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_CONSOLE_TEXT_H_
+#endif  // QUORVANE_FRONT_REPORT_CONSOLE_TEXT_H_

@@ -3,10 +3,10 @@
 // text is shown readably in the console's character set; outside bytes
 // (paths, host names, file lines) are written unchanged. Each platform has
 // its own console_*.cpp.
-#ifndef QUORVANE_FRONT_CONSOLE_H_
-#define QUORVANE_FRONT_CONSOLE_H_
+#ifndef QUORVANE_FRONT_REPORT_CONSOLE_H_
+#define QUORVANE_FRONT_REPORT_CONSOLE_H_
 
-#include "front/message.h"
+#include "front/report/message.h"
 
 namespace quorvane {
 
@@ -14,15 +14,17 @@ namespace quorvane {
 void InitConsole();
 
 // Writes to standard output, or to standard error. Write failures are
-// ignored: a closed console must not stop a run that is changing the file.
+// ignored and the text dropped: a closed console or a pipe without a reader
+// must not stop a run that is changing the file.
 void WriteOut(const Message& message);
 void WriteErr(const Message& message);
 
-// Waits for the user's acknowledgement by reading one character from
-// standard input. End of input ends the wait at once, so an unattended run
-// never hangs.
+// Waits for the user's acknowledgement: reads the typed line through its
+// end from a terminal, one byte from a pipe or file (the rest is left for
+// whoever reads next). End of input ends the wait at once, so an unattended
+// run never hangs.
 void WaitForKey();
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_CONSOLE_H_
+#endif  // QUORVANE_FRONT_REPORT_CONSOLE_H_

@@ -1,40 +1,36 @@
-#include "front/fatal_error.h"
+#include "front/report/fatal_error.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
 
-#include "front/messages.h"
+#include "front/report/messages.h"
 
 namespace quorvane {
 
 namespace {
 
-FatalErrorRelease* g_latest_release = nullptr;
+ReleaseOnFatalError* g_latest_release = nullptr;
 
 }  // namespace
 
-// Walks the live releases, newest first.
-class FatalErrorReleases {
- public:
-  static void CallAll() {
-    for (FatalErrorRelease* r = g_latest_release; r != nullptr;
-         r = r->previous_) {
-      r->release_();
-    }
-  }
-};
-
-FatalErrorRelease::FatalErrorRelease(std::function<void()> release)
+ReleaseOnFatalError::ReleaseOnFatalError(std::function<void()> release)
     : release_(std::move(release)), previous_(g_latest_release) {
   g_latest_release = this;
 }
 
-FatalErrorRelease::~FatalErrorRelease() { g_latest_release = previous_; }
+ReleaseOnFatalError::~ReleaseOnFatalError() { g_latest_release = previous_; }
+
+void ReleaseOnFatalError::ReleaseAll() {
+  for (ReleaseOnFatalError* r = g_latest_release; r != nullptr;
+       r = r->previous_) {
+    r->release_();
+  }
+}
 
 void FatalError(int code, std::string_view format,
                 std::initializer_list<FormatArg> args) {
-  FatalErrorReleases::CallAll();
+  ReleaseOnFatalError::ReleaseAll();
   // What the run printed so far goes out before the report, whatever
   // becomes of the process while the report is shown.
   std::fflush(stdout);

@@ -1,0 +1,35 @@
+// ChangeHostsFile: the one sequence in which both modes change the hosts
+// file. The modes differ only in their scan, the rule that changes lines of
+// the file in memory; everything around it (the lock, the repair of a save
+// that was killed, loading, reporting, saving) is here, once.
+#ifndef QUORVANE_HOSTS_CHANGE_HOSTS_H_
+#define QUORVANE_HOSTS_CHANGE_HOSTS_H_
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "hosts/hosts_file.h"
+
+namespace quorvane {
+
+// What a scan did to the hosts file.
+struct LinesChanged {
+  int count = 0;        // lines rewritten plus lines appended
+  std::string printed;  // those lines, in the order they are reported
+};
+
+// Takes the hosts lock (waiting up to kHostsLockWait; error 198 when it
+// cannot be had) and holds it until the run ends, letting go of it before a
+// fatal report waits for the user. With the lock held, puts back the old
+// bytes of an in-place save that was killed part way (error 198 when its
+// journal cannot be applied) and removes stray temporary files of killed
+// saves. Then loads the hosts file, lets `scan` change it, prints the
+// changed lines and `count_format` with their number, and saves the file
+// when a line changed. Every failure ends the run.
+void ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
+                     std::string_view count_format);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_HOSTS_CHANGE_HOSTS_H_

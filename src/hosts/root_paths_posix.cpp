@@ -1,0 +1,100 @@
+#include "hosts/root_paths_posix.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <vector>
+
+namespace quorvane {
+
+namespace {
+
+// Links followed at most, as the kernel's own bound: a loop of links ends.
+constexpr int kMaxLinks = 40;
+
+bool OnlyRootMayChange(const struct stat& st) {
+  return st.st_uid == 0 &&
+         ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX));
+}
+
+int OpenTrusted(int at, const char* name) {
+  int fd = openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  struct stat st;
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !OnlyRootMayChange(st))) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Puts the parts of `path` onto `todo`, the first one last (taken first).
+void PushParts(const std::string& path, std::vector<std::string>* todo) {
+  size_t end = path.size();
+  while (end > 0) {
+    size_t slash = path.rfind('/', end - 1);
+    size_t begin = slash == std::string::npos ? 0 : slash + 1;
+    if (end > begin) todo->push_back(path.substr(begin, end - begin));
+    if (slash == std::string::npos) break;
+    end = slash;
+  }
+}
+
+}  // namespace
+
+int OpenTrustedDirectoryOf(const std::string& path, std::string* name) {
+  std::vector<std::string> todo;
+  PushParts(path, &todo);
+  int dir = OpenTrusted(AT_FDCWD, path.rfind('/', 0) == 0 ? "/" : ".");
+  int links = 0;
+  while (dir >= 0 && !todo.empty()) {
+    std::string part = std::move(todo.back());
+    todo.pop_back();
+    if (part == ".") continue;
+    struct stat st;
+    if (fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+      if (errno != ENOENT || !todo.empty()) break;
+      st.st_mode = S_IFREG;  // a file not there yet: its place is known
+    }
+    if (S_ISLNK(st.st_mode)) {
+      std::string target(PATH_MAX, '\0');
+      ssize_t size = readlinkat(dir, part.c_str(), target.data(), PATH_MAX);
+      if (st.st_uid != 0 || ++links > kMaxLinks || size <= 0) break;
+      target.resize(size);
+      PushParts(target, &todo);
+      if (target[0] == '/') {
+        close(dir);
+        dir = OpenTrusted(AT_FDCWD, "/");
+      }
+      continue;
+    }
+    if (todo.empty()) {
+      *name = part;
+      // A descriptor that can be synced and read, of the checked directory.
+      int opened = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      close(dir);
+      return opened;
+    }
+    int next = OpenTrusted(dir, part.c_str());
+    close(dir);
+    dir = next;
+  }
+  if (dir >= 0) close(dir);
+  return -1;
+}
+
+int OpenRootOnlyDirectory(const char* path, bool create) {
+  if (create && mkdir(path, 0700) != 0 && errno != EEXIST) return -1;
+  int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  struct stat st;
+  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) ||
+                  st.st_uid != 0 || (st.st_mode & 077) != 0)) {
+    close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,30 @@
+// Directories that only root controls. The program runs as root from a
+// timer, so any directory or link on the way to a file it writes that
+// another user may change would let that user point the write elsewhere;
+// and a lock or journal that another user can reach would let that user
+// block or mislead every run. These functions open such places only after
+// checking them, and work from the opened descriptor, so what was checked
+// is what is used. Each returns a descriptor (close it) or -1.
+#ifndef QUORVANE_HOSTS_ROOT_PATHS_POSIX_H_
+#define QUORVANE_HOSTS_ROOT_PATHS_POSIX_H_
+
+#include <string>
+
+namespace quorvane {
+
+// Opens the directory that holds the file `path` names, following every
+// symbolic link on the way itself, and puts the file's name in that
+// directory into `*name`. Only when every directory on the way is owned by
+// root and not writable by group or others (a sticky directory, such as
+// /tmp, may be: no one can rename or remove another's entries there), and
+// every link is owned by root. The file itself need not exist.
+int OpenTrustedDirectoryOf(const std::string& path, std::string* name);
+
+// Opens the directory `path`, making it (mode 0700) when it is missing and
+// `create` is set, only when it is a real directory, not a link, owned by
+// root, and closed to group and others. Its parent must exist.
+int OpenRootOnlyDirectory(const char* path, bool create);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_HOSTS_ROOT_PATHS_POSIX_H_
