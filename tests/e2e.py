@@ -11,11 +11,16 @@ the hosts file's bytes after, and where the run happens:
   ro     /etc is read-only
   ro-rw  /etc is read-only but /etc/hosts itself is writable (a sandboxed
          service's view)
+  ro-rw-nolib  the same, and /var/lib read-only too (nowhere for a journal)
   full   /etc is a full file system
+  inodes /etc is a file system with room for only a few files
   bind-full  the bind-mounted file lies on a full file system
+`setup` is a shell command run in the scratch folder before the run.
 Each row also checks that an unchanged file was not written at all, that
-the run took exactly the key it should from standard input (a pipe), and
-that no temporary file of a save is left beside the hosts file.
+the run took exactly the key it should from standard input (a pipe; with
+input ("tty", BYTES) a terminal, where the whole typed line is taken), that
+no temporary file or journal of a save is left, and after a success that
+the lock is root's alone (/run/quorvane 0700, hosts.lock 0600).
 
 Usage: e2e.py PROGRAM [ARGS...]   (inside sandbox.sh; the command that runs
 Quorvane). QUORVANE_TARGET=windows: PROGRAM runs the Windows executable
@@ -94,11 +99,13 @@ LIST_MAX = 16 << 20  # the longest list file read
 
 def case(name, hosts=LOCAL, args=(), status=0, out=b"", err=b"", after=None,
          where="etc", input=b"\n", files=None, files_after=None, only=None,
-         env=None, check=None):
+         env=None, check=None, setup=None):
     """A row. `after` defaults to `hosts` (unchanged); `files` are made
     before the run (path: bytes, DIR, or ("link", target)); `files_after`
     are the bytes expected then (None: gone). A file whose bytes do not
-    change must not be written at all (but for an in-place rollback)."""
+    change must not be written at all (but for an in-place rollback).
+    check: "owner" (mode, owner kept, a new inode), "xattr" (attributes
+    kept), "no-reader" (standard output a pipe nobody reads)."""
     return dict(locals())
 
 
@@ -184,6 +191,41 @@ def cases():
         rows.append(case("usage: %r" % args, args=args, status=1, err=USAGE,
                          input=b"xyz"))
 
+    # A name takes only its own lines.
+    debian = (b"127.0.0.1\tlocalhost\n127.0.1.1\tdebian\n\n# The following lines"
+              b" are desirable for IPv6 capable hosts\n::1     localhost ip6-localhost"
+              b" ip6-loopback\nff02::1 ip6-allnodes\nff02::2 ip6-allrouters\n")
+    others = (b"192.168.1.10 nas-backup # old backup box\r\n192.168.1.11 nas2\r\n"
+              b"# my nas box\r\n10.0.0.7 printer # next to the nas\r\n")
+    known = line(b"192.0.2.7", b"nas.home") + NAS
+    host = line(b"192.0.2.7", b"host")
+    nine = line(b"192.0.2.9", b"pc")
+    rows += [
+        case("Debian's hosts file: nothing there is the name's", hosts=debian,
+             args=[b"one.test", b"host"], out=READ + host + added(1) + WRITE,
+             after=debian + host),
+        case("longer names and comments that mention it stay", hosts=others,
+             args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
+             after=others + NAS),
+        case("a disabled managed line and an entry naming it are its own",
+             hosts=b"#" + line(b"192.0.2.1", b"nas") + others + b"10.0.0.5 box pc\n",
+             args=[b"one.test", b"nas", b"192.0.2.9", b"pc"],
+             out=READ + NAS + nine + added(2) + WRITE, after=NAS + others + nine),
+        case("nas.home's line is not nas's: a second run changes nothing",
+             hosts=known, args=[b"one.test", b"nas.home", b"one.test", b"nas"],
+             out=READ + added(0)),
+    ]
+    pairs = b"".join(b"192.0.2.%d host%d\n" % (i % 250, i) for i in range(600))
+    many = S + b"/many.list"
+    rows += [
+        case("an output pipe without a reader stops nothing", args=[b"@" + many],
+             files={many: pairs}, out=None, check="no-reader",
+             after=LOCAL + b"".join(line(b"192.0.2.%d" % (i % 250), b"host%d" % i)
+                                    for i in range(600))),
+        case("at a terminal the whole typed line is taken", args=[b"-h"], status=1,
+             err=USAGE, input=("tty", b"ls\n"), only="linux"),
+    ]
+
     # List files.
     names, comments, bad = S + b"/names.list", S + b"/comments.list", S + b"/bad.list"
     missing = S + b"/\x83z\x83X\x83g.list"  # a path is outside bytes
@@ -259,7 +301,16 @@ def cases():
              out=READ + NAS + added(1) + WRITE, only="linux"),
         case("read-only /etc with a writable hosts file: written in place",
              where="ro-rw", hosts=old, args=[b"one.test", b"nas"], after=LOCAL + NAS,
-             out=READ + NAS + added(1) + WRITE, only="linux"),
+             out=READ + NAS + added(1) + WRITE),
+        case("in place with nowhere for its journal is error 208",
+             where="ro-rw-nolib", hosts=old, args=[b"one.test", b"nas"], status=1,
+             out=None, err=fatal(208, CANNOT_WRITE), only="linux"),
+        case("extended attributes are copied to the new file", hosts=NAS,
+             out=READ + b"#" + NAS + deleted(1) + WRITE, after=b"#" + NAS,
+             check="xattr", only="linux"),
+        case("extended attributes without room for a copy: kept in place",
+             where="inodes", hosts=NAS, out=READ + b"#" + NAS + deleted(1) + WRITE,
+             after=b"#" + NAS, check="xattr", only="linux"),
         case("read-only /etc is error 208, nothing changed", where="ro",
              args=[b"one.test", b"nas"], status=1, out=READ + NAS + added(1) + WRITE,
              err=fatal(208, CANNOT_WRITE)),
@@ -272,11 +323,44 @@ def cases():
         case("the save keeps mode and owner, replacing the file whole",
              args=[b"one.test", b"nas"], after=LOCAL + NAS, out=None, only="linux",
              check="owner"),
-        case("a symbolic link: the file it points at is saved, the link kept",
-             hosts=("link", SCRATCH + "/real-hosts"), files={S + b"/real-hosts": LOCAL},
+        case("a symbolic link: the file it points at is saved, the link kept, "
+             "strays go beside that file",
+             hosts=("link", SCRATCH + "/real-hosts"),
+             files={S + b"/real-hosts": LOCAL, S + b"/.real-hosts.Quorvane-zzzzzz": b"x",
+                    b"/etc/.hosts.Quorvane-zzzzzz": b"x"},
              args=[b"one.test", b"nas"], out=None, after=None,
-             files_after={S + b"/real-hosts": LOCAL + NAS}, only="linux"),
+             files_after={S + b"/real-hosts": LOCAL + NAS, b"/etc/.hosts.Quorvane-zzzzzz":
+                          b"x", S + b"/.real-hosts.Quorvane-zzzzzz": None}, only="linux"),
     ]
+
+    # A lock another user could hold or could have made is never used.
+    for made in ["chown 65534 q", "chmod 701 q", "chmod 750 q", "mv q q2 && ln -s q2 q",
+                 "chown 65534 q/hosts.lock", "chmod 604 q/hosts.lock",
+                 "mv q/hosts.lock q/x && ln -s x q/hosts.lock",
+                 "rm q/hosts.lock && mkfifo -m 600 q/hosts.lock"]:
+        rows.append(case("a lock of another's is error 198: " + made,
+                         setup="cd /run && rm -rf q q2 quorvane && mkdir -m 700 q && "
+                         "install -m 600 /dev/null q/hosts.lock && " + made +
+                         " && mv q quorvane", args=[b"one.test", b"nas"], status=1,
+                         err=fatal(198, CANNOT_OPEN), only="linux"))
+
+    # Every folder and link on the way to the hosts file must be root's
+    # alone (a sticky folder is): another user could repoint it.
+    d_hosts = S + b"/d/hosts"
+    for made, usable in [("chown 65534 d", False), ("chmod 775 d", False),
+                         ("chmod 757 d", False), ("chmod 1777 d", True),
+                         ("chown -h 65534 l", False), ("rm l && ln -s l0/hosts l", True),
+                         ("chown 65534 d && ln -sf ../secret d/hosts && "
+                          "chown -h 65534 d/hosts", False)]:
+        d_after = {} if "secret" in made else {d_hosts: b"old\n" + NAS if usable
+                                               else b"old\n"}
+        rows.append(case("path: " + made, hosts=("link", SCRATCH + "/l"),
+                         setup="rm -rf d l l0 && mkdir -m 755 d && printf 'old\\n' >d/hosts"
+                         " && echo secret >secret && ln -s d/hosts l && ln -s d l0 && " + made,
+                         args=[b"one.test", b"nas"], status=0 if usable else 1,
+                         out=None, err=b"" if usable else fatal(198, CANNOT_OPEN),
+                         after=None, files_after={S + b"/secret": b"secret\n", **d_after},
+                         only="linux"))
 
     # A killed save's temporary file, and names that only look like one.
     e = ETC.encode()
@@ -285,11 +369,13 @@ def cases():
     kept = {e + b"/" + n: b"mine" for n in
             [b"hosts.Quorvane-notes", b".other.Quorvane-1-2", b".hosts.Quorvane-12"] +
             ([b".hosts.Quorvane-1-x", b".hosts.Quorvane-backup"] if WINDOWS else
-             [b".hosts.Quorvane-short", b".hosts.Quorvane-toolong"])}
+             [b".hosts.Quorvane-short", b".hosts.Quorvane-toolong",
+              b".hosts.Quorvane-a1B2c-", b".hosts.Quorvane-others"])}
     links = {} if WINDOWS else {e + b"/.hosts.Quorvane-linked": ("link", HOSTS),
                                 e + b"/.hosts.Quorvane-dir123": DIR}
     rows.append(case("stray temporary files of a save go, other names stay",
                      out=READ + deleted(0), files={**strays, **kept, **links},
+                     setup=None if WINDOWS else "chown 65534 /etc/.hosts.Quorvane-others",
                      files_after={**dict.fromkeys(strays), **kept,
                                   **{k: LOCAL for k in links if b"linked" in k}}))
 
@@ -359,16 +445,24 @@ def stamp(path):
         return None
 
 
+JOURNALS = (os.environ.get("WINEPREFIX", "") + "/drive_c/ProgramData/Quorvane"
+            if WINDOWS else "/var/lib/quorvane")
+
+
 def leftovers():
-    return sorted(n for n in os.listdir(ETC) if ".Quorvane-" in n)
+    """Temporary files and journals of a save."""
+    journals = os.listdir(JOURNALS) if os.path.isdir(JOURNALS) else []
+    return sorted([n for n in os.listdir(ETC) if ".Quorvane-" in n] +
+                  [n for n in journals if not n.endswith(".log")])
 
 
 def run(c):
     """Runs one row; gives the list of what differs."""
     where, hosts_path = c["where"], HOSTS
     undo = []
-    if where == "full":
-        sh(f"mount -t tmpfs -o size=256k quorvane-full {ETC}")
+    if where in ("full", "inodes"):
+        size = "size=256k" if where == "full" else "nr_inodes=4,mode=0755"
+        sh(f"mount -t tmpfs -o {size} quorvane-full {ETC}")
         undo.append(f"umount {ETC}")
     remove(HOSTS)
     if where in ("bind", "bind-full"):
@@ -390,36 +484,64 @@ def run(c):
             fill(SCRATCH + "/small")
         sh(f"mount --bind {hosts_path} {HOSTS}")
         undo.insert(0, f"umount {HOSTS}")
-    if where in ("ro", "ro-rw"):
-        sh(f"mount --bind {ETC} {ETC} && mount -o remount,bind,ro {ETC}")
-        undo.insert(0, f"umount {ETC}")
-    if where == "ro-rw":
+    if c["setup"]:
+        subprocess.run(c["setup"], shell=True, check=True, cwd=SCRATCH)
+    for ro in {"ro": [ETC], "ro-rw": [ETC], "ro-rw-nolib": ["/var/lib", ETC]}.get(where, []):
+        sh(f"rm -rf {JOURNALS}" if ro == "/var/lib" else "true")
+        sh(f"mount --bind {ro} {ro} && mount -o remount,bind,ro {ro}")
+        undo.insert(0, f"umount {ro}")
+    if where.startswith("ro-rw"):
         sh(f"mount --bind {HOSTS} {HOSTS} && mount -o remount,bind,rw {HOSTS}")
         undo.insert(0, f"umount {HOSTS}")
     if c["check"] == "owner":
         os.chmod(HOSTS, 0o604)
         os.chown(HOSTS, 1234, 5678)
+    attributes = {"user.q": b"u" * 900, "trusted.q": b"t"}
+    if c["check"] == "xattr":
+        for name, value in attributes.items():
+            os.setxattr(HOSTS, name, value)
     before = stamp(hosts_path)
 
     env = dict(os.environ, **{"LC_ALL": "C", **(c["env"] or {})})
-    key_in, key_out = os.pipe()
-    os.write(key_out, c["input"])
-    os.close(key_out)
+    tty = isinstance(c["input"], tuple)
+    typed = c["input"][1] if tty else c["input"]
+    if tty:  # a terminal with a line typed ahead
+        key_out, key_in = os.openpty()
+    else:
+        key_in, key_out = os.pipe()
+    os.write(key_out, typed)
+    if not tty:
+        os.close(key_out)
+    out_pipe = os.pipe() if c["check"] == "no-reader" else None
+    if out_pipe:
+        os.close(out_pipe[0])
     with open(SCRATCH + "/out", "wb+") as out, open(SCRATCH + "/err", "wb+") as err:
         status = subprocess.run(PROGRAM + list(c["args"]), stdin=key_in,
-                                stdout=out, stderr=err, env=env).returncode
+                                stdout=out_pipe[1] if out_pipe else out, stderr=err,
+                                env=env).returncode
         out.seek(0)
         err.seek(0)
         got_out, got_err = out.read(), err.read()
+    if out_pipe:
+        os.close(out_pipe[1])
     rest = b""
-    while chunk := os.read(key_in, 65536):
-        rest += chunk
+    os.set_blocking(key_in, False)
+    try:
+        while chunk := os.read(key_in, 65536):
+            rest += chunk
+    except BlockingIOError:
+        pass
     os.close(key_in)
+    if tty:
+        os.close(key_out)
 
     hosts_is_file = isinstance(c["hosts"], bytes) or where != "etc"
     after = open(hosts_path, "rb").read() if hosts_is_file else None
     now = stamp(hosts_path)
     st = os.stat(hosts_path) if hosts_is_file else None
+    kept = {n: os.getxattr(HOSTS, n) for n in os.listxattr(HOSTS)} if c["check"] == "xattr" else {}
+    lock = [os.lstat(p) if os.path.lexists(p) else None for p in
+            ("/run/quorvane", "/run/quorvane/hosts.lock")] if status == 0 and not WINDOWS else None
     left = [n for n in leftovers() if (ETC + "/" + n).encode() not in (c["files"] or {})]
     files_now = {}
     for path in (c["files_after"] or {}):
@@ -428,6 +550,8 @@ def run(c):
         sh(command)
     for path in (c["files"] or {}):
         remove(path)
+    if c["setup"]:
+        sh("rm -rf /run/quorvane")
 
     wrong = []
     def expect(what, got, want):
@@ -443,12 +567,18 @@ def run(c):
         if where != "bind-full":
             expect("rewritten", now != before, want != c["hosts"])
     key = 0 if status == 0 else 1 if got_err == USAGE or not WINDOWS else 0
-    expect("bytes of input taken", len(c["input"]) - len(rest),
-           min(key, len(c["input"])))
+    expect("bytes of input taken", len(typed) - len(rest),
+           len(typed) if tty else min(key, len(typed)))
     expect("temporary files left", left, [])
     for path, want in (c["files_after"] or {}).items():
         if files_now[path] != want:  # None: the file must be gone
             wrong.append(f"{path!r} after: got {files_now[path]!r:.80}, expected {want!r:.80}")
+    if c["check"] == "xattr":
+        expect("attributes, inode kept", (kept, st.st_ino == before[0]),
+               (attributes, where == "inodes"))
+    if lock:
+        expect("lock modes", [s and (s.st_mode, s.st_uid) for s in lock],
+               [(stat.S_IFDIR | 0o700, 0), (stat.S_IFREG | 0o600, 0)])
     if c["check"] == "owner":
         expect("mode, owner, inode", (st.st_mode & 0o7777, st.st_uid, st.st_gid,
                                       st.st_ino == before[0]), (0o604, 1234, 5678, False))
