@@ -4,9 +4,17 @@
 - lock: a run waits while another holds the hosts lock and then works on the
   file it finds; a hosts file deleted meanwhile is error 198; a run that
   failed lets go of the lock before it waits for a key (update and restore);
+  locks another user holds on all it can open near the hosts file and the
+  lock do not delay a run;
 - crash: a run is killed with SIGKILL at a random moment of its save of a
   20 MB file: the file must then hold its old or its new bytes, at most one
   temporary file may be left, and the next run must remove it;
+- in-place crash: the same with /etc read-only and the hosts file writable
+  (the service's view), so every save is in place under a journal, on a
+  17 MB file whose managed line comes first (every later byte shifts):
+  SIGKILL at random, or as the first byte changes every fourth trial, or
+  SIGTERM every tenth (which must let the save finish); after each SIGKILL
+  one clean run of either mode must give exactly that mode's result;
 - concurrency: two runs with different names start at the same moment;
   both lines must be in the file afterwards and nothing else changed.
 
@@ -65,7 +73,8 @@ def temporaries():
 class HostsLock:
     """Holds the lock every run takes before it reads the hosts file."""
     def __enter__(self):
-        self.fd = os.open(ETC, os.O_RDONLY | os.O_DIRECTORY)
+        os.makedirs("/run/quorvane", 0o700, exist_ok=True)
+        self.fd = os.open("/run/quorvane/hosts.lock", os.O_RDWR | os.O_CREAT, 0o600)
         fcntl.flock(self.fd, fcntl.LOCK_EX)
 
     def __exit__(self, *_):
@@ -84,7 +93,7 @@ def lock_trials():
     write(HOSTS, LOCAL)
     with HostsLock():
         run = start(["192.0.2.7", "nas"])
-        time.sleep(0.3)
+        time.sleep(2)
         expect("a run waits for the lock", run.poll() is None and read(HOSTS) == LOCAL)
         write(HOSTS + ".new", b"10.0.0.1 other\n")  # another run's save
         os.rename(HOSTS + ".new", HOSTS)
@@ -126,25 +135,54 @@ def lock_trials():
                    and b"Quorvane" in printed)
         subprocess.run(f"umount {ETC}", shell=True, check=True)
 
+    holders = []
+    for path in ("/etc", "/etc/hosts", "/run", "/run/lock", "/tmp"):
+        holders.append(subprocess.Popen(
+            ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+             "flock", "-o", "-x", path, "sh", "-c", "echo held; exec sleep 30"],
+            stdout=subprocess.PIPE))
+        holders[-1].stdout.readline()
+    began = time.monotonic()
+    status = start(["192.0.2.7", "nas"]).wait()
+    for h in holders:
+        h.kill()
+        h.wait()
+    expect("locks of another user do not delay a run",
+           status == 0 and time.monotonic() - began < 10)
 
-def crash_trials(trials):
-    head, tail = foreign(10 << 20), foreign(10 << 20)
+
+def crash_trials(trials, in_place):
+    head, tail = (foreign(4096), foreign(17 << 20)) if in_place else \
+        (foreign(10 << 20), foreign(10 << 20))
     states = [head + b"#" + NAS + tail, head + NAS + tail]  # disabled, active
     write(HOSTS, states[0])
     active = 0
+    journals = "/var/lib/quorvane"
+    if in_place:
+        subprocess.run(f"mkdir -p -m 700 {journals} && mount --bind {ETC} {ETC} && "
+                       f"mount -o remount,bind,ro {ETC} && mount --bind {HOSTS} {HOSTS} && "
+                       f"mount -o remount,bind,rw {HOSTS}", shell=True, check=True)
 
-    def run(delay):
-        """One run toward the other state, killed `delay` seconds after its
-        temporary file appears (never when None); gives the status and how
-        long the save took."""
-        old = set(temporaries())
+    def saving(at_write, since):
+        if not in_place:
+            return set(temporaries()) - since
+        if at_write:
+            return os.stat(HOSTS).st_mtime_ns != since
+        return os.listdir(journals)
+
+    def run(delay, sig=signal.SIGKILL, at_write=False):
+        """One run toward the other state, `sig` sent `delay` seconds after
+        its save begins (its temporary file or journal appears, or with
+        `at_write` the file changes; never when None); gives the status and
+        how long the save took."""
+        since = os.stat(HOSTS).st_mtime_ns if at_write else set(temporaries())
         p = start([] if active else ["192.0.2.7", "nas"])
-        while not set(temporaries()) - old and p.poll() is None:
+        while not saving(at_write, since) and p.poll() is None:
             pass
         began = time.monotonic()
         if delay is not None and p.poll() is None:
             time.sleep(delay)
-            p.send_signal(signal.SIGKILL)
+            p.send_signal(sig)
         return p.wait(), time.monotonic() - began
 
     saves = []
@@ -154,19 +192,37 @@ def crash_trials(trials):
         expect("an unkilled save", status == 0 and read(HOSTS) == states[active])
         saves.append(took)
     window = sorted(saves)[2]
-    counts = {"old": 0, "new": 0, "finished": 0, "left a file": 0}
+    counts = {"old": 0, "new": 0, "torn": 0, "finished": 0, "left a file": 0,
+              "stopped by SIGTERM": 0, "damaged after the next run": 0}
     stray = None
     rng = random.Random(20240601)
     for trial in range(trials):
-        status, _ = run(rng.uniform(0, window))
+        sig = signal.SIGTERM if in_place and trial % 10 == 9 else signal.SIGKILL
+        at_write = in_place and trial % 4 == 3
+        status, _ = run(0 if at_write else rng.uniform(0, window), sig, at_write)
         after = read(HOSTS)
-        if after not in states:
+        meant = states[1 - active]
+        if sig == signal.SIGTERM:  # an ordinary stop lets the save finish
+            expect(f"crash trial {trial}: SIGTERM", after == meant)
+            counts["stopped by SIGTERM"] += 1
+            write(HOSTS, meant)
+            active = 1 - active
+            continue
+        outcome = "finished" if status == 0 else "new" if after == meant else \
+            "old" if after == states[active] else "torn"
+        counts[outcome] += 1
+        expect(f"crash trial {trial}: status {status}", status in (0, -signal.SIGKILL))
+        if in_place:  # one clean run of either mode gives exactly its result
+            active = trial % 2
+            status, _ = run(None)
+            active = 1 - active
+            if status != 0 or read(HOSTS) != states[active]:
+                counts["damaged after the next run"] += 1
+                write(HOSTS, states[active])
+            continue
+        if outcome == "torn":
             expect(f"crash trial {trial}: the file is whole", False)
             return
-        outcome = "finished" if status == 0 else "new" if after != states[active] else "old"
-        expect(f"crash trial {trial}: status {status}",
-               status in (0, -signal.SIGKILL) and (status != 0 or after != states[active]))
-        counts[outcome] += 1
         active = states.index(after)
         left = temporaries()
         expect(f"crash trial {trial}: at most one temporary file, the last one gone",
@@ -174,10 +230,14 @@ def crash_trials(trials):
         stray = left[0] if left else None
         counts["left a file"] += bool(left)
     status, _ = run(None)
-    expect("the run after the trials cleans up", status == 0 and not temporaries())
-    print(f"crash trials: {trials}, SIGKILL within a {window * 1e6:.0f} us save: "
-          + ", ".join(f"{v} {k}" for k, v in counts.items()))
-    if trials >= 50:
+    expect("the run after the trials cleans up", status == 0 and not temporaries()
+           and not (in_place and os.listdir(journals)))
+    if in_place:
+        subprocess.run(f"umount {HOSTS} && umount {ETC}", shell=True, check=True)
+    print(f"{'in-place ' if in_place else ''}crash trials: {trials} on a "
+          f"{window * 1e6:.0f} us save: " + ", ".join(f"{v} {k}" for k, v in counts.items()))
+    expect("no file damaged after the next run", not counts["damaged after the next run"])
+    if trials >= 50 and not in_place:
         expect("kills fell on both sides of the rename", counts["old"] and counts["new"])
 
 
@@ -206,7 +266,8 @@ def main():
     if not PROGRAM or "QUORVANE_SANDBOX" not in os.environ:
         sys.exit("usage: sandbox.sh trials.py PROGRAM [ARGS...]")
     lock_trials()
-    crash_trials(int(os.environ.get("QUORVANE_CRASH_TRIALS") or 200))
+    for in_place in (False, True):
+        crash_trials(int(os.environ.get("QUORVANE_CRASH_TRIALS") or 200), in_place)
     concurrency_trials(int(os.environ.get("QUORVANE_CONCURRENCY_TRIALS") or 50))
     print(f"{len(failures)} failed")
     sys.exit(1 if failures else 0)
