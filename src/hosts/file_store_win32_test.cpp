@@ -97,16 +97,16 @@ TEST_F(FileStoreTest, KilledInPlaceSaveIsPutBackFromItsJournal) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Write("hosts", torn);
-    HANDLE file = CreateFileA((dir_ + "\\hosts").c_str(), GENERIC_READ,
-                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE file =
+        CreateFileA((dir_ + "\\hosts").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     BY_HANDLE_FILE_INFORMATION info;
     EXPECT_TRUE(GetFileInformationByHandle(file, &info));
     CloseHandle(file);
     Journal journal;
     journal.volume = info.dwVolumeSerialNumber;
-    journal.file = ((uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow) +
-                   c.shift;
+    journal.file =
+        ((uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow) + c.shift;
     journal.old_size = old.size();
     journal.offset = 21;
     journal.old_bytes = std::string_view(old).substr(21);
@@ -128,8 +128,8 @@ TEST_F(FileStoreTest, KilledInPlaceSaveIsPutBackFromItsJournal) {
     EXPECT_TRUE(RecoverInterruptedSave(dir_ + "\\hosts"));
     EXPECT_EQ(Read("hosts"), c.after);
     // Only a journal that was not ours to judge stays.
-    EXPECT_EQ(Names(), c.others_write ? ".hosts.Quorvane-journal|hosts|"
-                                      : "hosts|");
+    EXPECT_EQ(Names(),
+              c.others_write ? ".hosts.Quorvane-journal|hosts|" : "hosts|");
     DeleteFileA((dir_ + "\\.hosts.Quorvane-journal").c_str());
   }
   EXPECT_TRUE(RecoverInterruptedSave(dir_ + "\\hosts"));  // none: nothing
