@@ -68,18 +68,15 @@ cmake --build build/bench
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer: fuzzing, then the tests"
 cmake --preset sanitize
 cmake --build --preset sanitize
-fuzz_seconds=${QUORVANE_FUZZ_SECONDS:-20}
-for target in list_file update_scan restore_scan; do
-  found=$(mktemp -d)  # new inputs go here; the committed seeds stay as they are
-  log=build/sanitize/${target}.log
-  if ! build/sanitize/fuzz/${target}_fuzz -max_total_time="$fuzz_seconds" \
-    -max_len=4096 -timeout=10 -print_final_stats=1 \
-    -artifact_prefix=build/sanitize/ "$found" "fuzz/corpus/$target" >"$log" 2>&1; then
-    tail -n 80 "$log"
-    echo "fuzz target $target failed; its input is in build/sanitize/" >&2
-    exit 1
-  fi
-  echo "$target: $(grep -h 'stat::number_of_executed_units' "$log")"
-  rm -rf "$found"
-done
+fuzz_seconds=${QUORVANE_FUZZ_SECONDS:-60}
+found=$(mktemp -d)  # new inputs go here; the committed seeds stay as they are
+if ! build/sanitize/fuzz/scans_fuzz -max_total_time="$fuzz_seconds" -max_len=4096 \
+  -timeout=10 -print_final_stats=1 -artifact_prefix=build/sanitize/ \
+  "$found" fuzz/corpus/scans >build/sanitize/fuzz.log 2>&1; then
+  tail -n 80 build/sanitize/fuzz.log
+  echo "the fuzz target failed; its input is in build/sanitize/" >&2
+  exit 1
+fi
+grep -h 'stat::number_of_executed_units' build/sanitize/fuzz.log
+rm -rf "$found"
 ctest --preset sanitize -R 'unit|end_to_end'

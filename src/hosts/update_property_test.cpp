@@ -1,8 +1,8 @@
 // The update scan against the reference (support/reference_scans.h) on
 // random files and lists. Lines and host names are drawn from a few letters, so
 // that names inside other names, lines that hold several names, names given in
-// several pairs and lines that already are the managed line come up all the
-// time.
+// several pairs, lines that already are the managed line, and lines that hold
+// a name without belonging to it come up all the time.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -24,7 +24,7 @@ class RandomInput {
   std::string Name() {
     switch (Below(20)) {
       case 0:
-        return "";  // occurs in every line
+        return "";  // inside every line, owns hardly any
       case 1:
         return Letters(2) + "\n";  // can end a line
       case 2:
@@ -51,9 +51,14 @@ class RandomInput {
           line = (Below(2) ? "#" : "  ") + ManagedLine(Address(), Letters(2));
           line.resize(line.size() - 2);
           break;
-        case 2:
-          line = "10.0.0.1 " + Letters(4) + (Below(3) ? "" : "\t##Quorvane##");
+        case 2: {
+          // Entries, commented out or not, and lines that only look like one.
+          static const char* const kFirst[] = {"10.0.0.1", "# fe80::1%a", "b.a",
+                                               "#::1"};
+          line = kFirst[Below(4)] + std::string(Below(2) ? " " : "\t") +
+                 Letters(4) + (Below(3) ? "" : "\t##Quorvane##");
           break;
+        }
         default:
           line = Letters(6);
       }
