@@ -146,6 +146,14 @@ def large_file():
 
 def cases():
     two = [b"one.test", b"nas", b"two.test", b"pc"]
+    # Disabled, indented, amid other text, without its TAB, in another
+    # case, twice, without a final line break.
+    restore_lines = [LOCAL, NAS, b"#" + PC, b"  192.0.2.9\tnas3\t##Quorvane##\r\n",
+                     b"10.0.0.1 mine # see\t##Quorvane## notes\n",
+                     b"192.0.2.10\tnas4 ##Quorvane##\r\n",
+                     b"192.0.2.11\tnas5\t##quorvane##\r\n",
+                     b"1.2.3.4\tx\t##Quorvane##\t##Quorvane##\n",
+                     b"192.0.2.12\tlast\t##Quorvane##"]
     rows = [
         case("update appends the managed line", args=[b"one.test", b"nas"],
              out=READ + NAS + added(1) + WRITE, after=LOCAL + NAS),
@@ -156,11 +164,12 @@ def cases():
              after=LOCAL + b"#" + NAS + b"x\n"),
         case("a restore with nothing to change does not write",
              hosts=LOCAL + b"#" + NAS, out=READ + deleted(0)),
-        case("a line holding the marker twice is disabled once",
-             hosts=b"1.2.3.4\tx\t##Quorvane##\t##Quorvane##\r\n",
-             out=READ + b"#1.2.3.4\tx\t##Quorvane##\t##Quorvane##\r\n" +
-             deleted(1) + WRITE,
-             after=b"#1.2.3.4\tx\t##Quorvane##\t##Quorvane##\r\n"),
+        case("restore: only active lines with the marker, each once",
+             hosts=b"".join(restore_lines), after=b"".join(
+                 b"#" + l if i in (1, 3, 4, 7, 8) else l
+                 for i, l in enumerate(restore_lines)),
+             out=READ + b"".join(b"#" + restore_lines[i] for i in (1, 3, 4, 7, 8))
+             + deleted(5) + WRITE),
         case("update brings a disabled line back in place",
              hosts=LOCAL + b"#" + line(b"10.1.1.1", b"nas") + b"end\n",
              args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
@@ -211,6 +220,14 @@ def cases():
              hosts=b"#" + line(b"192.0.2.1", b"nas") + others + b"10.0.0.5 box pc\n",
              args=[b"one.test", b"nas", b"192.0.2.9", b"pc"],
              out=READ + NAS + nine + added(2) + WRITE, after=NAS + others + nine),
+        case("a line of both names (entry, managed tail) goes to the later pair",
+             hosts=b"1.1.1.1 nas # was\tpc\t##Quorvane##\r\n2.2.2.2 nas pc\r\n",
+             args=[b"192.0.2.9", b"pc", b"one.test", b"nas"],
+             out=READ + NAS + nine + added(2) + WRITE, after=NAS + nine),
+        case("a megabyte of the name in no line of its own: one check a line",
+             hosts=b"n" * (1 << 20), args=[b"192.0.2.9", b"n"],
+             out=READ + line(b"192.0.2.9", b"n") + added(1) + WRITE,
+             after=b"n" * (1 << 20) + b"\r\n" + line(b"192.0.2.9", b"n")),
         case("nas.home's line is not nas's: a second run changes nothing",
              hosts=known, args=[b"one.test", b"nas.home", b"one.test", b"nas"],
              out=READ + added(0)),
@@ -518,7 +535,7 @@ def run(c):
     with open(SCRATCH + "/out", "wb+") as out, open(SCRATCH + "/err", "wb+") as err:
         status = subprocess.run(PROGRAM + list(c["args"]), stdin=key_in,
                                 stdout=out_pipe[1] if out_pipe else out, stderr=err,
-                                env=env).returncode
+                                env=env, timeout=120).returncode
         out.seek(0)
         err.seek(0)
         got_out, got_err = out.read(), err.read()

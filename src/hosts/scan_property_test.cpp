@@ -1,8 +1,9 @@
-// The update scan against the reference (support/reference_scans.h) on
-// random files and lists. Lines and host names are drawn from a few letters, so
-// that names inside other names, lines that hold several names, names given in
-// several pairs, lines that already are the managed line, and lines that hold
-// a name without belonging to it come up all the time.
+// The update and restore scans against the reference
+// (support/reference_scans.h) on random files and lists. Lines and host names
+// are drawn from a few letters, so that names inside other names, lines that
+// hold several names, names given in several pairs, lines that already are the
+// managed line, and lines that hold a name without belonging to it come up all
+// the time.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "hosts/managed_line.h"
+#include "hosts/restore_hosts.h"
 #include "hosts/update_hosts.h"
 #include "support/reference_scans.h"
 
@@ -98,6 +100,19 @@ TEST(ScanPropertyTest, UpdateAgreesWithTheReference) {
                 want)
         << "file " << testing::PrintToString(file) << "\nnames "
         << testing::PrintToString(list.name);
+  }
+}
+
+TEST(ScanPropertyTest, RestoreAgreesWithTheReference) {
+  RandomInput input(2025);
+  for (int round = 0; round < 5000; ++round) {
+    std::string file = input.File(round % 10 == 0 ? 80 : 12);
+    HostsFile hosts;
+    hosts.SetBytes(file);
+    LinesChanged changed = DisableManagedLines(&hosts);
+    ASSERT_TRUE((Outcome{hosts.Content(), changed.printed, changed.count}) ==
+                ReferenceRestore(file))
+        << "file " << testing::PrintToString(file);
   }
 }
 
