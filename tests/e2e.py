@@ -308,6 +308,9 @@ def cases():
         rows.append(case("odd file, restore: " + what, hosts=bytes_ + brk + NAS,
                          out=READ + b"#" + NAS + deleted(1) + WRITE,
                          after=bytes_ + brk + b"#" + NAS))
+    rows.append(case("the appended break is the first line's as it now stands",
+                     hosts=b"10.0.0.1 nas\nb", args=two, out=READ + NAS + PC + added(2)
+                     + WRITE, after=NAS + b"b\r\n" + PC))
 
     # Where the file lives, and saves that fail.
     many = b"".join(line(b"192.0.2.%d" % (i % 250), b"host%d" % i) for i in range(2000))
