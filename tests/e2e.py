@@ -48,8 +48,10 @@ def own(text):
     return text.encode("cp932" if WINDOWS else "utf-8")
 
 
-def reading(path):
-    return own("読み込み中... ") + path + b"\n"
+def reading(path): return own("読み込み中... ") + path + b"\n"
+def added(n): return str(n).encode() + own(" 行追加しました.\n")
+def deleted(n): return str(n).encode() + own(" 行削除しました.\n")
+def line(address, name): return address + b"\t" + name + b"\t##Quorvane##\r\n"
 
 
 READ = reading(SHOWN)
@@ -64,24 +66,12 @@ CANNOT_OPEN = "HOSTS が開けません."
 NOT_FOUND = "ipアドレスを取得できません. [11001]"
 
 
-def added(n):
-    return str(n).encode() + own(" 行追加しました.\n")
-
-
-def deleted(n):
-    return str(n).encode() + own(" 行削除しました.\n")
-
-
 def fatal(code, text):
     """A fatal error on standard error (on Windows where no box can be shown,
     as under Wine without a display)."""
     if isinstance(text, str):
         text = own(text)
     return b"Quorvane (%d)\n" % code + text + b"\n"
-
-
-def line(address, name):
-    return address + b"\t" + name + b"\t##Quorvane##\r\n"
 
 
 def bad_list(path, text, number):
@@ -432,15 +422,11 @@ def make(path, what):
     elif isinstance(what, tuple):
         os.symlink(what[1], path)
     else:
-        with open(path, "wb") as f:
-            f.write(what)
+        open(path, "wb").write(what)
 
 
 def remove(path):
-    if os.path.isdir(path) and not os.path.islink(path):
-        os.rmdir(path)
-    elif os.path.lexists(path):
-        os.unlink(path)
+    sh(f"rm -rf '{os.fsdecode(path)}'")
 
 
 def sh(command):
@@ -458,11 +444,8 @@ def fill(directory):
 
 
 def stamp(path):
-    try:
-        st = os.stat(path)
-        return (st.st_ino, st.st_mtime_ns, st.st_ctime_ns)
-    except OSError:
-        return None
+    st = os.stat(path) if os.path.exists(path) else None
+    return st and (st.st_ino, st.st_mtime_ns, st.st_ctime_ns)
 
 
 JOURNALS = (os.environ.get("WINEPREFIX", "") + "/drive_c/ProgramData/Quorvane"
