@@ -506,37 +506,25 @@ def run(c):
     before = stamp(hosts_path)
 
     env = dict(os.environ, **{"LC_ALL": "C", **(c["env"] or {})})
-    tty = isinstance(c["input"], tuple)
+    tty = isinstance(c["input"], tuple)  # a terminal with a line typed ahead
     typed = c["input"][1] if tty else c["input"]
-    if tty:  # a terminal with a line typed ahead
-        key_out, key_in = os.openpty()
-    else:
-        key_in, key_out = os.pipe()
+    key_out, key_in = os.openpty() if tty else os.pipe()[::-1]
     os.write(key_out, typed)
     if not tty:
-        os.close(key_out)
-    out_pipe = os.pipe() if c["check"] == "no-reader" else None
-    if out_pipe:
-        os.close(out_pipe[0])
+        key_out = os.close(key_out)  # None
+    no_reader = os.pipe()[1] if c["check"] == "no-reader" else None  # read end gone
     with open(SCRATCH + "/out", "wb+") as out, open(SCRATCH + "/err", "wb+") as err:
         status = subprocess.run(PROGRAM + list(c["args"]), stdin=key_in,
-                                stdout=out_pipe[1] if out_pipe else out, stderr=err,
-                                env=env, timeout=120).returncode
-        out.seek(0)
-        err.seek(0)
-        got_out, got_err = out.read(), err.read()
-    if out_pipe:
-        os.close(out_pipe[1])
-    rest = b""
+                                stdout=no_reader or out, stderr=err, env=env,
+                                timeout=120).returncode
+        got_out, got_err = open(out.name, "rb").read(), open(err.name, "rb").read()
     os.set_blocking(key_in, False)
     try:
-        while chunk := os.read(key_in, 65536):
-            rest += chunk
+        rest = os.read(key_in, 1 << 20)
     except BlockingIOError:
-        pass
-    os.close(key_in)
-    if tty:
-        os.close(key_out)
+        rest = b""
+    for fd in (key_in, key_out, no_reader):
+        fd is None or os.close(fd)
 
     hosts_is_file = isinstance(c["hosts"], bytes) or where != "etc"
     after = open(hosts_path, "rb").read() if hosts_is_file else None
@@ -546,9 +534,8 @@ def run(c):
     lock = [os.lstat(p) if os.path.lexists(p) else None for p in
             ("/run/quorvane", "/run/quorvane/hosts.lock")] if status == 0 and not WINDOWS else None
     left = [n for n in leftovers() if (ETC + "/" + n).encode() not in (c["files"] or {})]
-    files_now = {}
-    for path in (c["files_after"] or {}):
-        files_now[path] = open(path, "rb").read() if os.path.lexists(path) else None
+    files_now = {path: open(path, "rb").read() if os.path.lexists(path) else None
+                 for path in (c["files_after"] or {})}
     for command in undo:
         sh(command)
     for path in (c["files"] or {}):
