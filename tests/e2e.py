@@ -512,7 +512,10 @@ def run(c):
     os.write(key_out, typed)
     if not tty:
         key_out = os.close(key_out)  # None
-    no_reader = os.pipe()[1] if c["check"] == "no-reader" else None  # read end gone
+    no_reader = None
+    if c["check"] == "no-reader":  # a pipe whose read end is gone
+        read_end, no_reader = os.pipe()
+        os.close(read_end)
     with open(SCRATCH + "/out", "wb+") as out, open(SCRATCH + "/err", "wb+") as err:
         status = subprocess.run(PROGRAM + list(c["args"]), stdin=key_in,
                                 stdout=no_reader or out, stderr=err, env=env,
@@ -579,6 +582,8 @@ def main():
     if not PROGRAM or not SCRATCH:
         sys.exit("usage: sandbox.sh e2e.py PROGRAM [ARGS...]")
     target = "windows" if WINDOWS else "linux"
+    if WINDOWS:  # a first run makes the Wine prefix, and so the hosts file
+        subprocess.run(PROGRAM + ["-?"], stdin=subprocess.DEVNULL, capture_output=True)
     failed = 0
     rows = [c for c in cases() if c["only"] in (None, target)]
     for c in rows:
