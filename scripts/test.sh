@@ -13,18 +13,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# The builds and tests; wine32 (i386) runs the 32-bit Windows program, qemu
+# its loader where the kernel cannot; the packages' checks; the benchmarks
+# (built only); the sanitizers and the fuzzer.
 packages=(cmake ninja-build g++ libgtest-dev googletest dnsmasq-base iproute2
-  python3 g++-mingw-w64-i686 binutils-mingw-w64-i686 wine64 xvfb xdotool unzip)
-# The 32-bit Windows program runs under Wine's 32-bit loader (from the i386
-# architecture); qemu runs that loader where the kernel cannot.
-packages+=(wine32:i386 qemu-user-static)
-# The packages' checks: the manual page, the Windows task file, the .deb
-# (lintian) and its systemd units.
-packages+=(man-db groff-base libxml2-utils dpkg-dev systemd lintian)
-# The benchmarks (built only).
-packages+=(libbenchmark-dev)
-# The sanitizers and the fuzzers.
-packages+=(clang libclang-rt-14-dev)
+  python3 g++-mingw-w64-i686 binutils-mingw-w64-i686 wine64 xvfb xdotool unzip
+  wine32:i386 qemu-user-static man-db groff-base libxml2-utils dpkg-dev systemd
+  lintian libbenchmark-dev clang libclang-rt-14-dev)
 dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 missing=()
 for p in "${packages[@]}"; do
@@ -45,9 +40,7 @@ cmake --preset package
 (umask 077 && cmake --build --preset package --target package)
 
 echo "== Linux build and tests"
-# Beside its own tests, the Linux build checks the packages and runs the
-# end-to-end table and the task's command line against the 32-bit Windows
-# program under Wine.
+# Its tests also check the packages and run the Windows program under Wine.
 cmake --preset linux \
   -DQUORVANE_WINDOWS_X86_BUILD="$PWD/build/windows-x86" \
   -DQUORVANE_WINDOWS_EXE="$PWD/build/windows-x86/Quorvane.exe" \
@@ -58,8 +51,7 @@ ctest --preset linux
 echo "== Windows unit tests and warning box under Wine"
 ctest --preset windows-x86
 
-# The benchmarks are built so that they keep compiling; bench/compare.sh
-# runs the long comparison, never this script.
+# Built so that they keep compiling; bench/compare.sh runs them, not this.
 echo "== benchmarks (build only)"
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUORVANE_BENCH=ON

@@ -44,14 +44,8 @@ def expect(what, ok):
         print("FAIL " + what, flush=True)
 
 
-def write(path, data):
-    with open(path, "wb") as f:
-        f.write(data)
-
-
-def read(path):
-    with open(path, "rb") as f:
-        return f.read()
+def write(path, data): open(path, "wb").write(data)
+def read(path): return open(path, "rb").read()
 
 
 def start(args, stdin=subprocess.DEVNULL, gate=None, stderr=subprocess.DEVNULL,

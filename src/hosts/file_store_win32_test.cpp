@@ -9,6 +9,8 @@
 #include <sddl.h>
 
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,28 +20,14 @@
 namespace quorvane {
 namespace {
 
+namespace fs = std::filesystem;
+
 class FileStoreTest : public testing::Test {
  protected:
-  void SetUp() override {
-    char base[MAX_PATH];
-    ASSERT_NE(GetTempPathA(sizeof base, base), 0u);
-    dir_ = std::string(base) + "quorvane-store-" +
-           std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
-  }
-  void TearDown() override {
-    for (const std::string& name : Names()) {
-      DeleteFileA((dir_ + "\\" + name).c_str());
-    }
-    RemoveDirectoryA(dir_.c_str());
-  }
+  void SetUp() override { fs::create_directories(dir_); }
+  void TearDown() override { fs::remove_all(dir_); }
   void Write(const std::string& name, const std::string& bytes) {
-    HANDLE file = CreateFileA((dir_ + "\\" + name).c_str(), GENERIC_WRITE, 0,
-                              nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-              nullptr);
-    CloseHandle(file);
+    std::ofstream(dir_ + "\\" + name, std::ios::binary) << bytes;
   }
   std::string Read(const std::string& name) {
     std::string bytes;
@@ -48,17 +36,12 @@ class FileStoreTest : public testing::Test {
   }
   std::vector<std::string> Names() {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir_ + "\\*").c_str(), &found);
-    do {
-      if (found.cFileName[0] != '.' || found.cFileName[1] > '.') {
-        names.push_back(found.cFileName);
-      }
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      names.push_back(entry.path().filename().string());
+    }
     return names;
   }
-  std::string dir_;
+  std::string dir_ = (fs::temp_directory_path() / "quorvane-store").string();
 };
 
 TEST_F(FileStoreTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
