@@ -22,9 +22,8 @@ input ("tty", BYTES) a terminal, where the whole typed line is taken), that
 no temporary file or journal of a save is left, and after a success that
 the lock is root's alone (/run/quorvane 0700, hosts.lock 0600).
 
-Usage: e2e.py PROGRAM [ARGS...]   (inside sandbox.sh; the command that runs
-Quorvane). QUORVANE_TARGET=windows: PROGRAM runs the Windows executable
-under Wine; rows marked linux are skipped there.
+Usage: e2e.py PROGRAM [ARGS...] (in sandbox.sh); QUORVANE_TARGET=windows
+when it runs a Windows executable under Wine (rows `only` linux skipped).
 """
 import os
 import stat
@@ -500,9 +499,8 @@ def run(c):
         os.chmod(HOSTS, 0o604)
         os.chown(HOSTS, 1234, 5678)
     attributes = {"user.q": b"u" * 900, "trusted.q": b"t"}
-    if c["check"] == "xattr":
-        for name, value in attributes.items():
-            os.setxattr(HOSTS, name, value)
+    for name, value in attributes.items() if c["check"] == "xattr" else ():
+        os.setxattr(HOSTS, name, value)
     before = stamp(hosts_path)
 
     env = dict(os.environ, **{"LC_ALL": "C", **(c["env"] or {})})
@@ -582,8 +580,6 @@ def main():
     if not PROGRAM or not SCRATCH:
         sys.exit("usage: sandbox.sh e2e.py PROGRAM [ARGS...]")
     target = "windows" if WINDOWS else "linux"
-    if WINDOWS:  # a first run makes the Wine prefix, and so the hosts file
-        subprocess.run(PROGRAM + ["-?"], stdin=subprocess.DEVNULL, capture_output=True)
     failed = 0
     rows = [c for c in cases() if c["only"] in (None, target)]
     for c in rows:

@@ -1,12 +1,11 @@
 #!/usr/bin/env bash
-# The .deb as built by the package preset: exactly the expected files, their
-# modes, the lower-case link, its name and library dependency, no lintian
-# error; `cmake --install --prefix` of the same build puts the installed
-# program's path into the service. Then, laid over /usr in the sandbox as if
-# installed: systemd-analyze verifies the units and rates the service's
-# sandbox, man finds the page without warnings, the service's own command
-# line updates the hosts file with /run and /var/lib read-only but for the
-# unit's own folders, and the sample list file reads as pairs.
+# The .deb the package preset built: exactly the expected files and modes,
+# the lower-case link, its name and libc dependency, no lintian error; the
+# same build's `cmake --install --prefix` names the program in the service.
+# Then, laid over /usr in the sandbox: systemd-analyze verifies the units and
+# rates the service's sandbox, man finds the page without warnings, the
+# service's command line updates the hosts file with /run and /var/lib
+# read-only but for the unit's folders, the sample list reads as pairs.
 # Usage: package_test.sh PACKAGE_BUILD_DIR   (after its `package` target)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,17 +13,15 @@ here=$(cd "$(dirname "$0")" && pwd)
 if [ "${1:-}" = --installed ]; then
   mount -t overlay quorvane-package -o "lowerdir=$2/usr:/usr" /usr
   service=/usr/lib/systemd/system/quorvane.service
-  out=$(systemd-analyze verify "$service" /usr/lib/systemd/system/quorvane.timer 2>&1) ||
-    true
+  out=$(systemd-analyze verify "$service" "${service%.service}.timer" 2>&1) || true
   [ -z "$out" ] || { echo "$out" >&2; exit 1; }
   systemd-analyze security --offline=yes --threshold=20 "$service" | tail -n 1
   [ "$(man -w Quorvane)" = /usr/share/man/man1/Quorvane.1.gz ]
   [ -z "$(LC_ALL=C.UTF-8 man --warnings Quorvane 2>&1 >/dev/null)" ]
   for unit_dir in RuntimeDirectory:/run StateDirectory:/var/lib; do
-    parent=${unit_dir#*:}
-    dir=$parent/$(sed -n "s/^${unit_dir%:*}=//p" "$service")
+    dir=${unit_dir#*:}/$(sed -n "s/^${unit_dir%:*}=//p" "$service")
     mkdir -p -m 0700 "$dir" && mount --bind "$dir" "$dir"
-    mount -o remount,bind,ro "$parent"
+    mount -o remount,bind,ro "${unit_dir#*:}"
   done
   read -r -a command <<<"$(sed -n 's/^ExecStart=//p' "$service")"
   printf '# home\none.test nas\n' >"${command[1]#@}"

@@ -76,7 +76,13 @@ if [ "${QUORVANE_TARGET:-}" = windows ]; then
   unset DISPLAY
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   /usr/lib/wine/wineserver -w 2>/dev/null || true
-  mkdir -p "$WINEPREFIX"  # wine-run.sh fills it on first use
+  mkdir -p "$WINEPREFIX"
+  # Made with wine32 installed, the prefix holds the 32-bit system libraries
+  # (syswow64) that a 32-bit program needs.
+  if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 </dev/null
+    /usr/lib/wine/wineserver -w
+  fi
   /usr/lib/wine/wineserver -p
 fi
 status=0

@@ -1,23 +1,20 @@
 #!/usr/bin/python3
 """Runs that meet other runs or die, inside the sandbox of sandbox.sh (Linux):
-
-- lock: a run waits while another holds the hosts lock and then works on the
-  file it finds; a hosts file deleted meanwhile is error 198; a run that
-  failed lets go of the lock before it waits for a key (update and restore);
-  locks another user holds on all it can open near the hosts file and the
-  lock do not delay a run;
-- crash: a run is killed with SIGKILL at a random moment of its save of a
-  20 MB file: the file must then hold its old or its new bytes, at most one
-  temporary file may be left, and the next run must remove it;
+- lock: a run waits while another holds the hosts lock, then works on the
+  file it finds; a hosts file deleted meanwhile is error 198; a failed run
+  lets go of the lock before its key wait; locks another user holds on all
+  it can open near the hosts file and the lock do not delay a run;
+- crash: SIGKILL at a random moment of the save of a 20 MB file: the file
+  holds its old or new bytes, at most one temporary file is left, and the
+  next run removes it;
 - in-place crash: the same with /etc read-only and the hosts file writable
-  (the service's view), so every save is in place under a journal, on a
-  17 MB file whose managed line comes first (every later byte shifts):
-  SIGKILL at random, or as the first byte changes every fourth trial, or
-  SIGTERM every tenth (which must let the save finish); after each SIGKILL
-  one clean run of either mode must give exactly that mode's result;
+  (the service's view: every save in place, under a journal) on a 17 MB
+  file whose managed line comes first (every later byte shifts); SIGKILL at
+  random or, every fourth trial, as the first byte changes; every tenth a
+  SIGTERM, which must let the save finish; after each SIGKILL one clean run
+  of either mode gives exactly that mode's result;
 - concurrency: two runs with different names start at the same moment;
-  both lines must be in the file afterwards and nothing else changed.
-
+  both lines end up in the file and nothing else changes.
 Counts: QUORVANE_CRASH_TRIALS (200), QUORVANE_CONCURRENCY_TRIALS (50).
 Usage: trials.py PROGRAM [ARGS...]   (inside sandbox.sh)
 """
