@@ -131,12 +131,12 @@ def lock_trials():
         holders.append(subprocess.Popen(
             ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
              "flock", "-o", "-x", path, "sh", "-c", "echo held; exec sleep 30"],
-            stdout=subprocess.PIPE))
+            stdout=subprocess.PIPE, start_new_session=True))
         holders[-1].stdout.readline()
     began = time.monotonic()
     status = start(["192.0.2.7", "nas"]).wait()
-    for h in holders:
-        h.kill()
+    for h in holders:  # the holder and the sleep it started
+        os.killpg(h.pid, signal.SIGKILL)
         h.wait()
     expect("locks of another user do not delay a run",
            status == 0 and time.monotonic() - began < 10)
