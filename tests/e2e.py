@@ -280,7 +280,7 @@ def cases():
             b"lf only\n" + b"L" * (2 << 20) + b"\r\nlone\rcr\r\n")
     tail = b"10.0.0.9 other\r\n\n\n" + b" " * 5000 + b"\nno line break"
     rows.append(case("every byte the run does not own survives",
-                     hosts=head + b"10.0.0.1 old nas entry\n" + tail, args=two,
+                     hosts=head + b"10.0.0.1 old nas \0x entry\n" + tail, args=two,
                      out=READ + NAS + PC + added(2) + WRITE,
                      after=head + NAS + tail + b"\r\n" + PC))
     for what, bytes_, brk in [
