@@ -1,8 +1,7 @@
 // Micro-benchmarks of the update and restore scans on the benchmark file
-// (500,000 lines, 21.8 MB; see hosts_maker.h), beside the plain scans of
-// tests/support/plain_scans.h. The argument is the number of pairs: the
-// first N of the shuffled list, each matching one managed line, with nas
-// (near the end of the file) always among them.
+// (500,000 lines, 21.8 MB; see hosts_maker.h). The argument is the number of
+// pairs: the first N of the shuffled list, each matching one managed line, with
+// nas (near the end of the file) always among them.
 //
 //   scan_bench [--benchmark_filter=REGEX]
 #include <benchmark/benchmark.h>
@@ -12,7 +11,6 @@
 #include "hosts/restore_hosts.h"
 #include "hosts/update_hosts.h"
 #include "hosts_maker.h"
-#include "support/plain_scans.h"
 
 namespace quorvane {
 namespace {
@@ -43,7 +41,6 @@ void Update(benchmark::State& state) {
     state.PauseTiming();
     HostsFile hosts;
     hosts.SetBytes(Input().hosts);
-    benchmark::DoNotOptimize(hosts.Count());  // the plain scan numbers lines
     IniFile list = pairs;
     state.ResumeTiming();
     LinesChanged changed = Scan(&hosts, &list);
@@ -58,7 +55,6 @@ void Restore(benchmark::State& state) {
     state.PauseTiming();
     HostsFile hosts;
     hosts.SetBytes(Input().hosts);
-    benchmark::DoNotOptimize(hosts.Count());
     state.ResumeTiming();
     LinesChanged changed = Scan(&hosts);
     benchmark::DoNotOptimize(changed.count);
@@ -73,18 +69,8 @@ BENCHMARK(Update<UpdateLines>)
     ->Arg(100)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond);
-// One search per line and pair: already slow at a hundred pairs.
-BENCHMARK(Update<PlainUpdateLines>)
-    ->Name("PlainUpdateLines")
-    ->Arg(1)
-    ->Arg(10)
-    ->Arg(100)
-    ->Unit(benchmark::kMillisecond);
 BENCHMARK(Restore<DisableManagedLines>)
     ->Name("DisableManagedLines")
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(Restore<PlainDisableManagedLines>)
-    ->Name("PlainDisableManagedLines")
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

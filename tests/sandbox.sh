@@ -3,8 +3,7 @@
 # a private mount and network namespace, a private writable copy of /etc
 # bind-mounted over /etc, an empty /run of its own (where the program keeps
 # its lock), /var/lib under a private layer (where it may keep a journal),
-# loopback up, and dnsmasq on 127.0.0.1 answering
-# the test names:
+# loopback up, and dnsmasq on 127.0.0.1 answering the test names:
 #   one.test   192.0.2.7
 #   two.test   198.51.100.20, then 127.0.0.5 (in this answer order)
 #   anything else: NXDOMAIN
@@ -19,18 +18,15 @@ set -u
 
 if [ "${1:-}" != --inside ]; then
   why=""
+  tools="dnsmasq ip"
+  [ "${QUORVANE_TARGET:-}" = windows ] && tools="$tools /usr/lib/wine/wine64 /usr/lib/wine/wine"
+  for tool in $tools; do  # (Debian: dnsmasq-base, iproute2, wine64, wine32:i386)
+    PATH="$PATH:/usr/sbin:/sbin" command -v "$tool" >/dev/null || why="$tool is not installed"
+  done
   if [ "$(id -u)" != 0 ]; then
     why="needs root"
   elif ! unshare --mount --net true 2>/dev/null; then
     why="unshare --mount --net does not work here"
-  elif ! command -v dnsmasq >/dev/null && [ ! -x /usr/sbin/dnsmasq ]; then
-    why="dnsmasq is not installed (Debian package dnsmasq-base)"
-  elif ! command -v ip >/dev/null && [ ! -x /usr/sbin/ip ] && [ ! -x /sbin/ip ]; then
-    why="ip is not installed (Debian package iproute2)"
-  elif [ "${QUORVANE_TARGET:-}" = windows ] && [ ! -x /usr/lib/wine/wine64 ]; then
-    why="wine64 is not installed (Debian package wine64)"
-  elif [ "${QUORVANE_TARGET:-}" = windows ] && [ ! -x /usr/lib/wine/wine ]; then
-    why="wine32 is not installed (Debian package wine32, architecture i386)"
   fi
   if [ -n "$why" ]; then
     if [ "${CI:-}" = true ]; then

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -27,35 +29,29 @@ std::string Walk(std::vector<std::string_view> args) {
   return out;
 }
 
-TEST(CommandLineTest, PairsAndListFilesKeepTheirOrder) {
-  EXPECT_EQ(Walk({"ddns.example.net", "nas"}), "+ddns.example.net=nas");
-  EXPECT_EQ(Walk({"a", "x", "@l1", "b", "y", "@l1"}), "+a=x @l1 +b=y @l1");
-  EXPECT_EQ(Walk({"@"}), "usage");
-  EXPECT_EQ(Walk({"@@x"}), "@@x");
-}
-
-TEST(CommandLineTest, HostNamePositionIsNotExamined) {
-  EXPECT_EQ(Walk({"a", "-h"}), "+a=-h");
-  EXPECT_EQ(Walk({"a", "@x"}), "+a=@x");
-  EXPECT_EQ(Walk({"a", "@"}), "+a=@");
-}
-
-TEST(CommandLineTest, MalformedLinesEndInUsage) {
-  EXPECT_EQ(Walk({"a"}), "usage");
-  EXPECT_EQ(Walk({"-h"}), "usage");
-  EXPECT_EQ(Walk({"--help", "a", "b"}), "usage");
-  // Everything up to the fault is kept; nothing after it is looked at.
-  EXPECT_EQ(Walk({"a", "x", "@l", "-v", "b", "y"}), "+a=x @l usage");
-  EXPECT_EQ(Walk({"a", "b", "c"}), "+a=b usage");
-}
-
-TEST(CommandLineTest, HostNamesThatWouldDamageTheFileAreRefused) {
-  EXPECT_EQ(Walk({"a", ""}), "usage");
-  EXPECT_EQ(Walk({"a", "nas\r\n1.2.3.4\tevil"}), "usage");
-  EXPECT_EQ(Walk({"a", "nas\n"}), "usage");
-  EXPECT_EQ(Walk({"a", "x", "b", "na\rs"}), "+a=x usage");
-  // Other bytes, outside ASCII included, are a user's choice.
-  EXPECT_EQ(Walk({"a", "n\xe3\x81\x82s"}), "+a=n\xe3\x81\x82s");
+TEST(CommandLineTest, Walks) {
+  const std::pair<std::vector<std::string_view>, std::string> cases[] = {
+      // Pairs and list files keep their order.
+      {{"ddns.example.net", "nas"}, "+ddns.example.net=nas"},
+      {{"a", "x", "@l1", "b", "y", "@l1"}, "+a=x @l1 +b=y @l1"},
+      {{"@@x"}, "@@x"},
+      // The host name's position is not examined for options or lists.
+      {{"a", "-h"}, "+a=-h"},
+      {{"a", "@"}, "+a=@"},
+      // Malformed: what came before is kept, nothing after is looked at.
+      {{"@"}, "usage"},
+      {{"a"}, "usage"},
+      {{"-h"}, "usage"},
+      {{"--help", "a", "b"}, "usage"},
+      {{"a", "x", "@l", "-v", "b", "y"}, "+a=x @l usage"},
+      {{"a", "b", "c"}, "+a=b usage"},
+      // Host names that would damage the file; other bytes are a choice.
+      {{"a", ""}, "usage"},
+      {{"a", "nas\n"}, "usage"},
+      {{"a", "x", "b", "na\rs"}, "+a=x usage"},
+      {{"a", "n\xe3\x81\x82s"}, "+a=n\xe3\x81\x82s"},
+  };
+  for (const auto& [args, steps] : cases) EXPECT_EQ(Walk(args), steps);
 }
 
 }  // namespace

@@ -1,3 +1,7 @@
+// What the end-to-end table cannot make under Wine: another program holding
+// the hosts file open for longer than the save keeps retrying, and a journal
+// left by a killed in-place save (run as root, Wine never refuses a
+// temporary file, so a save under Wine goes in place only by a bind mount).
 #include <gtest/gtest.h>
 #include <windows.h>
 // windows.h first: these need its types.
@@ -5,7 +9,8 @@
 #include <sddl.h>
 
 #include <cstdint>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -15,29 +20,14 @@
 namespace quorvane {
 namespace {
 
+namespace fs = std::filesystem;
+
 class FileStoreTest : public testing::Test {
  protected:
-  void SetUp() override {
-    char base[MAX_PATH];
-    ASSERT_NE(GetTempPathA(sizeof base, base), 0u);
-    dir_ = std::string(base) + "quorvane-store-" +
-           std::to_string(GetCurrentProcessId());
-    ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
-  }
-  void TearDown() override {
-    for (const std::string& name : Names()) {
-      std::string path = dir_ + "\\" + name;
-      if (!DeleteFileA(path.c_str())) RemoveDirectoryA(path.c_str());
-    }
-    RemoveDirectoryA(dir_.c_str());
-  }
+  void SetUp() override { fs::create_directories(dir_); }
+  void TearDown() override { fs::remove_all(dir_); }
   void Write(const std::string& name, const std::string& bytes) {
-    HANDLE file = CreateFileA((dir_ + "\\" + name).c_str(), GENERIC_WRITE, 0,
-                              nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-              nullptr);
-    CloseHandle(file);
+    std::ofstream(dir_ + "\\" + name, std::ios::binary) << bytes;
   }
   std::string Read(const std::string& name) {
     std::string bytes;
@@ -46,30 +36,15 @@ class FileStoreTest : public testing::Test {
   }
   std::vector<std::string> Names() {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir_ + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-      std::string name = found.cFileName;
-      if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      names.push_back(entry.path().filename().string());
+    }
     return names;
   }
-  std::string dir_;
+  std::string dir_ = (fs::temp_directory_path() / "quorvane-store").string();
 };
 
-TEST_F(FileStoreTest, ReplaceLeavesOnlyTheNewFile) {
-  Write("hosts", "old\r\n");
-  ASSERT_TRUE(
-      ReplaceFileBytes(dir_ + "\\hosts", {"new\r\n", "more"}, "old\r\n"));
-  EXPECT_EQ(Read("hosts"), "new\r\nmore");
-  EXPECT_EQ(Names(), std::vector<std::string>{"hosts"});
-}
-
 TEST_F(FileStoreTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
-  // Another program holds the hosts file open and shares nothing, for
-  // longer than the save keeps retrying (about two seconds).
   Write("hosts", "old\r\n");
   HANDLE held = CreateFileA((dir_ + "\\hosts").c_str(), GENERIC_READ, 0,
                             nullptr, OPEN_EXISTING, 0, nullptr);
@@ -85,45 +60,6 @@ TEST_F(FileStoreTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
   for (const std::string& name : Names()) {
     EXPECT_EQ(name.find(".Quorvane-"), std::string::npos) << name;
   }
-}
-
-TEST_F(FileStoreTest, OnlyTheSavesOwnTemporaryFilesAreRemoved) {
-  Write("hosts", "keep\r\n");
-  Write(".hosts.Quorvane-4242-0", "half a file");
-  Write(".hosts.Quorvane-17-12", "half a file");
-  // Near misses: a user's backup, another file's name, no number.
-  const std::vector<std::string> kept = {
-      ".hosts.Quorvane-backup", ".hosts.Quorvane-12",   ".hosts.Quorvane-1-x",
-      ".hosts.Quorvane-1-100",  ".hosts.Quorvane-01-1", ".other.Quorvane-1-2"};
-  for (const std::string& name : kept) Write(name, "mine");
-  ASSERT_TRUE(
-      CreateDirectoryA((dir_ + "\\.hosts.Quorvane-5-5").c_str(), nullptr));
-  RemoveStrayTemporaryFiles(dir_ + "\\hosts");
-  std::vector<std::string> names = Names();
-  EXPECT_EQ(names.size(), kept.size() + 2);  // + hosts, + the folder
-  for (const std::string& name : kept) EXPECT_EQ(Read(name), "mine") << name;
-  EXPECT_EQ(Read("hosts"), "keep\r\n");
-}
-
-// The journal an in-place save writes before it touches the file: the old
-// bytes from `offset` on and the file's identity (its index moved by
-// `shift` for a journal of another file). Made here: under Wine, run as
-// root, no folder refuses a temporary file, so the save never goes in place.
-std::string JournalFor(const std::string& path, const std::string& old,
-                       uint64_t offset, uint64_t shift) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  BY_HANDLE_FILE_INFORMATION info;
-  EXPECT_TRUE(GetFileInformationByHandle(file, &info));
-  CloseHandle(file);
-  Journal journal;
-  journal.volume = info.dwVolumeSerialNumber;
-  journal.file =
-      ((uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow) + shift;
-  journal.old_size = old.size();
-  journal.offset = offset;
-  journal.old_bytes = std::string_view(old).substr(offset);
-  return JournalHead(journal) + std::string(journal.old_bytes);
 }
 
 TEST_F(FileStoreTest, KilledInPlaceSaveIsPutBackFromItsJournal) {
@@ -148,8 +84,21 @@ TEST_F(FileStoreTest, KilledInPlaceSaveIsPutBackFromItsJournal) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Write("hosts", torn);
-    std::string journal = JournalFor(dir_ + "\\hosts", old, 21, c.shift);
-    Write(".hosts.Quorvane-journal", journal.substr(0, journal.size() - c.cut));
+    HANDLE file =
+        CreateFileA((dir_ + "\\hosts").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info;
+    EXPECT_TRUE(GetFileInformationByHandle(file, &info));
+    CloseHandle(file);
+    Journal journal;
+    journal.volume = info.dwVolumeSerialNumber;
+    journal.file =
+        ((uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow) + c.shift;
+    journal.old_size = old.size();
+    journal.offset = 21;
+    journal.old_bytes = std::string_view(old).substr(21);
+    std::string bytes = JournalHead(journal) + std::string(journal.old_bytes);
+    Write(".hosts.Quorvane-journal", bytes.substr(0, bytes.size() - c.cut));
     if (c.others_write) {
       PSECURITY_DESCRIPTOR open = nullptr;
       BOOL present, defaulted;

@@ -31,8 +31,6 @@ void HostsFile::SetBytes(std::string bytes) {
   bytes_ = std::move(bytes);
   replaced_.clear();
   appended_.clear();
-  starts_.clear();
-  numbered_ = false;
 }
 
 size_t HostsFile::LineStart(size_t offset) const {
@@ -57,31 +55,6 @@ std::string_view HostsFile::EntryAt(size_t start) const {
   auto changed = replaced_.find(start);
   if (changed != replaced_.end()) return changed->second;
   return std::string_view(bytes_).substr(start, LineEnd(start) - start);
-}
-
-const std::vector<size_t>& HostsFile::Starts() const {
-  if (!numbered_) {
-    for (size_t start = 0; start < bytes_.size(); start = LineEnd(start)) {
-      starts_.push_back(start);
-    }
-    numbered_ = true;
-  }
-  return starts_;
-}
-
-std::string_view HostsFile::Entry(size_t i) const {
-  const std::vector<size_t>& starts = Starts();
-  if (i >= starts.size()) return appended_[i - starts.size()];
-  return EntryAt(starts[i]);
-}
-
-void HostsFile::Replace(size_t i, std::string line) {
-  const std::vector<size_t>& starts = Starts();
-  if (i >= starts.size()) {
-    appended_[i - starts.size()] = std::move(line);
-  } else {
-    ReplaceLoaded(starts[i], std::move(line));
-  }
 }
 
 std::string_view HostsFile::LineBreak() const {

@@ -8,9 +8,7 @@
 // lines replaced in place, entries appended at the end) are kept beside
 // them, so that a file of hundreds of thousands of lines costs little more
 // than its own size. The scans of a run find the lines they change by
-// searching that buffer and address them by place; numbering the entries
-// costs a pass over the file and a word per line, and is done only when
-// entries are asked for by number.
+// searching that buffer and address them by place.
 #ifndef QUORVANE_HOSTS_HOSTS_FILE_H_
 #define QUORVANE_HOSTS_HOSTS_FILE_H_
 
@@ -45,12 +43,6 @@ class HostsFile {
   // Replaces the loaded line that starts at byte `start` of Original().
   void ReplaceLoaded(size_t start, std::string line);
 
-  // The entries by number: the loaded lines in file order, then the
-  // appended ones.
-  size_t Count() const { return Starts().size() + appended_.size(); }
-  std::string_view Entry(size_t i) const;
-  void Replace(size_t i, std::string line);
-
   // Adds a line at the end. When the last line lacks its line break, it first
   // gets the one this file's lines use, so the two lines stay apart.
   void Append(std::string line);
@@ -65,15 +57,11 @@ class HostsFile {
   size_t LineEnd(size_t offset) const;
   // The loaded line starting at `start`, or what replaced it.
   std::string_view EntryAt(size_t start) const;
-  const std::vector<size_t>& Starts() const;
   std::string_view LineBreak() const;
 
   std::string bytes_;
   std::map<size_t, std::string> replaced_;  // changed loaded lines, by start
   std::vector<std::string> appended_;
-  // Where each loaded line starts, once the entries have been numbered.
-  mutable std::vector<size_t> starts_;
-  mutable bool numbered_ = false;
 };
 
 }  // namespace quorvane

@@ -1,9 +1,7 @@
 // POSIX hosts lock: flock on a lock file in a directory only root may
-// enter (hosts_lock_posix.h). The file is never replaced by a save, it can
-// be made while /etc is read-only, and the kernel lets go of the lock when
-// the process ends, however it ends.
-#include "hosts/hosts_lock_posix.h"
-
+// enter. The file is never replaced by a save, it can be made while /etc is
+// read-only, and the kernel lets go of the lock when the process ends,
+// however it ends.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -17,7 +15,19 @@
 #include "hosts/root_paths_posix.h"
 
 namespace quorvane {
+namespace {
 
+// The lock's directory: made by the program (or by systemd for the service)
+// and entered by root alone, so no other user can open the lock file, let
+// alone hold it. Not /run/lock, which every user may write; not /etc, which
+// every user may open and flock.
+constexpr char kHostsLockDirectory[] = "/run/quorvane";
+
+// Opens the lock file "hosts.lock" in `dir`, making either when missing.
+// -1 when the directory is not root's alone (see OpenRootOnlyDirectory) or
+// the file is not a regular file owned by root and closed to group and
+// others: such a lock may be held by someone else for good, so it is never
+// used, and never quietly replaced by another.
 int OpenLockFile(const std::string& dir) {
   int dir_fd = OpenRootOnlyDirectory(dir.c_str(), true);
   if (dir_fd < 0) return -1;
@@ -35,6 +45,7 @@ int OpenLockFile(const std::string& dir) {
   return fd;
 }
 
+// Takes flock on `fd`, waiting at most `wait` while another holds it.
 bool LockWithin(int fd, std::chrono::milliseconds wait) {
   // flock cannot wait for a bounded time, so ask again and again, each pause
   // a little longer, up to a short one: a run holds the lock only briefly.
@@ -50,6 +61,8 @@ bool LockWithin(int fd, std::chrono::milliseconds wait) {
     pause = std::min(pause * 2, std::chrono::milliseconds(20));
   }
 }
+
+}  // namespace
 
 struct HostsLock::Held {
   int fd;

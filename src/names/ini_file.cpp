@@ -96,9 +96,4 @@ void IniFile::Load(const std::string& path) {
   }
 }
 
-void IniFile::Remove(size_t i) {
-  ip.erase(ip.begin() + i);
-  name.erase(name.begin() + i);
-}
-
 }  // namespace quorvane

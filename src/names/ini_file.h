@@ -50,7 +50,6 @@ class IniFile {
   void Load(const std::string& path);
 
   size_t Count() const { return ip.size(); }
-  void Remove(size_t i);
 };
 
 }  // namespace quorvane

@@ -1,0 +1,596 @@
+#!/usr/bin/python3
+"""The end-to-end suite: the real program run as a user runs it, inside the
+sandbox of sandbox.sh (a private /etc, DNS answers one.test = 192.0.2.7 and
+two.test = 198.51.100.20 then 127.0.0.5, NXDOMAIN for anything else).
+
+Every case is one row of CASES: the hosts file's bytes before, the
+arguments, the expected exit status, standard output and standard error,
+the hosts file's bytes after, and where the run happens:
+  etc    the plain private /etc
+  bind   /etc/hosts is a single file bind-mounted over it (as in containers)
+  ro     /etc is read-only
+  ro-rw  /etc is read-only but /etc/hosts itself is writable (a sandboxed
+         service's view)
+  ro-rw-nolib  the same, and /var/lib read-only too (nowhere for a journal)
+  full   /etc is a full file system
+  inodes /etc is a file system with room for only a few files
+  bind-full  the bind-mounted file lies on a full file system
+`setup` is a shell command run in the scratch folder before the run.
+Each row also checks that an unchanged file was not written at all, that
+the run took exactly the key it should from standard input (a pipe; with
+input ("tty", BYTES) a terminal, where the whole typed line is taken), that
+no temporary file or journal of a save is left, and after a success that
+the lock is root's alone (/run/quorvane 0700, hosts.lock 0600).
+
+Usage: e2e.py PROGRAM [ARGS...] (in sandbox.sh); QUORVANE_TARGET=windows
+when it runs a Windows executable under Wine (rows `only` linux skipped).
+"""
+import os
+import stat
+import subprocess
+import sys
+
+WINDOWS = os.environ.get("QUORVANE_TARGET") == "windows"
+SCRATCH = os.environ.get("QUORVANE_SANDBOX", "")
+PROGRAM = sys.argv[1:]
+if WINDOWS:
+    HOSTS = os.environ["WINEPREFIX"] + "/drive_c/windows/system32/drivers/etc/hosts"
+    SHOWN = b"C:\\windows\\system32\\drivers\\etc\\hosts"
+else:
+    HOSTS, SHOWN = "/etc/hosts", b"/etc/hosts"
+ETC = os.path.dirname(HOSTS)
+
+
+def own(text):
+    """The program's own text as it reaches a file: the stored Shift_JIS on
+    Windows, converted to the locale's character set (UTF-8 here) on Linux."""
+    return text.encode("cp932" if WINDOWS else "utf-8")
+
+
+def reading(path): return own("読み込み中... ") + path + b"\n"
+def added(n): return str(n).encode() + own(" 行追加しました.\n")
+def deleted(n): return str(n).encode() + own(" 行削除しました.\n")
+def line(address, name): return address + b"\t" + name + b"\t##Quorvane##\r\n"
+
+
+READ = reading(SHOWN)
+WRITE = own("書き込み中... ") + SHOWN + b"\n"
+USAGE = own("Quorvane Ver2.0  ※使用は [自己責任] で！\n\nUsage:\n"
+            "    Quorvane ダイナミックDNSドメイン名 ホスト名\n"
+            "             HOSTS を書き換えます.\n"
+            "    Quorvane   (パラメータ無し)\n"
+            "             HOSTS を元に戻します.\n")
+CANNOT_WRITE = "HOSTS に書き込めません."
+CANNOT_OPEN = "HOSTS が開けません."
+NOT_FOUND = "ipアドレスを取得できません. [11001]"
+
+
+def fatal(code, text):
+    """A fatal error on standard error (on Windows where no box can be shown,
+    as under Wine without a display)."""
+    if isinstance(text, str):
+        text = own(text)
+    return b"Quorvane (%d)\n" % code + text + b"\n"
+
+
+def bad_list(path, text, number):
+    return fatal(159, text + b"\n" + own("ファイル=") + path +
+                 own(", 行＝%d, 書式が間違っています." % number))
+
+
+S = SCRATCH.encode()
+LOCAL = b"127.0.0.1\tlocalhost\n"
+NAS = line(b"192.0.2.7", b"nas")
+PC = line(b"198.51.100.20", b"pc")
+DIR = object()  # in `files`: make a directory
+LIST_MAX = 16 << 20  # the longest list file read
+
+
+def case(name, hosts=LOCAL, args=(), status=0, out=b"", err=b"", after=None,
+         where="etc", input=b"\n", files=None, files_after=None, only=None,
+         env=None, check=None, setup=None):
+    """A row. `after` defaults to `hosts` (unchanged); `files` are made
+    before the run (path: bytes, DIR, or ("link", target)); `files_after`
+    are the bytes expected then (None: gone). A file whose bytes do not
+    change must not be written at all (but for an in-place rollback).
+    check: "owner" (mode, owner kept, a new inode), "xattr" (attributes
+    kept), "no-reader" (standard output a pipe nobody reads)."""
+    return dict(locals())
+
+
+def big_list():
+    pad = b"# " + b"c" * 1000 + b"\n"
+    body = pad * ((LIST_MAX - 14) // len(pad))
+    return body + b"\n" * (LIST_MAX - len(body) - 14) + b"192.0.2.7 nas\n"
+
+
+def large_file():
+    """A blocklist-sized file (450,000 lines, 15 MB) with a managed line
+    every 1,500 lines, odd bytes, an LF-only line and no final line break;
+    the list that updates all but one of them and adds one; the file
+    after."""
+    def name(i):
+        return b"host%04d" % i
+    old = [b"172.16.%d.%d" % (i // 256, i % 256) for i in range(300)]
+    new = [b"10.0.%d.%d" % (i // 256, i % 256) for i in range(300)]
+    before, after = [], []
+    for i in range(449999):
+        if i % 1500 == 1498:
+            before.append(line(old[i // 1500], name(i // 1500)))
+            after.append(line((old if i // 1500 == 7 else new)[i // 1500],
+                              name(i // 1500)))
+            continue
+        text = (b"# \x82\xa0\0\xff odd\r\n" if i == 200000 else
+                b"0.0.0.0 lf-only\n" if i == 300000 else
+                b"0.0.0.0 ad%06d.tracker.example\r\n" % i)
+        before.append(text)
+        after.append(text)
+    before.append(b"# end")
+    after += [b"# end\r\n", line(b"10.9.9.9", b"brandnew")]
+    pairs = [(old if i == 7 else new)[i] + b" " + name(i) for i in range(300)]
+    listed = b"\n".join(pairs[::-1]) + b"\n10.9.9.9 brandnew\n"
+    printed = b"".join(l for l in after if b"##Quorvane##" in l and l not in before)
+    return b"".join(before), listed, b"".join(after), printed
+
+
+def cases():
+    two = [b"one.test", b"nas", b"two.test", b"pc"]
+    # Disabled, indented, amid other text, without its TAB, in another
+    # case, twice, without a final line break.
+    restore_lines = [LOCAL, NAS, b"#" + PC, b"  192.0.2.9\tnas3\t##Quorvane##\r\n",
+                     b"10.0.0.1 mine # see\t##Quorvane## notes\n",
+                     b"192.0.2.10\tnas4 ##Quorvane##\r\n",
+                     b"192.0.2.11\tnas5\t##quorvane##\r\n",
+                     b"1.2.3.4\tx\t##Quorvane##\t##Quorvane##\n",
+                     b"192.0.2.12\tlast\t##Quorvane##"]
+    rows = [
+        case("update appends the managed line", args=[b"one.test", b"nas"],
+             out=READ + NAS + added(1) + WRITE, after=LOCAL + NAS),
+        case("an update with nothing to change does not write",
+             hosts=LOCAL + NAS, args=[b"one.test", b"nas"], out=READ + added(0)),
+        case("restore disables the managed lines", hosts=LOCAL + NAS + b"x\n",
+             out=READ + b"#" + NAS + deleted(1) + WRITE,
+             after=LOCAL + b"#" + NAS + b"x\n"),
+        case("a restore with nothing to change does not write",
+             hosts=LOCAL + b"#" + NAS, out=READ + deleted(0)),
+        case("restore: only active lines with the marker, each once",
+             hosts=b"".join(restore_lines), after=b"".join(
+                 b"#" + l if i in (1, 3, 4, 7, 8) else l
+                 for i, l in enumerate(restore_lines)),
+             out=READ + b"".join(b"#" + restore_lines[i] for i in (1, 3, 4, 7, 8))
+             + deleted(5) + WRITE),
+        case("update brings a disabled line back in place",
+             hosts=LOCAL + b"#" + line(b"10.1.1.1", b"nas") + b"end\n",
+             args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
+             after=LOCAL + NAS + b"end\n"),
+        case("the first address of the answer, and a literal address",
+             args=[b"two.test", b"pc", b"192.0.2.99", b"lit"],
+             out=READ + PC + line(b"192.0.2.99", b"lit") + added(2) + WRITE,
+             after=LOCAL + PC + line(b"192.0.2.99", b"lit")),
+        case("an unknown domain stops the run before the hosts file",
+             args=[b"one.test", b"a", b"nope.test", b"b"], status=1,
+             err=fatal(238, NOT_FOUND), input=b"\n\n\n"),
+        case("an over-long host name is written", args=[b"one.test", b"h" * 100000],
+             out=READ + line(b"192.0.2.7", b"h" * 100000) + added(1) + WRITE,
+             after=LOCAL + line(b"192.0.2.7", b"h" * 100000), only="linux"),
+        case("an over-long domain is not found", args=[b"d" * 100000, b"nas"],
+             status=1, err=fatal(238, NOT_FOUND), only="linux"),
+        case("the usage without input ends at once", args=[b"-?"], status=1,
+             err=USAGE, input=b""),
+        case("a missing hosts file is error 198", hosts=None, status=1,
+             out=READ, err=fatal(198, CANNOT_OPEN)),
+        case("a hosts file that cannot be read is error 198", hosts=DIR,
+             args=[b"one.test", b"nas"], status=1, out=READ,
+             err=fatal(198, CANNOT_OPEN)),
+    ]
+    for args in ([b"one.test"], [b"-h"], [b"one.test", b"nas", b"--help"],
+                 [b"@"], [b"a", b"b", b"c"], [b"one.test", b""],
+                 [b"one.test", b"nas\r\n10.0.0.1\tevil"], [b"one.test", b"na\rs"]):
+        rows.append(case("usage: %r" % args, args=args, status=1, err=USAGE,
+                         input=b"xyz"))
+
+    # A name takes only its own lines.
+    debian = (b"127.0.0.1\tlocalhost\n127.0.1.1\tdebian\n\n# The following lines"
+              b" are desirable for IPv6 capable hosts\n::1     localhost ip6-localhost"
+              b" ip6-loopback\nff02::1 ip6-allnodes\nff02::2 ip6-allrouters\n")
+    others = (b"192.168.1.10 nas-backup # old backup box\r\n192.168.1.11 nas2\r\n"
+              b"# my nas box\r\n10.0.0.7 printer # next to the nas\r\n")
+    known = line(b"192.0.2.7", b"nas.home") + NAS
+    host = line(b"192.0.2.7", b"host")
+    nine = line(b"192.0.2.9", b"pc")
+    rows += [
+        case("Debian's hosts file: nothing there is the name's", hosts=debian,
+             args=[b"one.test", b"host"], out=READ + host + added(1) + WRITE,
+             after=debian + host),
+        case("longer names and comments that mention it stay", hosts=others,
+             args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
+             after=others + NAS),
+        case("a disabled managed line and an entry naming it are its own",
+             hosts=b"#" + line(b"192.0.2.1", b"nas") + others + b"10.0.0.5 box pc\n",
+             args=[b"one.test", b"nas", b"192.0.2.9", b"pc"],
+             out=READ + NAS + nine + added(2) + WRITE, after=NAS + others + nine),
+        case("a line of both names (entry, managed tail) goes to the later pair",
+             hosts=b"1.1.1.1 nas # was\tpc\t##Quorvane##\r\n2.2.2.2 nas pc\r\n",
+             args=[b"192.0.2.9", b"pc", b"one.test", b"nas"],
+             out=READ + NAS + nine + added(2) + WRITE, after=NAS + nine),
+        case("a megabyte of the name in no line of its own: one check a line",
+             hosts=b"n" * (1 << 20), args=[b"192.0.2.9", b"n"],
+             out=READ + line(b"192.0.2.9", b"n") + added(1) + WRITE,
+             after=b"n" * (1 << 20) + b"\r\n" + line(b"192.0.2.9", b"n")),
+        case("nas.home's line is not nas's: a second run changes nothing",
+             hosts=known, args=[b"one.test", b"nas.home", b"one.test", b"nas"],
+             out=READ + added(0)),
+    ]
+    pairs = b"".join(b"192.0.2.%d host%d\n" % (i % 250, i) for i in range(600))
+    many = S + b"/many.list"
+    rows += [
+        case("an output pipe without a reader stops nothing", args=[b"@" + many],
+             files={many: pairs}, out=None, check="no-reader",
+             after=LOCAL + b"".join(line(b"192.0.2.%d" % (i % 250), b"host%d" % i)
+                                    for i in range(600))),
+        case("at a terminal the whole typed line is taken", args=[b"-h"], status=1,
+             err=USAGE, input=("tty", b"ls\n"), only="linux"),
+    ]
+
+    # List files.
+    names, comments, bad = S + b"/names.list", S + b"/comments.list", S + b"/bad.list"
+    missing = S + b"/\x83z\x83X\x83g.list"  # a path is outside bytes
+    big = S + b"/big.list"
+    rows += [
+        case("list files: comments, skipped lines, extra words, CR LF",
+             args=[b"@" + names, b"192.0.2.1", b"router"],
+             files={names: b"# my names\r\none.test nas\r\n\r\n  indented.test x\r\n"
+                    b"\tone.test y\r\ntwo.test pc trailing words\r\n"},
+             out=reading(names) + READ + NAS + PC + line(b"192.0.2.1", b"router") +
+             added(3) + WRITE,
+             after=LOCAL + NAS + PC + line(b"192.0.2.1", b"router")),
+        case("a list of comments only shows the usage", args=[b"@" + comments],
+             files={comments: b"# nothing\n\n\r\n"}, status=1,
+             out=reading(comments), err=USAGE),
+        case("a missing list file is error 147", args=[b"@" + missing],
+             status=1, out=reading(missing), err=fatal(147, missing + own("が開けません.")),
+             only="linux"),
+        case("a directory as list file is error 147", args=[b"@" + S], status=1,
+             out=reading(S), err=fatal(147, S + own("が開けません."))),
+        case("a line without two words is error 159, nothing written",
+             args=[b"one.test", b"x", b"@" + bad, b"two.test", b"y"],
+             files={bad: b"# first\r\none.test nas\r\nlonely\r\ntwo.test pc\r\n"},
+             status=1, out=reading(bad), err=bad_list(bad, b"lonely\r\n", 3)),
+        case("a NUL ends a list line's text",
+             args=[b"@" + bad], files={bad: b"one.test nas\0junk\n\0x y\n"},
+             status=1, out=reading(bad), err=bad_list(bad, b"", 2)),
+        case("hostile list lines", args=[b"@" + names],
+             files={names: b"192.0.2.7 " + b"n" * (2 << 20) + b"\r\n192.0.2.8 pc\0ignored\n"
+                    b"192.0.2.9 mixed\rtail words\n\n\r\n"},
+             out=None, after=LOCAL + line(b"192.0.2.7", b"n" * (2 << 20)) +
+             line(b"192.0.2.8", b"pc") + line(b"192.0.2.9", b"mixed")),
+        case("a list at the size bound is read", args=[b"@" + big],
+             files={big: big_list()}, out=reading(big) + READ + NAS + added(1) + WRITE,
+             after=LOCAL + NAS),
+        case("a list one byte over the bound is error 147", args=[b"@" + big],
+             files={big: big_list() + b"\n"}, status=1, out=reading(big),
+             err=fatal(147, big + own("が開けません."))),
+        case("a device that never ends is error 147", args=[b"@/dev/zero"],
+             status=1, out=reading(b"/dev/zero"),
+             err=fatal(147, b"/dev/zero" + own("が開けません.")), only="linux"),
+    ]
+
+    # Bytes the run does not own.
+    head = (b"\xef\xbb\xbf# \x82\xb1\x82\xf1 UTF-8 \xe3\x81\x82\r\nbin\0ary\0\n"
+            b"lf only\n" + b"L" * (2 << 20) + b"\r\nlone\rcr\r\n")
+    tail = b"10.0.0.9 other\r\n\n\n" + b" " * 5000 + b"\nno line break"
+    rows.append(case("every byte the run does not own survives",
+                     hosts=head + b"10.0.0.1 old nas \0x entry\n" + tail, args=two,
+                     out=READ + NAS + PC + added(2) + WRITE,
+                     after=head + NAS + tail + b"\r\n" + PC))
+    for what, bytes_, brk in [
+            ("empty", b"", b""), ("only line breaks", b"\n\r\n\n\r\n", b""),
+            ("NUL bytes", b"127.0.0.1\0localhost\n\0\0\0\r\n", b""),
+            ("mixed line ends: the first line's", b"a\r\nb\nc\rd", b"\r\n"),
+            ("LF file without a last break", b"a\nb\r\nc", b"\n"),
+            ("no line break at all", b"only", b"\r\n"),
+            ("a bare CR at the end", b"x\r\ny\r", b"\n"),
+            ("UTF-16", b"1\x002\x007\x00\r\x00\n\x00", b"\n")]:
+        rows.append(case("odd file, update: " + what, hosts=bytes_,
+                         args=[b"192.0.2.7", b"nas"],
+                         out=READ + NAS + added(1) + WRITE, after=bytes_ + brk + NAS))
+        rows.append(case("odd file, restore: " + what, hosts=bytes_ + brk + NAS,
+                         out=READ + b"#" + NAS + deleted(1) + WRITE,
+                         after=bytes_ + brk + b"#" + NAS))
+    rows.append(case("the appended break is the first line's as it now stands",
+                     hosts=b"10.0.0.1 nas\nb", args=two, out=READ + NAS + PC + added(2)
+                     + WRITE, after=NAS + b"b\r\n" + PC))
+
+    # Where the file lives, and saves that fail.
+    many = b"".join(line(b"192.0.2.%d" % (i % 250), b"host%d" % i) for i in range(2000))
+    old = LOCAL + line(b"10.100.100.100", b"nas")
+    rows += [
+        case("a bind-mounted hosts file is written in place", where="bind",
+             hosts=old + b"tail\n", args=[b"one.test", b"nas"], after=LOCAL + NAS + b"tail\n",
+             out=READ + NAS + added(1) + WRITE, only="linux"),
+        case("read-only /etc with a writable hosts file: written in place",
+             where="ro-rw", hosts=old, args=[b"one.test", b"nas"], after=LOCAL + NAS,
+             out=READ + NAS + added(1) + WRITE),
+        case("in place with nowhere for its journal is error 208",
+             where="ro-rw-nolib", hosts=old, args=[b"one.test", b"nas"], status=1,
+             out=None, err=fatal(208, CANNOT_WRITE), only="linux"),
+        case("extended attributes are copied to the new file", hosts=NAS,
+             out=READ + b"#" + NAS + deleted(1) + WRITE, after=b"#" + NAS,
+             check="xattr", only="linux"),
+        case("extended attributes without room for a copy: kept in place",
+             where="inodes", hosts=NAS, out=READ + b"#" + NAS + deleted(1) + WRITE,
+             after=b"#" + NAS, check="xattr", only="linux"),
+        case("read-only /etc is error 208, nothing changed", where="ro",
+             args=[b"one.test", b"nas"], status=1, out=READ + NAS + added(1) + WRITE,
+             err=fatal(208, CANNOT_WRITE)),
+        case("a full disk is error 208, the original intact", where="full",
+             hosts=many, status=1, out=None, err=fatal(208, CANNOT_WRITE)),
+        case("a full disk in an in-place write puts the old bytes back",
+             where="bind-full", hosts=old + b"#" * (4090 - len(old) - 1) + b"\n",
+             args=[b"one.test", b"nas", b"192.0.2.8", b"pc"], status=1, out=None,
+             err=fatal(208, CANNOT_WRITE), only="linux"),
+        case("the save keeps mode and owner, replacing the file whole",
+             args=[b"one.test", b"nas"], after=LOCAL + NAS, out=None, only="linux",
+             check="owner"),
+        case("a symbolic link: the file it points at is saved, the link kept, "
+             "strays go beside that file",
+             hosts=("link", SCRATCH + "/real-hosts"),
+             files={S + b"/real-hosts": LOCAL, S + b"/.real-hosts.Quorvane-zzzzzz": b"x",
+                    b"/etc/.hosts.Quorvane-zzzzzz": b"x"},
+             args=[b"one.test", b"nas"], out=None, after=None,
+             files_after={S + b"/real-hosts": LOCAL + NAS, b"/etc/.hosts.Quorvane-zzzzzz":
+                          b"x", S + b"/.real-hosts.Quorvane-zzzzzz": None}, only="linux"),
+    ]
+
+    # A lock another user could hold or could have made is never used.
+    for made in ["chown 65534 q", "chmod 701 q", "chmod 750 q", "mv q q2 && ln -s q2 q",
+                 "chown 65534 q/hosts.lock", "chmod 604 q/hosts.lock",
+                 "mv q/hosts.lock q/x && ln -s x q/hosts.lock",
+                 "rm q/hosts.lock && mkfifo -m 600 q/hosts.lock"]:
+        rows.append(case("a lock of another's is error 198: " + made,
+                         setup="cd /run && rm -rf q q2 quorvane && mkdir -m 700 q && "
+                         "install -m 600 /dev/null q/hosts.lock && " + made +
+                         " && mv q quorvane", args=[b"one.test", b"nas"], status=1,
+                         err=fatal(198, CANNOT_OPEN), only="linux"))
+
+    # Every folder and link on the way to the hosts file must be root's
+    # alone (a sticky folder is): another user could repoint it.
+    d_hosts = S + b"/d/hosts"
+    for made, usable in [("chown 65534 d", False), ("chmod 775 d", False),
+                         ("chmod 757 d", False), ("chmod 1777 d", True),
+                         ("chown -h 65534 l", False), ("rm l && ln -s l0/hosts l", True),
+                         ("chown 65534 d && ln -sf ../secret d/hosts && "
+                          "chown -h 65534 d/hosts", False)]:
+        d_after = {} if "secret" in made else {d_hosts: b"old\n" + NAS if usable
+                                               else b"old\n"}
+        rows.append(case("path: " + made, hosts=("link", SCRATCH + "/l"),
+                         setup="rm -rf d l l0 && mkdir -m 755 d && printf 'old\\n' >d/hosts"
+                         " && echo secret >secret && ln -s d/hosts l && ln -s d l0 && " + made,
+                         args=[b"one.test", b"nas"], status=0 if usable else 1,
+                         out=None, err=b"" if usable else fatal(198, CANNOT_OPEN),
+                         after=None, files_after={S + b"/secret": b"secret\n", **d_after},
+                         only="linux"))
+
+    # A killed save's temporary file, and names that only look like one.
+    e = ETC.encode()
+    strays = {e + b"/.hosts.Quorvane-" + n: b"half" for n in
+              ([b"4242-0", b"17-12"] if WINDOWS else [b"k1lled"])}
+    kept = {e + b"/" + n: b"mine" for n in
+            [b"hosts.Quorvane-notes", b".other.Quorvane-1-2", b".hosts.Quorvane-12"] +
+            ([b".hosts.Quorvane-1-x", b".hosts.Quorvane-backup"] if WINDOWS else
+             [b".hosts.Quorvane-short", b".hosts.Quorvane-toolong",
+              b".hosts.Quorvane-a1B2c-", b".hosts.Quorvane-others"])}
+    links = {} if WINDOWS else {e + b"/.hosts.Quorvane-linked": ("link", HOSTS),
+                                e + b"/.hosts.Quorvane-dir123": DIR}
+    rows.append(case("stray temporary files of a save go, other names stay",
+                     out=READ + deleted(0), files={**strays, **kept, **links},
+                     setup=None if WINDOWS else "chown 65534 /etc/.hosts.Quorvane-others",
+                     files_after={**dict.fromkeys(strays), **kept,
+                                  **{k: LOCAL for k in links if b"linked" in k}}))
+
+    # Own text follows the locale; outside bytes never do.
+    sjis = b"\x83z\x83X\x83g"
+    for locale in ("C.UTF-8", "POSIX"):
+        rows.append(case("a Shift_JIS host name is written as given, " + locale,
+                         hosts=b"", args=[b"one.test", sjis], env={"LC_ALL": locale},
+                         out=READ + line(b"192.0.2.7", sjis) + added(1) + WRITE,
+                         after=line(b"192.0.2.7", sjis), only="linux"))
+
+    # A blocklist-sized file: update, nothing to do, restore.
+    bytes_, listed, updated, printed = large_file()
+    every = S + b"/every.list"
+    restored = b"".join(b"#" + l if b"##Quorvane##" in l else l
+                        for l in updated.splitlines(keepends=True))
+    rows += [
+        case("large file: update", hosts=bytes_, args=[b"@" + every],
+             files={every: listed}, after=updated,
+             out=reading(every) + READ + printed + added(300) + WRITE),
+        case("large file: nothing to do", hosts=updated, args=[b"@" + every],
+             files={every: listed}, out=reading(every) + READ + added(0)),
+        case("large file: restore", hosts=updated, after=restored,
+             out=READ + b"".join(l for l in restored.splitlines(keepends=True)
+                                 if l.startswith(b"#") and b"##Quorvane##" in l)
+             + deleted(301) + WRITE),
+    ]
+    return rows
+
+
+def make(path, what):
+    if what is DIR:
+        os.mkdir(path)
+    elif isinstance(what, tuple):
+        os.symlink(what[1], path)
+    else:
+        open(path, "wb").write(what)
+
+
+def remove(path):
+    sh(f"rm -rf '{os.fsdecode(path)}'")
+
+
+def sh(command):
+    subprocess.run(command, shell=True, check=True)
+
+
+def fill(directory):
+    try:
+        with open(directory + "/filler", "wb") as f:
+            while True:
+                f.write(b"f" * 4096)
+                f.flush()
+    except OSError:
+        pass
+
+
+def stamp(path):
+    st = os.stat(path) if os.path.exists(path) else None
+    return st and (st.st_ino, st.st_mtime_ns, st.st_ctime_ns)
+
+
+JOURNALS = (os.environ.get("WINEPREFIX", "") + "/drive_c/ProgramData/Quorvane"
+            if WINDOWS else "/var/lib/quorvane")
+
+
+def leftovers():
+    """Temporary files and journals of a save."""
+    journals = os.listdir(JOURNALS) if os.path.isdir(JOURNALS) else []
+    return sorted([n for n in os.listdir(ETC) if ".Quorvane-" in n] +
+                  [n for n in journals if not n.endswith(".log")])
+
+
+def run(c):
+    """Runs one row; gives the list of what differs."""
+    where, hosts_path = c["where"], HOSTS
+    undo = []
+    if where in ("full", "inodes"):
+        size = "size=256k" if where == "full" else "nr_inodes=4,mode=0755"
+        sh(f"mount -t tmpfs -o {size} quorvane-full {ETC}")
+        undo.append(f"umount {ETC}")
+    remove(HOSTS)
+    if where in ("bind", "bind-full"):
+        small = SCRATCH + "/small"
+        os.makedirs(small, exist_ok=True)
+        if where == "bind-full":
+            sh(f"mount -t tmpfs -o size=64k quorvane-small {small}")
+            undo.append(f"umount {small}")
+        hosts_path = small + "/hosts"
+        make(HOSTS, b"")
+    if c["hosts"] is not None:
+        make(hosts_path, c["hosts"])
+    for path, what in (c["files"] or {}).items():
+        make(path, what)
+    if where == "full":
+        fill(ETC)
+    if where in ("bind", "bind-full"):
+        if where == "bind-full":
+            fill(SCRATCH + "/small")
+        sh(f"mount --bind {hosts_path} {HOSTS}")
+        undo.insert(0, f"umount {HOSTS}")
+    if c["setup"]:
+        subprocess.run(c["setup"], shell=True, check=True, cwd=SCRATCH)
+    for ro in {"ro": [ETC], "ro-rw": [ETC], "ro-rw-nolib": ["/var/lib", ETC]}.get(where, []):
+        sh(f"rm -rf {JOURNALS}" if ro == "/var/lib" else "true")
+        sh(f"mount --bind {ro} {ro} && mount -o remount,bind,ro {ro}")
+        undo.insert(0, f"umount {ro}")
+    if where.startswith("ro-rw"):
+        sh(f"mount --bind {HOSTS} {HOSTS} && mount -o remount,bind,rw {HOSTS}")
+        undo.insert(0, f"umount {HOSTS}")
+    if c["check"] == "owner":
+        os.chmod(HOSTS, 0o604)
+        os.chown(HOSTS, 1234, 5678)
+    attributes = {"user.q": b"u" * 900, "trusted.q": b"t"}
+    for name, value in attributes.items() if c["check"] == "xattr" else ():
+        os.setxattr(HOSTS, name, value)
+    before = stamp(hosts_path)
+
+    env = dict(os.environ, **{"LC_ALL": "C", **(c["env"] or {})})
+    tty = isinstance(c["input"], tuple)  # a terminal with a line typed ahead
+    typed = c["input"][1] if tty else c["input"]
+    key_out, key_in = os.openpty() if tty else os.pipe()[::-1]
+    os.write(key_out, typed)
+    if not tty:
+        key_out = os.close(key_out)  # None
+    no_reader = None
+    if c["check"] == "no-reader":  # a pipe whose read end is gone
+        read_end, no_reader = os.pipe()
+        os.close(read_end)
+    with open(SCRATCH + "/out", "wb+") as out, open(SCRATCH + "/err", "wb+") as err:
+        status = subprocess.run(PROGRAM + list(c["args"]), stdin=key_in,
+                                stdout=no_reader or out, stderr=err, env=env,
+                                timeout=120).returncode
+        got_out, got_err = open(out.name, "rb").read(), open(err.name, "rb").read()
+    os.set_blocking(key_in, False)
+    try:
+        rest = os.read(key_in, 1 << 20)
+    except BlockingIOError:
+        rest = b""
+    for fd in (key_in, key_out, no_reader):
+        fd is None or os.close(fd)
+
+    hosts_is_file = isinstance(c["hosts"], bytes) or where != "etc"
+    after = open(hosts_path, "rb").read() if hosts_is_file else None
+    now = stamp(hosts_path)
+    st = os.stat(hosts_path) if hosts_is_file else None
+    kept = {n: os.getxattr(HOSTS, n) for n in os.listxattr(HOSTS)} if c["check"] == "xattr" else {}
+    lock = [os.lstat(p) if os.path.lexists(p) else None for p in
+            ("/run/quorvane", "/run/quorvane/hosts.lock")] if status == 0 and not WINDOWS else None
+    left = [n for n in leftovers() if (ETC + "/" + n).encode() not in (c["files"] or {})]
+    files_now = {path: open(path, "rb").read() if os.path.lexists(path) else None
+                 for path in (c["files_after"] or {})}
+    for command in undo:
+        sh(command)
+    for path in (c["files"] or {}):
+        remove(path)
+    if c["setup"]:
+        sh("rm -rf /run/quorvane")
+
+    wrong = []
+    def expect(what, got, want):
+        if want is not None and got != want:
+            cut = (lambda v: v[:300]) if isinstance(got, (bytes, list)) else (lambda v: v)
+            wrong.append(f"{what}: got {cut(got)!r}, expected {cut(want)!r}")
+    expect("status", status, c["status"])
+    expect("stdout", got_out, c["out"])
+    expect("stderr", got_err, c["err"])
+    want = c["hosts"] if c["after"] is None else c["after"]
+    if hosts_is_file and isinstance(want, bytes):
+        expect("hosts after", after, want)
+        if where != "bind-full":
+            expect("rewritten", now != before, want != c["hosts"])
+    key = 0 if status == 0 else 1 if got_err == USAGE or not WINDOWS else 0
+    expect("bytes of input taken", len(typed) - len(rest),
+           len(typed) if tty else min(key, len(typed)))
+    expect("temporary files left", left, [])
+    for path, want in (c["files_after"] or {}).items():
+        if files_now[path] != want:  # None: the file must be gone
+            wrong.append(f"{path!r} after: got {files_now[path]!r:.80}, expected {want!r:.80}")
+    if c["check"] == "xattr":
+        expect("attributes, inode kept", (kept, st.st_ino == before[0]),
+               (attributes, where == "inodes"))
+    if lock:
+        expect("lock modes", [s and (s.st_mode, s.st_uid) for s in lock],
+               [(stat.S_IFDIR | 0o700, 0), (stat.S_IFREG | 0o600, 0)])
+    if c["check"] == "owner":
+        expect("mode, owner, inode", (st.st_mode & 0o7777, st.st_uid, st.st_gid,
+                                      st.st_ino == before[0]), (0o604, 1234, 5678, False))
+    return wrong
+
+
+def main():
+    if not PROGRAM or not SCRATCH:
+        sys.exit("usage: sandbox.sh e2e.py PROGRAM [ARGS...]")
+    target = "windows" if WINDOWS else "linux"
+    failed = 0
+    rows = [c for c in cases() if c["only"] in (None, target)]
+    for c in rows:
+        wrong = run(c)
+        print(("FAIL " if wrong else "ok   ") + c["name"])
+        for w in wrong:
+            print("     " + w)
+        failed += bool(wrong)
+    print(f"{len(rows) - failed} passed, {failed} failed ({target})")
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,268 @@
+#!/usr/bin/python3
+"""Runs that meet other runs or die, inside the sandbox of sandbox.sh (Linux):
+- lock: a run waits while another holds the hosts lock, then works on the
+  file it finds; a hosts file deleted meanwhile is error 198; a failed run
+  lets go of the lock before its key wait; locks another user holds on all
+  it can open near the hosts file and the lock do not delay a run;
+- crash: SIGKILL at a random moment of the save of a 20 MB file: the file
+  holds its old or new bytes, at most one temporary file is left, and the
+  next run removes it;
+- in-place crash: the same with /etc read-only and the hosts file writable
+  (the service's view: every save in place, under a journal) on a 17 MB
+  file whose managed line comes first (every later byte shifts); SIGKILL at
+  random or, every fourth trial, as the first byte changes; every tenth a
+  SIGTERM, which must let the save finish; after each SIGKILL one clean run
+  of either mode gives exactly that mode's result;
+- concurrency: two runs with different names start at the same moment;
+  both lines end up in the file and nothing else changes.
+Counts: QUORVANE_CRASH_TRIALS (200), QUORVANE_CONCURRENCY_TRIALS (50).
+Usage: trials.py PROGRAM [ARGS...]   (inside sandbox.sh)
+"""
+import fcntl
+import os
+import random
+import signal
+import subprocess
+import sys
+import time
+
+PROGRAM = sys.argv[1:]
+HOSTS, ETC = "/etc/hosts", "/etc"
+LOCAL = b"127.0.0.1\tlocalhost\n"
+NAS = b"192.0.2.7\tnas\t##Quorvane##\r\n"
+ENV = dict(os.environ, LC_ALL="C")
+ERR = os.environ.get("QUORVANE_SANDBOX", "") + "/err"
+failures = []
+
+
+def expect(what, ok):
+    if not ok:
+        failures.append(what)
+        print("FAIL " + what, flush=True)
+
+
+def write(path, data): open(path, "wb").write(data)
+def read(path): return open(path, "rb").read()
+
+
+def start(args, stdin=subprocess.DEVNULL, gate=None, stderr=subprocess.DEVNULL,
+          stdout=subprocess.DEVNULL):
+    """Starts a run; with `gate`, only once it has read a byte from it."""
+    argv = PROGRAM + args
+    if gate is not None:
+        argv = ["/bin/sh", "-c", 'dd bs=1 count=1 status=none <&3 >/dev/null; exec "$@"',
+                "sh"] + argv
+    return subprocess.Popen(argv, stdin=stdin, stdout=stdout, stderr=stderr, env=ENV,
+                            pass_fds=(3,) if gate is not None else (),
+                            preexec_fn=(lambda: os.dup2(gate, 3)) if gate is not None else None)
+
+
+def temporaries():
+    return [n for n in os.listdir(ETC) if n.startswith(".hosts.Quorvane-")]
+
+
+class HostsLock:
+    """Holds the lock every run takes before it reads the hosts file."""
+    def __enter__(self):
+        os.makedirs("/run/quorvane", 0o700, exist_ok=True)
+        self.fd = os.open("/run/quorvane/hosts.lock", os.O_RDWR | os.O_CREAT, 0o600)
+        fcntl.flock(self.fd, fcntl.LOCK_EX)
+
+    def __exit__(self, *_):
+        os.close(self.fd)
+
+
+def foreign(size):
+    lines, i = [], 0
+    while len(lines) * 33 < size:
+        lines.append(b"10.%d.%d.%d\thost%07d.example\r\n" % (i >> 16 & 255, i >> 8 & 255, i & 255, i))
+        i += 1
+    return b"".join(lines)
+
+
+def lock_trials():
+    write(HOSTS, LOCAL)
+    with HostsLock():
+        run = start(["192.0.2.7", "nas"])
+        time.sleep(2)
+        expect("a run waits for the lock", run.poll() is None and read(HOSTS) == LOCAL)
+        write(HOSTS + ".new", b"10.0.0.1 other\n")  # another run's save
+        os.rename(HOSTS + ".new", HOSTS)
+    expect("it then works on the file it finds",
+           run.wait() == 0 and read(HOSTS) == b"10.0.0.1 other\n" + NAS)
+
+    with open(ERR, "wb+") as err:
+        with HostsLock():
+            run = start([], stderr=err)
+            time.sleep(0.2)
+            os.unlink(HOSTS)
+        status = run.wait()
+        err.seek(0)
+        expect("a hosts file deleted while the run waits is error 198",
+               status == 1 and err.read().startswith(b"Quorvane (198)\n")
+               and not os.path.exists(HOSTS))
+
+    for mode, hosts, args in (("update", LOCAL, ["192.0.2.8", "pc"]),
+                              ("restore", LOCAL + NAS, [])):
+        write(HOSTS, hosts)
+        subprocess.run(f"mount --bind {ETC} {ETC} && mount -o remount,bind,ro {ETC}",
+                       shell=True, check=True)
+        key_in, key_out = os.pipe()
+        with open(ERR, "wb+") as err, open(ERR + ".out", "wb+") as out:
+            a = start(args, stdin=key_in, stderr=err, stdout=out)
+            os.close(key_in)
+            for _ in range(2000):
+                if b"(208)" in read(ERR):
+                    break
+                time.sleep(0.01)
+            printed = read(ERR + ".out")  # before the report, and kept
+            began = time.monotonic()
+            b = subprocess.run(PROGRAM, input=b"\n", env=ENV, capture_output=True)
+            took = time.monotonic() - began
+            os.write(key_out, b"\n")
+            os.close(key_out)
+            expect(f"a failed {mode} lets go of the lock before its key wait",
+                   a.wait() == 1 and took < 10 and b"(198)" not in b.stderr
+                   and b"Quorvane" in printed)
+        subprocess.run(f"umount {ETC}", shell=True, check=True)
+
+    holders = []
+    for path in ("/etc", "/etc/hosts", "/run", "/run/lock", "/tmp"):
+        holders.append(subprocess.Popen(
+            ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+             "flock", "-o", "-x", path, "sh", "-c", "echo held; exec sleep 30"],
+            stdout=subprocess.PIPE, start_new_session=True))
+        holders[-1].stdout.readline()
+    began = time.monotonic()
+    status = start(["192.0.2.7", "nas"]).wait()
+    for h in holders:  # the holder and the sleep it started
+        os.killpg(h.pid, signal.SIGKILL)
+        h.wait()
+    expect("locks of another user do not delay a run",
+           status == 0 and time.monotonic() - began < 10)
+
+
+def crash_trials(trials, in_place):
+    head, tail = (foreign(4096), foreign(17 << 20)) if in_place else \
+        (foreign(10 << 20), foreign(10 << 20))
+    states = [head + b"#" + NAS + tail, head + NAS + tail]  # disabled, active
+    write(HOSTS, states[0])
+    active = 0
+    journals = "/var/lib/quorvane"
+    if in_place:
+        subprocess.run(f"mkdir -p -m 700 {journals} && mount --bind {ETC} {ETC} && "
+                       f"mount -o remount,bind,ro {ETC} && mount --bind {HOSTS} {HOSTS} && "
+                       f"mount -o remount,bind,rw {HOSTS}", shell=True, check=True)
+
+    def saving(at_write, since):
+        if not in_place:
+            return set(temporaries()) - since
+        if at_write:
+            return os.stat(HOSTS).st_mtime_ns != since
+        return os.listdir(journals)
+
+    def run(delay, sig=signal.SIGKILL, at_write=False):
+        """One run toward the other state, `sig` sent `delay` seconds after
+        its save begins (its temporary file or journal appears, or with
+        `at_write` the file changes; never when None); gives the status and
+        how long the save took."""
+        since = os.stat(HOSTS).st_mtime_ns if at_write else set(temporaries())
+        p = start([] if active else ["192.0.2.7", "nas"])
+        while not saving(at_write, since) and p.poll() is None:
+            pass
+        began = time.monotonic()
+        if delay is not None and p.poll() is None:
+            time.sleep(delay)
+            p.send_signal(sig)
+        return p.wait(), time.monotonic() - began
+
+    saves = []
+    for _ in range(5):  # how long a save takes here, so kills spread over it
+        status, took = run(None)
+        active = 1 - active
+        expect("an unkilled save", status == 0 and read(HOSTS) == states[active])
+        saves.append(took)
+    window = sorted(saves)[2]
+    counts = {"old": 0, "new": 0, "torn": 0, "finished": 0, "left a file": 0,
+              "stopped by SIGTERM": 0, "damaged after the next run": 0}
+    stray = None
+    rng = random.Random(20240601)
+    for trial in range(trials):
+        sig = signal.SIGTERM if in_place and trial % 10 == 9 else signal.SIGKILL
+        at_write = in_place and trial % 4 == 3
+        status, _ = run(0 if at_write else rng.uniform(0, window), sig, at_write)
+        after = read(HOSTS)
+        meant = states[1 - active]
+        if sig == signal.SIGTERM:  # an ordinary stop lets the save finish
+            expect(f"crash trial {trial}: SIGTERM", after == meant)
+            counts["stopped by SIGTERM"] += 1
+            write(HOSTS, meant)
+            active = 1 - active
+            continue
+        outcome = "finished" if status == 0 else "new" if after == meant else \
+            "old" if after == states[active] else "torn"
+        counts[outcome] += 1
+        expect(f"crash trial {trial}: status {status}", status in (0, -signal.SIGKILL))
+        if in_place:  # one clean run of either mode gives exactly its result
+            active = trial % 2
+            status, _ = run(None)
+            active = 1 - active
+            if status != 0 or read(HOSTS) != states[active]:
+                counts["damaged after the next run"] += 1
+                write(HOSTS, states[active])
+            continue
+        if outcome == "torn":
+            expect(f"crash trial {trial}: the file is whole", False)
+            return
+        active = states.index(after)
+        left = temporaries()
+        expect(f"crash trial {trial}: at most one temporary file, the last one gone",
+               len(left) <= 1 and stray not in left)
+        stray = left[0] if left else None
+        counts["left a file"] += bool(left)
+    status, _ = run(None)
+    expect("the run after the trials cleans up", status == 0 and not temporaries()
+           and not (in_place and os.listdir(journals)))
+    if in_place:
+        subprocess.run(f"umount {HOSTS} && umount {ETC}", shell=True, check=True)
+    print(f"{'in-place ' if in_place else ''}crash trials: {trials} on a "
+          f"{window * 1e6:.0f} us save: " + ", ".join(f"{v} {k}" for k, v in counts.items()))
+    expect("no file damaged after the next run", not counts["damaged after the next run"])
+    if trials >= 50 and not in_place:
+        expect("kills fell on both sides of the rename", counts["old"] and counts["new"])
+
+
+def concurrency_trials(trials):
+    base = foreign(2 << 20)
+    alpha = b"192.0.2.7\talpha\t##Quorvane##\r\n"
+    beta = b"192.0.2.8\tbeta\t##Quorvane##\r\n"
+    kept = 0
+    for trial in range(trials):
+        write(HOSTS, base)
+        gate_in, gate_out = os.pipe()
+        runs = [start(["192.0.2.7", "alpha"], gate=gate_in),
+                start(["192.0.2.8", "beta"], gate=gate_in)]
+        os.close(gate_in)
+        os.write(gate_out, b"go")  # both start now
+        os.close(gate_out)
+        statuses = [r.wait() for r in runs]
+        after = read(HOSTS)
+        ok = statuses == [0, 0] and after in (base + alpha + beta, base + beta + alpha)
+        expect(f"concurrency trial {trial}: both lines kept", ok and not temporaries())
+        kept += ok
+    print(f"concurrency trials: {trials}, both lines kept in {kept}")
+
+
+def main():
+    if not PROGRAM or "QUORVANE_SANDBOX" not in os.environ:
+        sys.exit("usage: sandbox.sh trials.py PROGRAM [ARGS...]")
+    lock_trials()
+    for in_place in (False, True):
+        crash_trials(int(os.environ.get("QUORVANE_CRASH_TRIALS") or 200), in_place)
+    concurrency_trials(int(os.environ.get("QUORVANE_CONCURRENCY_TRIALS") or 50))
+    print(f"{len(failures)} failed")
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
