@@ -36,13 +36,7 @@ int OpenLockFile(const std::string& dir) {
       openat(dir_fd, "hosts.lock",
              O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
   close(dir_fd);
-  struct stat st;
-  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-                  st.st_uid != 0 || (st.st_mode & 077) != 0)) {
-    close(fd);
-    return -1;
-  }
-  return fd;
+  return KeepIfRootsAlone(fd, S_IFREG);
 }
 
 // Takes flock on `fd`, waiting at most `wait` while another holds it.

@@ -87,9 +87,13 @@ int OpenTrustedDirectoryOf(const std::string& path, std::string* name) {
 
 int OpenRootOnlyDirectory(const char* path, bool create) {
   if (create && mkdir(path, 0700) != 0 && errno != EEXIST) return -1;
-  int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  return KeepIfRootsAlone(
+      open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), S_IFDIR);
+}
+
+int KeepIfRootsAlone(int fd, unsigned type) {
   struct stat st;
-  if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) ||
+  if (fd >= 0 && (fstat(fd, &st) != 0 || (st.st_mode & S_IFMT) != type ||
                   st.st_uid != 0 || (st.st_mode & 077) != 0)) {
     close(fd);
     return -1;

@@ -25,6 +25,11 @@ int OpenTrustedDirectoryOf(const std::string& path, std::string* name);
 // root, and closed to group and others. Its parent must exist.
 int OpenRootOnlyDirectory(const char* path, bool create);
 
+// Returns `fd` when it is open on a file of type `type` (S_IFDIR, S_IFREG)
+// owned by root and closed to group and others; otherwise closes it and
+// returns -1 (as it does for an `fd` of -1).
+int KeepIfRootsAlone(int fd, unsigned type);
+
 }  // namespace quorvane
 
 #endif  // QUORVANE_HOSTS_ROOT_PATHS_POSIX_H_
