@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "hosts/admin_write.h"
 #include "hosts/file_store.h"
 #include "hosts/journal.h"
 
@@ -148,70 +149,6 @@ uint64_t Fnv(std::string_view bytes, bool fold = false,
   return hash;
 }
 
-bool IsSid(PSID sid, WELL_KNOWN_SID_TYPE type) {
-  return IsValidSid(sid) && IsWellKnownSid(sid, type);
-}
-
-// SYSTEM, the Administrators, TrustedInstaller, or the account this
-// program runs as.
-bool IsTrusted(PSID sid, PSID self) {
-  static const char kInstaller[] =
-      "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
-  PSID installer = nullptr;
-  bool trusted = IsSid(sid, WinLocalSystemSid) ||
-                 IsSid(sid, WinBuiltinAdministratorsSid) ||
-                 (self != nullptr && EqualSid(sid, self)) ||
-                 (ConvertStringSidToSidA(kInstaller, &installer) &&
-                  EqualSid(sid, installer));
-  LocalFree(installer);
-  return trusted;
-}
-
-// Whether only trusted accounts (IsTrusted) own `dir` or may add, change or
-// remove files in it: a journal anyone else could plant must never be
-// written into the hosts file.
-bool OnlyTrustedWrite(const std::string& dir) {
-  constexpr DWORD kWrite = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY |
-                           FILE_DELETE_CHILD | DELETE | WRITE_DAC |
-                           WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
-  char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
-  PSID self = nullptr;
-  HANDLE token;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    DWORD size;
-    if (GetTokenInformation(token, TokenUser, user, sizeof user, &size)) {
-      self = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
-    }
-    CloseHandle(token);
-  }
-  PSID owner = nullptr;
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetNamedSecurityInfoA(
-          dir.c_str(), SE_FILE_OBJECT,
-          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-          nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
-  }
-  // No DACL at all lets everyone in.
-  bool ok = owner != nullptr && IsTrusted(owner, self) && dacl != nullptr;
-  for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {
-    ACE_HEADER* ace = nullptr;
-    ok = GetAce(dacl, i, reinterpret_cast<void**>(&ace));
-    if (!ok || (ace->AceFlags & INHERIT_ONLY_ACE)) continue;
-    if (ace->AceType == ACCESS_ALLOWED_ACE_TYPE) {
-      auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
-      ok = !(allowed->Mask & kWrite) || IsTrusted(&allowed->SidStart, self);
-    } else {
-      // Deny entries take nothing away from us; other kinds of allowing
-      // entry are not looked into.
-      ok = ace->AceType == ACCESS_DENIED_ACE_TYPE;
-    }
-  }
-  LocalFree(descriptor);
-  return ok;
-}
-
 // The two places a journal for the file at `path` may be: beside it, and
 // in the program's folder under ProgramData (empty when there is none).
 std::string BesideJournal(const std::string& dir, const std::string& base) {
@@ -251,7 +188,7 @@ bool WriteJournal(HANDLE file, const std::string& path,
   SplitPath(path, &dir, &base);
   std::string state = StateFolder();
   std::vector<std::string> places;
-  if (OnlyTrustedWrite(dir)) places.push_back(BesideJournal(dir, base));
+  if (OnlyAdministratorsWrite(dir)) places.push_back(BesideJournal(dir, base));
   if (!state.empty()) {
     SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
     if (ConvertStringSecurityDescriptorToSecurityDescriptorA(
@@ -260,7 +197,8 @@ bool WriteJournal(HANDLE file, const std::string& path,
       CreateDirectoryA(state.c_str(), &security);
       LocalFree(security.lpSecurityDescriptor);
     }
-    if (OnlyTrustedWrite(state)) places.push_back(StateJournal(state, path));
+    if (OnlyAdministratorsWrite(state))
+      places.push_back(StateJournal(state, path));
   }
   for (const std::string& place : places) {
     HANDLE out = CreateFileA(place.c_str(), GENERIC_WRITE, 0, nullptr,
@@ -497,10 +435,10 @@ bool RecoverInterruptedSave(const std::string& path) {
   std::string dir, base;
   SplitPath(path, &dir, &base);
   // A journal where someone else could have put it is not ours to apply.
-  bool ok =
-      !OnlyTrustedWrite(dir) || ApplyJournal(BesideJournal(dir, base), path);
+  bool ok = !OnlyAdministratorsWrite(dir) ||
+            ApplyJournal(BesideJournal(dir, base), path);
   std::string state = StateFolder();
-  if (!state.empty() && OnlyTrustedWrite(state)) {
+  if (!state.empty() && OnlyAdministratorsWrite(state)) {
     ok = ApplyJournal(StateJournal(state, path), path) && ok;
   }
   return ok;
