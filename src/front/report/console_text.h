@@ -1,5 +1,6 @@
 // Conversion of the program's own Shift_JIS text into the character set of a
-// POSIX console; a plain function so that tests can call it directly.
+// POSIX console. The console (console_posix.cpp) asks the locale once and
+// calls these with what it found; they read no global state themselves.
 #ifndef QUORVANE_FRONT_REPORT_CONSOLE_TEXT_H_
 #define QUORVANE_FRONT_REPORT_CONSOLE_TEXT_H_
 
