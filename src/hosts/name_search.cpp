@@ -14,6 +14,20 @@
 
 namespace quorvane {
 
+namespace {
+
+bool IsLetter(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+unsigned char Small(unsigned char c) { return IsLetter(c) ? c | 0x20 : c; }
+
+// The byte and, for a letter, its other case.
+std::array<unsigned char, 2> BothCases(unsigned char c) {
+  return {c, IsLetter(c) ? static_cast<unsigned char>(c ^ 0x20) : c};
+}
+
+}  // namespace
+
 NameSearch::NameSearch(const std::vector<std::string_view>& names) {
   // The trie of the names, with unsorted child lists while it grows.
   std::vector<std::vector<std::pair<unsigned char, uint32_t>>> children(1);
@@ -22,7 +36,7 @@ NameSearch::NameSearch(const std::vector<std::string_view>& names) {
     assert(!names[i].empty());
     uint32_t s = 0;
     for (char ch : names[i]) {
-      auto c = static_cast<unsigned char>(ch);
+      unsigned char c = Small(static_cast<unsigned char>(ch));
       auto& list = children[s];
       auto it = std::find_if(list.begin(), list.end(),
                              [c](const auto& edge) { return edge.first == c; });
@@ -56,16 +70,23 @@ NameSearch::NameSearch(const std::vector<std::string_view>& names) {
   for (auto [c, to] : children[0]) from_start_[c] = to;
   pair_starts_.assign(65536, 0);
   for (std::string_view name : names) {
-    auto first = static_cast<unsigned char>(name[0]);
-    if (name.size() > 1) {
-      pair_starts_[PairKey(first, static_cast<unsigned char>(name[1]))] = 1;
-    } else {
-      for (int second = 0; second < 256; ++second) {
-        pair_starts_[PairKey(first, second)] = 1;
+    unsigned char first = Small(static_cast<unsigned char>(name[0]));
+    for (unsigned char f : BothCases(first)) {
+      if (name.size() > 1) {
+        for (unsigned char next :
+             BothCases(static_cast<unsigned char>(name[1]))) {
+          pair_starts_[PairKey(f, next)] = 1;
+        }
+      } else {
+        for (int second = 0; second < 256; ++second) {
+          pair_starts_[PairKey(f, second)] = 1;
+        }
       }
     }
     Start start = {first, 0, name.size() == 1};
-    if (!start.any_second) start.second = static_cast<unsigned char>(name[1]);
+    if (!start.any_second) {
+      start.second = Small(static_cast<unsigned char>(name[1]));
+    }
     auto same = [&](const Start& s) {
       return s.first == start.first && s.second == start.second &&
              s.any_second == start.any_second;
@@ -93,6 +114,7 @@ NameSearch::NameSearch(const std::vector<std::string_view>& names) {
 }
 
 uint32_t NameSearch::Step(uint32_t s, unsigned char c) const {
+  c = Small(c);
   for (;;) {
     if (s == 0) return from_start_[c];
     const unsigned char* bytes = edge_byte_.data();
@@ -147,12 +169,20 @@ const unsigned char* NameSearch::SkipFromStart(const unsigned char* p,
 const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
                                                const unsigned char* end) const {
 #ifdef QUORVANE_SKIP_SSE2
+  // A letter matches in either case: the bytes are compared with 0x20 set,
+  // which makes a capital small and leaves only the two cases equal to it.
   __m128i first[kFewStarts], second[kFewStarts], any_second[kFewStarts];
+  __m128i first_case[kFewStarts], second_case[kFewStarts];
   const size_t count = few_starts_.size();
+  auto case_bit = [](unsigned char c) {
+    return _mm_set1_epi8(IsLetter(c) ? 0x20 : 0);
+  };
   for (size_t i = 0; i < count; ++i) {
     first[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].first));
     second[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].second));
     any_second[i] = _mm_set1_epi8(few_starts_[i].any_second ? -1 : 0);
+    first_case[i] = case_bit(few_starts_[i].first);
+    second_case[i] = case_bit(few_starts_[i].second);
   }
   while (end - p >= 17) {
     __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -160,8 +190,10 @@ const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
     __m128i hits = _mm_setzero_si128();
     for (size_t i = 0; i < count; ++i) {
       __m128i pair_hits = _mm_and_si128(
-          _mm_cmpeq_epi8(here, first[i]),
-          _mm_or_si128(_mm_cmpeq_epi8(next, second[i]), any_second[i]));
+          _mm_cmpeq_epi8(_mm_or_si128(here, first_case[i]), first[i]),
+          _mm_or_si128(
+              _mm_cmpeq_epi8(_mm_or_si128(next, second_case[i]), second[i]),
+              any_second[i]));
       hits = _mm_or_si128(hits, pair_hits);
     }
     unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
