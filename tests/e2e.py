@@ -169,10 +169,13 @@ def cases():
              hosts=LOCAL + b"#" + line(b"10.1.1.1", b"nas") + b"end\n",
              args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
              after=LOCAL + NAS + b"end\n"),
-        case("the first address of the answer, and a literal address",
+        case("the first address of the answer, and a literal address (even one "
+             "the file pins as a name)",
+             hosts=LOCAL + line(b"192.0.2.99", b"192.0.2.99"),
              args=[b"two.test", b"pc", b"192.0.2.99", b"lit"],
              out=READ + PC + line(b"192.0.2.99", b"lit") + added(2) + WRITE,
-             after=LOCAL + PC + line(b"192.0.2.99", b"lit")),
+             after=LOCAL + line(b"192.0.2.99", b"192.0.2.99") + PC +
+             line(b"192.0.2.99", b"lit")),
         case("an unknown domain stops the run before the hosts file",
              args=[b"one.test", b"a", b"nope.test", b"b"], status=1,
              err=fatal(238, NOT_FOUND), input=b"\n\n\n"),

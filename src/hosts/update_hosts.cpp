@@ -152,8 +152,10 @@ void UpdateHosts(IniFile& ini_file) {
   if (!ReadFileBytes(HostsPath(), &peeked)) peeked.clear();
   std::unordered_set<std::string> pinned = PinnedNames(peeked);
   peeked = std::string();
+  // (A literal address is no name to ask DNS for, whatever the file says.)
   ResolveAll(ini_file, [&pinned](std::string_view domain) {
-    return pinned.count(FoldedName(domain)) != 0;
+    bool literal = domain.find_first_not_of("0123456789.") == domain.npos;
+    return !literal && pinned.count(FoldedName(domain)) != 0;
   });
   // Only now, with every name resolved, so a slow lookup never holds the
   // hosts lock.

@@ -1,7 +1,10 @@
 // Windows resolver: Winsock 2.2 and its host-by-name lookup, and the DNS
 // API for the lookup past the hosts file.
-#include <windns.h>
 #include <winsock2.h>
+// winsock2.h before windows.h, which would bring in the old winsock.h.
+#include <windows.h>
+// windows.h first: windns.h needs its types.
+#include <windns.h>
 
 #include <cstring>
 
