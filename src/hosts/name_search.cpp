@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <type_traits>
 #include <utility>
 
 // SSE2 is part of every x86-64 processor; elsewhere the skip goes eight
@@ -169,37 +170,44 @@ const unsigned char* NameSearch::SkipFromStart(const unsigned char* p,
 const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
                                                const unsigned char* end) const {
 #ifdef QUORVANE_SKIP_SSE2
-  // A letter matches in either case: the bytes are compared with 0x20 set,
-  // which makes a capital small and leaves only the two cases equal to it.
+  // A letter matches in either case: bytes are compared with 0x20 set, which
+  // makes a capital small. A byte that is no letter then also stands for
+  // the one 0x20 below it (a control byte, mostly); the automaton that
+  // looks at every place found turns such a place down.
   __m128i first[kFewStarts], second[kFewStarts], any_second[kFewStarts];
-  __m128i first_case[kFewStarts], second_case[kFewStarts];
   const size_t count = few_starts_.size();
-  auto case_bit = [](unsigned char c) {
-    return _mm_set1_epi8(IsLetter(c) ? 0x20 : 0);
-  };
   for (size_t i = 0; i < count; ++i) {
-    first[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].first));
-    second[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].second));
+    first[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].first | 0x20));
+    second[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].second | 0x20));
     any_second[i] = _mm_set1_epi8(few_starts_[i].any_second ? -1 : 0);
-    first_case[i] = case_bit(few_starts_[i].first);
-    second_case[i] = case_bit(few_starts_[i].second);
   }
-  while (end - p >= 17) {
-    __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    __m128i hits = _mm_setzero_si128();
-    for (size_t i = 0; i < count; ++i) {
-      __m128i pair_hits = _mm_and_si128(
-          _mm_cmpeq_epi8(_mm_or_si128(here, first_case[i]), first[i]),
-          _mm_or_si128(
-              _mm_cmpeq_epi8(_mm_or_si128(next, second_case[i]), second[i]),
-              any_second[i]));
-      hits = _mm_or_si128(hits, pair_hits);
+  const __m128i small = _mm_set1_epi8(0x20);
+  // Names of one byte need their own test; without them it is left out.
+  auto skip = [&](auto one_byte_names) {
+    while (end - p >= 17) {
+      __m128i here = _mm_or_si128(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), small);
+      __m128i next = _mm_or_si128(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), small);
+      __m128i hits = _mm_setzero_si128();
+      for (size_t i = 0; i < count; ++i) {
+        __m128i second_hits = _mm_cmpeq_epi8(next, second[i]);
+        if constexpr (decltype(one_byte_names)::value) {
+          second_hits = _mm_or_si128(second_hits, any_second[i]);
+        }
+        hits = _mm_or_si128(
+            hits, _mm_and_si128(_mm_cmpeq_epi8(here, first[i]), second_hits));
+      }
+      unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
+      if (bits != 0) return p + std::countr_zero(bits);
+      p += 16;
     }
-    unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
-    if (bits != 0) return p + std::countr_zero(bits);
-    p += 16;
-  }
+    return p;
+  };
+  bool one_byte_names =
+      std::any_of(few_starts_.begin(), few_starts_.end(),
+                  [](const Start& start) { return start.any_second; });
+  return one_byte_names ? skip(std::true_type()) : skip(std::false_type());
 #else
   (void)end;
 #endif
