@@ -44,6 +44,14 @@ struct PendingNames {
   size_t count;                              // pending pairs in all
 };
 
+// PinnedNames of the hosts file as it is now, read without the lock; none
+// when it cannot be read. Its bytes are let go before the load.
+std::unordered_set<std::string> PeekPinnedNames() {
+  std::string bytes;
+  if (!ReadFileBytes(HostsPath(), &bytes)) return {};
+  return PinnedNames(bytes);
+}
+
 }  // namespace
 
 LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
@@ -148,10 +156,7 @@ void UpdateHosts(IniFile& ini_file) {
   // file is only peeked at here, without the lock (a slow lookup must never
   // hold it); one that cannot be read pins nothing, and its load below
   // reports it.
-  std::string peeked;
-  if (!ReadFileBytes(HostsPath(), &peeked)) peeked.clear();
-  std::unordered_set<std::string> pinned = PinnedNames(peeked);
-  peeked = std::string();
+  std::unordered_set<std::string> pinned = PeekPinnedNames();
   // (A literal address is no name to ask DNS for, whatever the file says.)
   ResolveAll(ini_file, [&pinned](std::string_view domain) {
     bool literal = domain.find_first_not_of("0123456789.") == domain.npos;
