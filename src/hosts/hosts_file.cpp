@@ -41,8 +41,8 @@ std::string_view HostsFile::LoadedLine(size_t offset) const {
   return std::string_view(bytes_).substr(start, LineEnd(offset) - start);
 }
 
-void HostsFile::ReplaceLoaded(size_t start, std::string line) {
-  replaced_[start] = std::move(line);
+void HostsFile::ReplaceLoaded(size_t start, std::string lines) {
+  replaced_[start] = std::move(lines);
 }
 
 std::string_view HostsFile::EntryAt(size_t start) const {

@@ -41,8 +41,11 @@ class HostsFile {
   // included, as loaded: a view into Original().
   std::string_view LoadedLine(size_t offset) const;
 
-  // Replaces the loaded line that starts at byte `start` of Original().
-  void ReplaceLoaded(size_t start, std::string line);
+  // Replaces the loaded line that starts at byte `start` of Original() by
+  // `lines`: one line, or several (a managed line put before what is left of
+  // a shared line), each with its line break but for a last one that had
+  // none. Append and the save take them as they are.
+  void ReplaceLoaded(size_t start, std::string lines);
 
   // Adds a line at the end. When the last line lacks its line break, it first
   // gets the one this file's lines use, so the two lines stay apart.
