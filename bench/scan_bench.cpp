@@ -39,8 +39,7 @@ void Update(benchmark::State& state) {
   const IniFile pairs = Pairs(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
-    HostsFile hosts;
-    hosts.SetBytes(Input().hosts);
+    HostsFile hosts(Input().hosts);
     IniFile list = pairs;
     state.ResumeTiming();
     LinesChanged changed = Scan(&hosts, &list);
@@ -53,8 +52,7 @@ template <LinesChanged (*Scan)(HostsFile*)>
 void Restore(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
-    HostsFile hosts;
-    hosts.SetBytes(Input().hosts);
+    HostsFile hosts(Input().hosts);
     state.ResumeTiming();
     LinesChanged changed = Scan(&hosts);
     benchmark::DoNotOptimize(changed.count);

@@ -95,33 +95,30 @@ void CheckUpdate(std::string_view input) {
   std::string_view names = input.substr(0, nul);
   std::string_view bytes =
       nul == std::string_view::npos ? "" : input.substr(nul + 1);
-  // Names as the command line lets them through: not empty, no CR or LF.
+  // Names as the command line lets them through.
   IniFile pairs;
   for (size_t start = 0; start < names.size() && pairs.Count() < 6;) {
     size_t end = std::min(names.find('\n', start), names.size());
     std::string_view name = names.substr(start, end - start);
-    if (!name.empty() && name.find('\r') == std::string_view::npos) {
+    if (IsHostName(name)) {
       pairs.Add("192.0.2." + std::to_string(pairs.Count() + 1), name);
     }
     start = end + 1;
   }
   Outcome want = ReferenceUpdate(bytes, pairs.ip, pairs.name);
-  HostsFile hosts;
-  hosts.SetBytes(std::string(bytes));
-  CHECK(hosts.Content() == bytes);  // a load and save without change
+  HostsFile hosts{std::string(bytes)};
+  CHECK(Saved(hosts) == bytes);  // a load and save without change
   LinesChanged changed = UpdateLines(&hosts, &pairs);
-  CHECK((Outcome{hosts.Content(), changed.printed, changed.count}) == want);
+  CHECK((Outcome{Saved(hosts), changed.printed, changed.count}) == want);
 }
 
 void CheckRestore(std::string_view bytes) {
-  HostsFile hosts;
-  hosts.SetBytes(std::string(bytes));
-  CHECK(hosts.Content() == bytes);
+  HostsFile hosts{std::string(bytes)};
+  CHECK(Saved(hosts) == bytes);
   LinesChanged changed = DisableManagedLines(&hosts);
-  CHECK((Outcome{hosts.Content(), changed.printed, changed.count}) ==
+  CHECK((Outcome{Saved(hosts), changed.printed, changed.count}) ==
         ReferenceRestore(bytes));
-  HostsFile again;
-  again.SetBytes(hosts.Content());
+  HostsFile again(Saved(hosts));
   CHECK(DisableManagedLines(&again).count == 0);
 }
 

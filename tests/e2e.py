@@ -15,7 +15,11 @@ the hosts file's bytes after, and where the run happens:
   full   /etc is a full file system
   inodes /etc is a file system with room for only a few files
   bind-full  the bind-mounted file lies on a full file system
-`setup` is a shell command run in the scratch folder before the run.
+`setup` is a shell command run in the scratch folder before the run; `dns`
+lines ("ADDRESS NAME") are added to the sandbox's DNS answers for the row.
+`resolves` maps host names to the address that the system's own reader of
+the hosts file (getent ahostsv4, Linux only) must give first after the run;
+every other name of the file must then resolve exactly as before it.
 Each row also checks that an unchanged file was not written at all, that
 the run took exactly the key it should from standard input (a pipe; with
 input ("tty", BYTES) a terminal, where the whole typed line is taken), that
@@ -26,9 +30,11 @@ Usage: e2e.py PROGRAM [ARGS...] (in sandbox.sh); QUORVANE_TARGET=windows
 when it runs a Windows executable under Wine (rows `only` linux skipped).
 """
 import os
+import signal
 import stat
 import subprocess
 import sys
+import time
 
 WINDOWS = os.environ.get("QUORVANE_TARGET") == "windows"
 SCRATCH = os.environ.get("QUORVANE_SANDBOX", "")
@@ -88,7 +94,7 @@ LIST_MAX = 16 << 20  # the longest list file read
 
 def case(name, hosts=LOCAL, args=(), status=0, out=b"", err=b"", after=None,
          where="etc", input=b"\n", files=None, files_after=None, only=None,
-         env=None, check=None, setup=None):
+         env=None, check=None, setup=None, dns=b"", resolves=None):
     """A row. `after` defaults to `hosts` (unchanged); `files` are made
     before the run (path: bytes, DIR, or ("link", target)); `files_after`
     are the bytes expected then (None: gone). A file whose bytes do not
@@ -163,10 +169,13 @@ def cases():
              hosts=LOCAL + b"#" + line(b"10.1.1.1", b"nas") + b"end\n",
              args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
              after=LOCAL + NAS + b"end\n"),
-        case("the first address of the answer, and a literal address",
+        case("the first address of the answer, and a literal address (even one "
+             "the file pins as a name)",
+             hosts=LOCAL + line(b"192.0.2.99", b"192.0.2.99"),
              args=[b"two.test", b"pc", b"192.0.2.99", b"lit"],
              out=READ + PC + line(b"192.0.2.99", b"lit") + added(2) + WRITE,
-             after=LOCAL + PC + line(b"192.0.2.99", b"lit")),
+             after=LOCAL + line(b"192.0.2.99", b"192.0.2.99") + PC +
+             line(b"192.0.2.99", b"lit")),
         case("an unknown domain stops the run before the hosts file",
              args=[b"one.test", b"a", b"nope.test", b"b"], status=1,
              err=fatal(238, NOT_FOUND), input=b"\n\n\n"),
@@ -185,34 +194,66 @@ def cases():
     ]
     for args in ([b"one.test"], [b"-h"], [b"one.test", b"nas", b"--help"],
                  [b"@"], [b"a", b"b", b"c"], [b"one.test", b""],
-                 [b"one.test", b"nas\r\n10.0.0.1\tevil"], [b"one.test", b"na\rs"]):
+                 [b"one.test", b"nas\r\n10.0.0.1\tevil"], [b"one.test", b"na\x01s"],
+                 [b"one.test", b"#nas"], [b"one.test", b"nas#1"],
+                 [b"one.test", b"nas box"]):
         rows.append(case("usage: %r" % args, args=args, status=1, err=USAGE,
                          input=b"xyz"))
 
     # A name takes only its own lines.
-    debian = (b"127.0.0.1\tlocalhost\n127.0.1.1\tdebian\n\n# The following lines"
+    debian = (b"127.0.0.1\tlocalhost\n127.0.1.1\tdebian.example.org\tdebian\n\n"
+              b"# The following lines"
               b" are desirable for IPv6 capable hosts\n::1     localhost ip6-localhost"
               b" ip6-loopback\nff02::1 ip6-allnodes\nff02::2 ip6-allrouters\n")
+    windows = (b"# Copyright (c) 1993-2009 Microsoft Corp.\r\n#\r\n# This is a sample"
+               b" HOSTS file used by Microsoft TCP/IP for Windows.\r\n#\r\n"
+               b"#      102.54.94.97     rhino.acme.com          # source server\r\n"
+               b"#       38.25.63.10     x.acme.com              # x client host\r\n"
+               b"\r\n# localhost name resolution is handled within DNS itself.\r\n"
+               b"#\t127.0.0.1       localhost\r\n#\t::1             localhost\r\n")
     others = (b"192.168.1.10 nas-backup # old backup box\r\n192.168.1.11 nas2\r\n"
               b"# my nas box\r\n10.0.0.7 printer # next to the nas\r\n")
     known = line(b"192.0.2.7", b"nas.home") + NAS
     host = line(b"192.0.2.7", b"host")
     nine = line(b"192.0.2.9", b"pc")
     rows += [
-        case("Debian's hosts file: nothing there is the name's", hosts=debian,
-             args=[b"one.test", b"host"], out=READ + host + added(1) + WRITE,
-             after=debian + host),
+        case("Debian's hosts file: host is in no line; debian keeps its full name",
+             hosts=debian, args=[b"one.test", b"host", b"192.0.2.9", b"debian"],
+             out=READ + line(b"192.0.2.9", b"debian") + host + added(2) + WRITE,
+             after=debian.replace(b"127.0.1.1\tdebian.example.org\tdebian\n",
+                                  line(b"192.0.2.9", b"debian") +
+                                  b"127.0.1.1\tdebian.example.org\n") + host,
+             resolves={b"host": b"192.0.2.7", b"debian": b"192.0.2.9"}),
+        case("Windows' hosts file: another case, a shared line",
+             hosts=windows + b"192.168.1.5    NAS nas.local    # the nas\r\n",
+             args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
+             after=windows + NAS + b"192.168.1.5 nas.local    # the nas\r\n",
+             resolves={b"nas": b"192.0.2.7"}),
+        case("a name in another case is the name; its old pin stays disabled",
+             hosts=LOCAL + b"192.168.1.5 NAS\n#192.0.2.1\tnAs\t##Quorvane##\r\n",
+             args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
+             after=LOCAL + NAS + b"#192.0.2.1\tnAs\t##Quorvane##\r\n",
+             resolves={b"nas": b"192.0.2.7"}),
+        case("a line shared by two pairs' names and another gives two lines",
+             hosts=LOCAL + b"192.0.2.1 nas router\tgw # lan\n",
+             args=[b"one.test", b"nas", b"192.0.2.9", b"router"],
+             out=READ + line(b"192.0.2.9", b"router") + NAS + added(2) + WRITE,
+             after=LOCAL + line(b"192.0.2.9", b"router") + NAS +
+             b"192.0.2.1\tgw # lan\n",
+             resolves={b"nas": b"192.0.2.7", b"router": b"192.0.2.9"}),
         case("longer names and comments that mention it stay", hosts=others,
              args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
              after=others + NAS),
         case("a disabled managed line and an entry naming it are its own",
              hosts=b"#" + line(b"192.0.2.1", b"nas") + others + b"10.0.0.5 box pc\n",
              args=[b"one.test", b"nas", b"192.0.2.9", b"pc"],
-             out=READ + NAS + nine + added(2) + WRITE, after=NAS + others + nine),
+             out=READ + NAS + nine + added(2) + WRITE,
+             after=NAS + others + nine + b"10.0.0.5 box\n"),
         case("a line of both names (entry, managed tail) goes to the later pair",
              hosts=b"1.1.1.1 nas # was\tpc\t##Quorvane##\r\n2.2.2.2 nas pc\r\n",
              args=[b"192.0.2.9", b"pc", b"one.test", b"nas"],
-             out=READ + NAS + nine + added(2) + WRITE, after=NAS + nine),
+             out=READ + NAS + nine + added(2) + WRITE,
+             after=NAS + nine + b"2.2.2.2 nas\r\n"),
         case("a megabyte of the name in no line of its own: one check a line",
              hosts=b"n" * (1 << 20), args=[b"192.0.2.9", b"n"],
              out=READ + line(b"192.0.2.9", b"n") + added(1) + WRITE,
@@ -220,6 +261,32 @@ def cases():
         case("nas.home's line is not nas's: a second run changes nothing",
              hosts=known, args=[b"one.test", b"nas.home", b"one.test", b"nas"],
              out=READ + added(0)),
+    ]
+
+    # A domain pinned by its own managed line is asked of DNS, past the
+    # hosts file, whose line would answer for it forever. (Wine's resolver
+    # does not read the Windows hosts file, so there these rows cannot fail
+    # for that reason.)
+    pin, pinned = b"pin.test", line(b"192.0.2.50", b"pin.test")
+    rows += [
+        case("a domain pinned to itself: the first run", args=[pin, pin],
+             dns=b"192.0.2.50 pin.test\n", out=READ + pinned + added(1) + WRITE,
+             after=LOCAL + pinned, resolves={pin: b"192.0.2.50"}),
+        case("a domain pinned to itself: DNS moves, the next run follows",
+             hosts=LOCAL + pinned, args=[pin, pin], dns=b"192.0.2.51 pin.test\n",
+             out=READ + line(b"192.0.2.51", pin) + added(1) + WRITE,
+             after=LOCAL + line(b"192.0.2.51", pin), resolves={pin: b"192.0.2.51"}),
+        case("a name of a pinned domain follows DNS",
+             hosts=LOCAL + line(b"192.0.2.50", b"Pin.Test") + line(b"192.0.2.50", b"nas"),
+             args=[pin, b"nas"], dns=b"192.0.2.51 pin.test\n",
+             out=READ + line(b"192.0.2.51", b"nas") + added(1) + WRITE,
+             after=LOCAL + line(b"192.0.2.50", b"Pin.Test") + line(b"192.0.2.51", b"nas"),
+             resolves={b"nas": b"192.0.2.51"}),
+        case("a hand-written entry answers for a domain", args=[b"myserver", b"nas"],
+             hosts=LOCAL + b"10.0.0.5 myserver\n",
+             out=READ + line(b"10.0.0.5", b"nas") + added(1) + WRITE,
+             after=LOCAL + b"10.0.0.5 myserver\n" + line(b"10.0.0.5", b"nas"),
+             only="linux"),
     ]
     pairs = b"".join(b"192.0.2.%d host%d\n" % (i % 250, i) for i in range(600))
     many = S + b"/many.list"
@@ -256,6 +323,9 @@ def cases():
              args=[b"one.test", b"x", b"@" + bad, b"two.test", b"y"],
              files={bad: b"# first\r\none.test nas\r\nlonely\r\ntwo.test pc\r\n"},
              status=1, out=reading(bad), err=bad_list(bad, b"lonely\r\n", 3)),
+        case("a list line whose host name is no name is error 159",
+             args=[b"@" + bad], files={bad: b"one.test nas\r\none.test nas#1\r\n"},
+             status=1, out=reading(bad), err=bad_list(bad, b"one.test nas#1\r\n", 2)),
         case("a NUL ends a list line's text",
              args=[b"@" + bad], files={bad: b"one.test nas\0junk\n\0x y\n"},
              status=1, out=reading(bad), err=bad_list(bad, b"", 2)),
@@ -282,7 +352,8 @@ def cases():
     rows.append(case("every byte the run does not own survives",
                      hosts=head + b"10.0.0.1 old nas \0x entry\n" + tail, args=two,
                      out=READ + NAS + PC + added(2) + WRITE,
-                     after=head + NAS + tail + b"\r\n" + PC))
+                     after=head + NAS + b"10.0.0.1 old \0x entry\n" + tail +
+                     b"\r\n" + PC))
     for what, bytes_, brk in [
             ("empty", b"", b""), ("only line breaks", b"\n\r\n\n\r\n", b""),
             ("NUL bytes", b"127.0.0.1\0localhost\n\0\0\0\r\n", b""),
@@ -432,6 +503,46 @@ def sh(command):
     subprocess.run(command, shell=True, check=True)
 
 
+DNS_HOSTS = os.environ.get("QUORVANE_DNS_HOSTS", "")
+DNS_BASE = open(DNS_HOSTS, "rb").read() if DNS_HOSTS else b""
+
+
+def answers(name, *service):
+    """The IPv4 addresses glibc gives for `name`, in its order."""
+    got = subprocess.run(["getent", *service, "ahostsv4", name],
+                         capture_output=True).stdout
+    found = []
+    for text in got.splitlines():
+        address = text.split()[0]
+        if address not in found:
+            found.append(address)
+    return found
+
+
+def set_dns(extra):
+    """The sandbox's DNS answers its own names and `extra`'s, once it has
+    read them."""
+    open(DNS_HOSTS, "wb").write(DNS_BASE + extra)
+    os.kill(int(open(os.environ["QUORVANE_DNS_PID"]).read()), signal.SIGHUP)
+    for text in extra.splitlines():
+        address, name = text.split()
+        for _ in range(100):
+            if answers(name, "-s", "dns")[:1] == [address]:
+                break
+            time.sleep(0.05)
+        else:
+            sys.exit(f"the sandbox's DNS did not take {text!r}")
+
+
+def names_in(hosts):
+    """The names the active entries of a hosts file map."""
+    names = set()
+    for text in hosts.splitlines():
+        fields = text.split(b"#")[0].split()
+        names.update(fields[1:])
+    return names
+
+
 def fill(directory):
     try:
         with open(directory + "/filler", "wb") as f:
@@ -502,6 +613,12 @@ def run(c):
     for name, value in attributes.items() if c["check"] == "xattr" else ():
         os.setxattr(HOSTS, name, value)
     before = stamp(hosts_path)
+    if c["dns"]:
+        set_dns(c["dns"])
+    resolves = c["resolves"] if not WINDOWS else None
+    if resolves:
+        kept_names = {n: answers(n) for n in names_in(c["hosts"])
+                      if n.lower() not in [r.lower() for r in resolves]}
 
     env = dict(os.environ, **{"LC_ALL": "C", **(c["env"] or {})})
     tty = isinstance(c["input"], tuple)  # a terminal with a line typed ahead
@@ -528,6 +645,9 @@ def run(c):
         fd is None or os.close(fd)
 
     hosts_is_file = isinstance(c["hosts"], bytes) or where != "etc"
+    if resolves:
+        resolved = {n: answers(n)[:1] for n in resolves}
+        moved = {n: answers(n) for n in kept_names if answers(n) != kept_names[n]}
     after = open(hosts_path, "rb").read() if hosts_is_file else None
     now = stamp(hosts_path)
     st = os.stat(hosts_path) if hosts_is_file else None
@@ -567,6 +687,9 @@ def run(c):
     if c["check"] == "xattr":
         expect("attributes, inode kept", (kept, st.st_ino == before[0]),
                (attributes, where == "inodes"))
+    if resolves:
+        expect("first answers after", resolved, {n: [a] for n, a in resolves.items()})
+        expect("other names' answers that changed", moved, {})
     if lock:
         expect("lock modes", [s and (s.st_mode, s.st_uid) for s in lock],
                [(stat.S_IFDIR | 0o700, 0), (stat.S_IFREG | 0o600, 0)])

@@ -7,6 +7,10 @@
 #   one.test   192.0.2.7
 #   two.test   198.51.100.20, then 127.0.0.5 (in this answer order)
 #   anything else: NXDOMAIN
+# dnsmasq never reads the sandbox's /etc/hosts: the hosts file under test is
+# not a DNS answer. A test changes the answers by adding lines to the hosts
+# file QUORVANE_DNS_HOSTS names and sending SIGHUP to the process whose id
+# is in the file QUORVANE_DNS_PID.
 # The command gets QUORVANE_SANDBOX, a scratch folder on a private tmpfs.
 # With QUORVANE_TARGET=windows it also gets a Wine prefix for 32- and 64-bit
 # programs (WINEPREFIX, made on first use; QUORVANE_WINEPREFIX says where,
@@ -56,6 +60,9 @@ mount -t overlay -o "lowerdir=/var/lib,upperdir=$work/var-lib,workdir=$work/var-
 rm -rf /var/lib/quorvane
 
 ip link set lo up
+# getaddrinfo (getent ahostsv4) answers for IPv4 only when the system has an
+# IPv4 address other than a loopback one.
+ip addr add 10.200.0.1/32 dev lo
 
 rm -f /etc/resolv.conf
 printf 'nameserver 127.0.0.1\noptions attempts:1 timeout:2\n' >/etc/resolv.conf
@@ -67,6 +74,7 @@ dnsmasq --conf-file=/dev/null --no-resolv --no-hosts --no-poll --no-round-robin 
   --address=/one.test/192.0.2.7 --address=/#/
 
 export QUORVANE_SANDBOX="$work/scratch"
+export QUORVANE_DNS_HOSTS="$work/dns-hosts" QUORVANE_DNS_PID="$work/dnsmasq.pid"
 if [ "${QUORVANE_TARGET:-}" = windows ]; then
   export WINEPREFIX="${QUORVANE_WINEPREFIX:-$work/wine}" WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -1,10 +1,8 @@
 #include "front/command_line.h"
 
-namespace quorvane {
+#include "names/ini_file.h"
 
-bool IsUsableHostName(std::string_view name) {
-  return !name.empty() && name.find_first_of("\r\n") == std::string_view::npos;
-}
+namespace quorvane {
 
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args) {
@@ -23,7 +21,7 @@ std::vector<CommandStep> WalkCommandLine(
       steps.push_back({CommandStep::kLoadList, arg.substr(1), {}});
       continue;
     }
-    if (i + 1 == args.size() || !IsUsableHostName(args[i + 1])) {
+    if (i + 1 == args.size() || !IsHostName(args[i + 1])) {
       steps.push_back({CommandStep::kUsage, {}, {}});
       break;
     }

@@ -22,14 +22,11 @@ struct CommandStep {
 
 // Walks the arguments (the program path left out; at least one argument).
 // A malformed argument ends the list with a kUsage step; nothing after it is
-// looked at. An argument in a host-name position is taken as it is, unless
-// it is empty or holds a CR or LF byte: an empty name names nothing, and a
-// line break would let the name write lines of its own.
+// looked at. An argument in a host-name position is taken as it is, even
+// when it starts with "-" or "@", unless it is not one host name to the
+// hosts file's readers (IsHostName).
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args);
-
-// Whether `name` may be written into the hosts file as a host name.
-bool IsUsableHostName(std::string_view name);
 
 }  // namespace quorvane
 

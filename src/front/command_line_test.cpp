@@ -45,10 +45,15 @@ TEST(CommandLineTest, Walks) {
       {{"--help", "a", "b"}, "usage"},
       {{"a", "x", "@l", "-v", "b", "y"}, "+a=x @l usage"},
       {{"a", "b", "c"}, "+a=b usage"},
-      // Host names that would damage the file; other bytes are a choice.
+      // Host names that no reader of the hosts file takes as that one name:
+      // empty, two names, a control byte, a comment.
       {{"a", ""}, "usage"},
-      {{"a", "nas\n"}, "usage"},
-      {{"a", "x", "b", "na\rs"}, "+a=x usage"},
+      {{"a", "x", "b", "nas box"}, "+a=x usage"},
+      {{"a", "na\ts"}, "usage"},
+      {{"a", "na\rs"}, "usage"},
+      {{"a", "na\x7fs"}, "usage"},
+      {{"a", "#nas"}, "usage"},
+      {{"a", "nas#1"}, "usage"},
       {{"a", "n\xe3\x81\x82s"}, "+a=n\xe3\x81\x82s"},
   };
   for (const auto& [args, steps] : cases) EXPECT_EQ(Walk(args), steps);

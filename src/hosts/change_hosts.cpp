@@ -22,8 +22,7 @@ void ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
   }
   RemoveStrayTemporaryFiles(path);
 
-  HostsFile hosts;
-  hosts.Load();
+  HostsFile hosts = HostsFile::Load();
   LinesChanged changed = scan(&hosts);
   WriteOut(Raw(changed.printed));
   WriteOut(Format(count_format, {changed.count}));

@@ -10,13 +10,13 @@
 
 namespace quorvane {
 
-void HostsFile::Load() {
+HostsFile HostsFile::Load() {
   std::string path = HostsPath();
   WriteOut(Format(kReading, {path}));
   std::string bytes;
   if (!ReadFileBytes(path, &bytes))
     FatalError(kErrorHostsOpen, kCannotOpenHosts);
-  SetBytes(std::move(bytes));
+  return HostsFile(std::move(bytes));
 }
 
 void HostsFile::Save() {
@@ -25,12 +25,6 @@ void HostsFile::Save() {
   if (!ReplaceFileBytes(path, Pieces(), bytes_)) {
     FatalError(kErrorHostsWrite, kCannotWriteHosts);
   }
-}
-
-void HostsFile::SetBytes(std::string bytes) {
-  bytes_ = std::move(bytes);
-  replaced_.clear();
-  appended_.clear();
 }
 
 size_t HostsFile::LineStart(size_t offset) const {
@@ -47,8 +41,8 @@ std::string_view HostsFile::LoadedLine(size_t offset) const {
   return std::string_view(bytes_).substr(start, LineEnd(offset) - start);
 }
 
-void HostsFile::ReplaceLoaded(size_t start, std::string line) {
-  replaced_[start] = std::move(line);
+void HostsFile::ReplaceLoaded(size_t start, std::string lines) {
+  replaced_[start] = std::move(lines);
 }
 
 std::string_view HostsFile::EntryAt(size_t start) const {
@@ -58,9 +52,11 @@ std::string_view HostsFile::EntryAt(size_t start) const {
 }
 
 std::string_view HostsFile::LineBreak() const {
+  // An entry an update replaced may hold several lines: the first counts.
   auto ending = [](std::string_view entry) -> std::string_view {
-    if (entry.empty() || entry.back() != '\n') return "";
-    return entry.size() >= 2 && entry[entry.size() - 2] == '\r' ? "\r\n" : "\n";
+    size_t lf = entry.find('\n');
+    if (lf == std::string_view::npos) return "";
+    return lf > 0 && entry[lf - 1] == '\r' ? "\r\n" : "\n";
   };
   // Every loaded line but the last ends in a line break, so this loop
   // rarely goes past the first line.
@@ -106,12 +102,6 @@ std::vector<std::string_view> HostsFile::Pieces() const {
   if (done < bytes.size()) pieces.push_back(bytes.substr(done));
   for (const std::string& line : appended_) pieces.push_back(line);
   return pieces;
-}
-
-std::string HostsFile::Content() const {
-  std::string content;
-  for (std::string_view piece : Pieces()) content += piece;
-  return content;
 }
 
 }  // namespace quorvane

@@ -15,23 +15,24 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
 
 class HostsFile {
  public:
+  // The file whose content is `bytes`, unchanged.
+  explicit HostsFile(std::string bytes) : bytes_(std::move(bytes)) {}
+
   // Reads the hosts file. Prints the reading message with its path first;
   // a file that cannot be opened or read in full ends the run with error 198.
-  void Load();
+  static HostsFile Load();
 
   // Writes every entry back. Prints the writing message with the path
   // first; when the file cannot be replaced, the run ends with error 208 and
   // the file keeps the bytes it had when loaded.
   void Save();
-
-  // Takes `bytes` as the file's content, as Load does with what it reads.
-  void SetBytes(std::string bytes);
 
   // The bytes as loaded, before any change.
   std::string_view Original() const { return bytes_; }
@@ -40,8 +41,11 @@ class HostsFile {
   // included, as loaded: a view into Original().
   std::string_view LoadedLine(size_t offset) const;
 
-  // Replaces the loaded line that starts at byte `start` of Original().
-  void ReplaceLoaded(size_t start, std::string line);
+  // Replaces the loaded line that starts at byte `start` of Original() by
+  // `lines`: one line, or several (a managed line put before what is left of
+  // a shared line), each with its line break but for a last one that had
+  // none. Append and the save take them as they are.
+  void ReplaceLoaded(size_t start, std::string lines);
 
   // Adds a line at the end. When the last line lacks its line break, it first
   // gets the one this file's lines use, so the two lines stay apart.
@@ -50,7 +54,6 @@ class HostsFile {
   // The content in order, as views into this object: concatenated, they are
   // the file as it is to be saved.
   std::vector<std::string_view> Pieces() const;
-  std::string Content() const;
 
  private:
   size_t LineStart(size_t offset) const;

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace quorvane {
 
@@ -15,6 +16,11 @@ inline constexpr std::string_view kMarker = "\t##Quorvane##";
 
 // The active managed line for `address` and `host_name`, CR LF included.
 std::string ManagedLine(std::string_view address, std::string_view host_name);
+
+// The host names of the active managed lines in a hosts file's `bytes`
+// (lines that do not start with '#' and hold TAB, a name, then the marker),
+// folded as FoldedName folds them: the names this program itself pinned.
+std::unordered_set<std::string> PinnedNames(std::string_view bytes);
 
 }  // namespace quorvane
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <type_traits>
 #include <utility>
 
 // SSE2 is part of every x86-64 processor; elsewhere the skip goes eight
@@ -14,6 +15,20 @@
 
 namespace quorvane {
 
+namespace {
+
+bool IsLetter(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+unsigned char Small(unsigned char c) { return IsLetter(c) ? c | 0x20 : c; }
+
+// The byte and, for a letter, its other case.
+std::array<unsigned char, 2> BothCases(unsigned char c) {
+  return {c, IsLetter(c) ? static_cast<unsigned char>(c ^ 0x20) : c};
+}
+
+}  // namespace
+
 NameSearch::NameSearch(const std::vector<std::string_view>& names) {
   // The trie of the names, with unsorted child lists while it grows.
   std::vector<std::vector<std::pair<unsigned char, uint32_t>>> children(1);
@@ -22,7 +37,7 @@ NameSearch::NameSearch(const std::vector<std::string_view>& names) {
     assert(!names[i].empty());
     uint32_t s = 0;
     for (char ch : names[i]) {
-      auto c = static_cast<unsigned char>(ch);
+      unsigned char c = Small(static_cast<unsigned char>(ch));
       auto& list = children[s];
       auto it = std::find_if(list.begin(), list.end(),
                              [c](const auto& edge) { return edge.first == c; });
@@ -56,16 +71,23 @@ NameSearch::NameSearch(const std::vector<std::string_view>& names) {
   for (auto [c, to] : children[0]) from_start_[c] = to;
   pair_starts_.assign(65536, 0);
   for (std::string_view name : names) {
-    auto first = static_cast<unsigned char>(name[0]);
-    if (name.size() > 1) {
-      pair_starts_[PairKey(first, static_cast<unsigned char>(name[1]))] = 1;
-    } else {
-      for (int second = 0; second < 256; ++second) {
-        pair_starts_[PairKey(first, second)] = 1;
+    unsigned char first = Small(static_cast<unsigned char>(name[0]));
+    for (unsigned char f : BothCases(first)) {
+      if (name.size() > 1) {
+        for (unsigned char next :
+             BothCases(static_cast<unsigned char>(name[1]))) {
+          pair_starts_[PairKey(f, next)] = 1;
+        }
+      } else {
+        for (int second = 0; second < 256; ++second) {
+          pair_starts_[PairKey(f, second)] = 1;
+        }
       }
     }
     Start start = {first, 0, name.size() == 1};
-    if (!start.any_second) start.second = static_cast<unsigned char>(name[1]);
+    if (!start.any_second) {
+      start.second = Small(static_cast<unsigned char>(name[1]));
+    }
     auto same = [&](const Start& s) {
       return s.first == start.first && s.second == start.second &&
              s.any_second == start.any_second;
@@ -93,6 +115,7 @@ NameSearch::NameSearch(const std::vector<std::string_view>& names) {
 }
 
 uint32_t NameSearch::Step(uint32_t s, unsigned char c) const {
+  c = Small(c);
   for (;;) {
     if (s == 0) return from_start_[c];
     const unsigned char* bytes = edge_byte_.data();
@@ -147,27 +170,44 @@ const unsigned char* NameSearch::SkipFromStart(const unsigned char* p,
 const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
                                                const unsigned char* end) const {
 #ifdef QUORVANE_SKIP_SSE2
+  // A letter matches in either case: bytes are compared with 0x20 set, which
+  // makes a capital small. A byte that is no letter then also stands for
+  // the one 0x20 below it (a control byte, mostly); the automaton that
+  // looks at every place found turns such a place down.
   __m128i first[kFewStarts], second[kFewStarts], any_second[kFewStarts];
   const size_t count = few_starts_.size();
   for (size_t i = 0; i < count; ++i) {
-    first[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].first));
-    second[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].second));
+    first[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].first | 0x20));
+    second[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].second | 0x20));
     any_second[i] = _mm_set1_epi8(few_starts_[i].any_second ? -1 : 0);
   }
-  while (end - p >= 17) {
-    __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    __m128i hits = _mm_setzero_si128();
-    for (size_t i = 0; i < count; ++i) {
-      __m128i pair_hits = _mm_and_si128(
-          _mm_cmpeq_epi8(here, first[i]),
-          _mm_or_si128(_mm_cmpeq_epi8(next, second[i]), any_second[i]));
-      hits = _mm_or_si128(hits, pair_hits);
+  const __m128i small = _mm_set1_epi8(0x20);
+  // Names of one byte need their own test; without them it is left out.
+  auto skip = [&](auto one_byte_names) {
+    while (end - p >= 17) {
+      __m128i here = _mm_or_si128(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), small);
+      __m128i next = _mm_or_si128(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), small);
+      __m128i hits = _mm_setzero_si128();
+      for (size_t i = 0; i < count; ++i) {
+        __m128i second_hits = _mm_cmpeq_epi8(next, second[i]);
+        if constexpr (decltype(one_byte_names)::value) {
+          second_hits = _mm_or_si128(second_hits, any_second[i]);
+        }
+        hits = _mm_or_si128(
+            hits, _mm_and_si128(_mm_cmpeq_epi8(here, first[i]), second_hits));
+      }
+      unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
+      if (bits != 0) return p + std::countr_zero(bits);
+      p += 16;
     }
-    unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
-    if (bits != 0) return p + std::countr_zero(bits);
-    p += 16;
-  }
+    return p;
+  };
+  bool one_byte_names =
+      std::any_of(few_starts_.begin(), few_starts_.end(),
+                  [](const Start& start) { return start.any_second; });
+  return one_byte_names ? skip(std::true_type()) : skip(std::false_type());
 #else
   (void)end;
 #endif

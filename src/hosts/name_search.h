@@ -4,9 +4,10 @@
 // pairs: a hosts file of hundreds of thousands of lines is read once, not
 // once per name.
 //
-// Names are byte strings compared byte for byte (no case folding); they must
-// be distinct and not empty. Memory is 64 KiB plus a few dozen bytes per
-// byte of the names, whatever the text.
+// Names are byte strings compared as resolvers compare host names: ASCII
+// letters in either case, every other byte exactly. They must be distinct in
+// that sense ("nas" and "NAS" are one name) and not empty. Memory is 64 KiB
+// plus a few dozen bytes per byte of the names, whatever the text.
 #ifndef QUORVANE_HOSTS_NAME_SEARCH_H_
 #define QUORVANE_HOSTS_NAME_SEARCH_H_
 
@@ -40,7 +41,8 @@ class NameSearch {
 
   static constexpr uint32_t kNone = UINT32_MAX;
 
-  // The state after reading byte `c` in state `s`.
+  // The state after reading byte `c` in state `s`. Edges are kept for small
+  // letters only; a capital steps as its small letter.
   uint32_t Step(uint32_t s, unsigned char c) const;
   // The first position from `p` on where a name could start, or `end`. In
   // state 0, a byte pair that starts no name leaves the automaton in state 0
@@ -60,7 +62,7 @@ class NameSearch {
   std::vector<unsigned char> pair_starts_;
   // The distinct ways the names start, when there are at most kFewStarts.
   struct Start {
-    unsigned char first;
+    unsigned char first;  // small letters for letters
     unsigned char second;
     bool any_second;  // a name of one byte
   };

@@ -2,11 +2,15 @@
 
 #include <cassert>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "front/report/messages.h"
+#include "hosts/file_store.h"
+#include "hosts/hosts_path.h"
 #include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
 #include "hosts/name_search.h"
@@ -16,15 +20,16 @@ namespace quorvane {
 
 namespace {
 
-// The pending pairs grouped by host name. The scan needs, for a line, the
-// pending pair listed last among those it belongs to: that is the
-// last pending pair of one of those names, so each name keeps its pending
-// pairs in list order and gives up the last one first.
+// The pending pairs grouped by host name, names that compare equal (NAS and
+// nas) in one group. The scan needs, for a line, the pending pair listed
+// last among those it belongs to: that is the last pending pair of one of
+// those names, so each name keeps its pending pairs in list order and gives
+// up the last one first.
 struct PendingNames {
   explicit PendingNames(const IniFile& pairs) {
-    std::unordered_map<std::string_view, size_t> ids;
+    std::unordered_map<std::string, size_t> ids;
     for (size_t i = 0; i < pairs.Count(); ++i) {
-      auto [it, added] = ids.emplace(pairs.name[i], names.size());
+      auto [it, added] = ids.emplace(FoldedName(pairs.name[i]), names.size());
       if (added) {
         names.push_back(pairs.name[i]);
         pending.emplace_back();
@@ -39,31 +44,21 @@ struct PendingNames {
   size_t count;                              // pending pairs in all
 };
 
+// PinnedNames of the hosts file as it is now, read without the lock; none
+// when it cannot be read. Its bytes are let go before the load.
+std::unordered_set<std::string> PeekPinnedNames() {
+  std::string bytes;
+  if (!ReadFileBytes(HostsPath(), &bytes)) return {};
+  return PinnedNames(bytes);
+}
+
 }  // namespace
 
 LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
   LinesChanged changed;
   PendingNames names(*pairs);
   std::vector<bool> used(pairs->Count(), false);
-
-  // An empty name is inside every line: no search finds it, and while it is
-  // pending every line is a candidate (the command line never lets one
-  // through, but the rules stay whole without that).
-  std::vector<std::string_view> searched;
-  std::vector<size_t> searched_id;
-  size_t empty_id = SIZE_MAX;
-  for (size_t id = 0; id < names.names.size(); ++id) {
-    if (names.names[id].empty()) {
-      empty_id = id;
-    } else {
-      searched.push_back(names.names[id]);
-      searched_id.push_back(id);
-    }
-  }
-  NameSearch search(searched);
-  auto empty_pending = [&] {
-    return empty_id != SIZE_MAX && !names.pending[empty_id].empty();
-  };
+  NameSearch search(names.names);
 
   // A line can belong to a name only if it holds the name's bytes, so the
   // search over the whole file skips the lines that hold no name; the line
@@ -72,50 +67,72 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
   // line break, which no line holds, can stop the first search but never
   // counts in the second.)
   std::string_view bytes = hosts->Original();
-  // Per name, the line (by its start) whose ownership check it failed last:
-  // a long line that holds a name many times costs one check, not one per
-  // occurrence.
+  // Per name, the loaded line (by its start) whose ownership check it failed
+  // last: a long line that holds a name many times costs one check, not one
+  // per occurrence.
   std::vector<size_t> rejected_at(names.names.size(), SIZE_MAX);
   size_t next_line = 0;
   while (names.count > 0 && next_line < bytes.size()) {
-    size_t at = next_line;
-    if (!empty_pending()) {
-      size_t end = search.FindEnd(bytes, next_line);
-      if (end == std::string_view::npos) break;
-      at = end - 1;
+    size_t end = search.FindEnd(bytes, next_line);
+    if (end == std::string_view::npos) break;
+    std::string_view loaded = hosts->LoadedLine(end - 1);
+    size_t start = loaded.data() - bytes.data();
+    next_line = start + loaded.size();
+
+    // A pair that takes a name off a line shared with other names leaves
+    // the rest of the line, which the other pairs are offered again; what
+    // the pairs took goes in the line's place, in the order taken.
+    std::string_view entry = loaded;
+    std::string rest;    // what is left of the line, once shortened
+    std::string placed;  // the managed lines put in the line's place
+    bool taken_whole = false;
+    for (;;) {
+      size_t best = SIZE_MAX;  // the pair that takes the line
+      size_t best_id = 0;      // and its name
+      // The rule is checked last, only for a pair that would win.
+      auto consider = [&](size_t id) {
+        const std::vector<size_t>& list = names.pending[id];
+        bool shortened = entry.data() != loaded.data();
+        if (list.empty() || (best != SIZE_MAX && list.back() <= best) ||
+            (!shortened && rejected_at[id] == start)) {
+          return;
+        }
+        if (!LineBelongsTo(entry, names.names[id])) {
+          if (!shortened) rejected_at[id] = start;
+          return;
+        }
+        best = list.back();
+        best_id = id;
+      };
+      search.ForEach(entry, consider);
+      if (best == SIZE_MAX) break;  // no pending name owns the line
+
+      names.pending[best_id].pop_back();
+      --names.count;
+      used[best] = true;
+      std::string line = ManagedLine(pairs->ip[best], pairs->name[best]);
+      std::optional<std::string> left =
+          LineWithoutName(entry, pairs->name[best]);
+      if (!left) {
+        taken_whole = true;
+        if (entry != line) {
+          changed.printed += line;
+          ++changed.count;
+          placed += line;
+        } else {
+          placed += entry;
+        }
+        break;
+      }
+      changed.printed += line;
+      ++changed.count;
+      placed += line;
+      rest = std::move(*left);
+      entry = rest;
     }
-    std::string_view entry = hosts->LoadedLine(at);
-    size_t start = entry.data() - bytes.data();
-    next_line = start + entry.size();
-
-    size_t best = SIZE_MAX;  // the pair that takes the line
-    size_t best_id = 0;      // and its name
-    // The rule is checked last, only for a pair that would win.
-    auto consider = [&](size_t id) {
-      const std::vector<size_t>& list = names.pending[id];
-      if (list.empty() || (best != SIZE_MAX && list.back() <= best) ||
-          rejected_at[id] == start) {
-        return;
-      }
-      if (!LineBelongsTo(entry, names.names[id])) {
-        rejected_at[id] = start;
-        return;
-      }
-      best = list.back();
-      best_id = id;
-    };
-    if (empty_pending()) consider(empty_id);
-    search.ForEach(entry, [&](size_t k) { consider(searched_id[k]); });
-    if (best == SIZE_MAX) continue;  // no pending name owns the line
-
-    names.pending[best_id].pop_back();
-    --names.count;
-    used[best] = true;
-    std::string line = ManagedLine(pairs->ip[best], pairs->name[best]);
-    if (entry == line) continue;
-    changed.printed += line;
-    ++changed.count;
-    hosts->ReplaceLoaded(start, std::move(line));
+    if (placed.empty()) continue;
+    if (!taken_whole) placed += entry;
+    if (placed != loaded) hosts->ReplaceLoaded(start, std::move(placed));
   }
 
   for (size_t i = 0; i < pairs->Count(); ++i) {
@@ -133,7 +150,18 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
 void UpdateHosts(IniFile& ini_file) {
   assert(ini_file.ip.size() == ini_file.name.size());
   StartNetwork();
-  ResolveAll(ini_file);
+  // A domain that a managed line of ours maps would be answered from that
+  // very line by the system's lookup, which reads the hosts file first: the
+  // address would never move again. Such a domain is asked of DNS alone. The
+  // file is only peeked at here, without the lock (a slow lookup must never
+  // hold it); one that cannot be read pins nothing, and its load below
+  // reports it.
+  std::unordered_set<std::string> pinned = PeekPinnedNames();
+  // (A literal address is no name to ask DNS for, whatever the file says.)
+  ResolveAll(ini_file, [&pinned](std::string_view domain) {
+    bool literal = domain.find_first_not_of("0123456789.") == domain.npos;
+    return !literal && pinned.count(FoldedName(domain)) != 0;
+  });
   // Only now, with every name resolved, so a slow lookup never holds the
   // hosts lock.
   ChangeHostsFile(

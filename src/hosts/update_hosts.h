@@ -14,9 +14,14 @@ namespace quorvane {
 // The rules of the update over resolved pairs (`pairs.ip` holds addresses),
 // on `hosts` as loaded (not yet changed). Each loaded entry, in file order,
 // is taken by the pending pair listed last among those whose host name it
-// belongs to (LineBelongsTo); that pair is used up and the entry becomes its
-// managed line unless it is that line already. The pairs left over are
-// appended in list order. Every pair is removed from `pairs`.
+// belongs to (LineBelongsTo); that pair is used up. An entry that maps that
+// name alone, or is its managed line, becomes the pair's managed line unless
+// it is that line already. An entry that maps other names too keeps them:
+// the managed line goes in its place, and after it the entry without the
+// name (LineWithoutName), which is offered to the pending pairs again. The
+// pairs left over are appended in list order. Every managed line put in or
+// appended counts and is printed; an entry taken whole only when it
+// changes. Every pair is removed from `pairs`.
 //
 // The file is searched for all pending names at once, so the cost is one
 // pass over the file whatever the number of pairs (plus the lines that hold

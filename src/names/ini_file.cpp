@@ -49,6 +49,15 @@ bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes) {
 
 }  // namespace
 
+bool IsHostName(std::string_view name) {
+  if (name.empty()) return false;
+  for (char c : name) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte == 0x7f || byte == '#') return false;
+  }
+  return true;
+}
+
 ListScan ScanListFile(std::string_view bytes) {
   ListScan scan;
   size_t start = 0;
@@ -66,7 +75,7 @@ ListScan ScanListFile(std::string_view bytes) {
     size_t pos = 0;
     std::string_view domain = NextWord(text, &pos);
     std::string_view host_name = NextWord(text, &pos);
-    if (host_name.empty()) {
+    if (!IsHostName(host_name)) {
       scan.ok = false;
       scan.bad_line = text;
       scan.bad_line_number = number;

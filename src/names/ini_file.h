@@ -24,11 +24,18 @@ struct ListScan {
   int bad_line_number = 0;    // counting every physical line from 1
 };
 
+// Whether `name` is one host name to every program that reads the hosts
+// file: not empty, no byte at or below 0x20 (a blank or TAB would make two
+// names of it, a line break or other control byte a line of its own or
+// nothing a reader takes), no 0x7F, and no '#' (readers cut a line there).
+// Every other byte is the user's, Shift_JIS and UTF-8 included.
+bool IsHostName(std::string_view name);
+
 // Scans the bytes of a list file. A line is a whole physical line; its text
 // ends at a NUL byte. Lines starting with "#" or white space are skipped;
 // every other line must hold two words (runs of non-white bytes), a domain
-// and a host name; more words are ignored. The scan stops at the first line
-// with fewer than two words. The views point into `bytes`.
+// and a host name (IsHostName); more words are ignored. The scan stops at
+// the first line without them. The views point into `bytes`.
 ListScan ScanListFile(std::string_view bytes);
 
 // The longest list file read. Lists hold a few lines; this is thousands of
@@ -46,7 +53,7 @@ class IniFile {
   // Reads the list file at `path` and adds its pairs in file order. Prints
   // the reading message first. A file that cannot be opened or read, or
   // that is longer than kMaxListFileBytes, ends the run with error 147; a
-  // line without two words with error 159.
+  // line without two words, or whose host name is not one, with error 159.
   void Load(const std::string& path);
 
   size_t Count() const { return ip.size(); }

@@ -47,6 +47,13 @@ TEST(ListFileTest, Cases) {
       {"a\0 b\nc d\n"s, "!1:a"},
       {"a b\0c\nc d\n"s, "a=b;c=d;"},
       {"a b\n\0junk\nc d\n"s, "a=b;!2:"},
+      // A host name that is not one to the hosts file's readers is a bad
+      // line; '-', '@' and bytes above 0x7F are the user's.
+      {"d -h\nd @x\nd n\x80\xffs\nd #nas\n",
+       "d=-h;d=@x;d=n\x80\xffs;!4:d #nas\n"},
+      {"d nas#1 x\n", "!1:d nas#1 x\n"},
+      {"d n\x01s\n", "!1:d n\x01s\n"},
+      {"d n\x7f\n", "!1:d n\x7f\n"},
   };
   for (const auto& [bytes, want] : cases) {
     EXPECT_EQ(Scan(bytes), want) << testing::PrintToString(bytes);

@@ -12,11 +12,14 @@ void StartNetwork() {
   }
 }
 
-void ResolveAll(IniFile& ini_file) {
+void ResolveAll(IniFile& ini_file,
+                const std::function<bool(std::string_view)>& pinned) {
   for (std::string& domain : ini_file.ip) {
     std::string address;
     int error = 0;
-    if (!LookUpAddress(domain, &address, &error)) {
+    bool found = pinned(domain) ? LookUpInDns(domain, &address, &error)
+                                : LookUpAddress(domain, &address, &error);
+    if (!found) {
       FatalError(kErrorResolve, kCannotResolve, {error});
     }
     domain = address;

@@ -4,7 +4,9 @@
 #ifndef QUORVANE_RESOLVE_RESOLVER_H_
 #define QUORVANE_RESOLVE_RESOLVER_H_
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "names/ini_file.h"
 
@@ -14,9 +16,11 @@ namespace quorvane {
 void StartNetwork();
 
 // Replaces each domain in `ini_file.ip` by its dotted address, in list
-// order, each looked up once. A domain without an answer ends the run with
-// error 238; the domains after it are not looked up.
-void ResolveAll(IniFile& ini_file);
+// order, each looked up once: with LookUpInDns when `pinned(domain)`, else
+// with LookUpAddress. A domain without an answer ends the run with error
+// 238; the domains after it are not looked up.
+void ResolveAll(IniFile& ini_file,
+                const std::function<bool(std::string_view)>& pinned);
 
 // Platform: starts the sockets library; 0, or the start-up call's result.
 int StartSockets();
@@ -27,6 +31,14 @@ int StartSockets();
 // (11001 host not found, 11002 try again, 11003 no recovery, 11004 no data),
 // so that a failure reads the same on every system.
 bool LookUpAddress(const std::string& domain, std::string* address, int* error);
+
+// Platform: the same, but asking DNS alone for the domain's A records, past
+// the hosts file: the first A record of the answer, in answer order; the
+// same error numbers (11001 no such name, 11004 no A record, 11002 server
+// failure or time-out, 11003 any other failure). For a domain that the
+// hosts file itself maps, where the host-by-name lookup would answer with
+// that line.
+bool LookUpInDns(const std::string& domain, std::string* address, int* error);
 
 }  // namespace quorvane
 
