@@ -3,14 +3,13 @@
 #include <cassert>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "front/report/messages.h"
-#include "hosts/file_store.h"
-#include "hosts/hosts_path.h"
 #include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
 #include "hosts/name_search.h"
@@ -43,14 +42,6 @@ struct PendingNames {
   std::vector<std::vector<size_t>> pending;  // per name, pairs in list order
   size_t count;                              // pending pairs in all
 };
-
-// PinnedNames of the hosts file as it is now, read without the lock; none
-// when it cannot be read. Its bytes are let go before the load.
-std::unordered_set<std::string> PeekPinnedNames() {
-  std::string bytes;
-  if (!ReadFileBytes(HostsPath(), &bytes)) return {};
-  return PinnedNames(bytes);
-}
 
 }  // namespace
 
@@ -150,22 +141,31 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
 void UpdateHosts(IniFile& ini_file) {
   assert(ini_file.ip.size() == ini_file.name.size());
   StartNetwork();
-  // A domain that a managed line of ours maps would be answered from that
-  // very line by the system's lookup, which reads the hosts file first: the
-  // address would never move again. Such a domain is asked of DNS alone. The
-  // file is only peeked at here, without the lock (a slow lookup must never
-  // hold it); one that cannot be read pins nothing, and its load below
-  // reports it.
-  std::unordered_set<std::string> pinned = PeekPinnedNames();
-  // (A literal address is no name to ask DNS for, whatever the file says.)
-  ResolveAll(ini_file, [&pinned](std::string_view domain) {
-    bool literal = domain.find_first_not_of("0123456789.") == domain.npos;
-    return !literal && pinned.count(FoldedName(domain)) != 0;
-  });
-  // Only now, with every name resolved, so a slow lookup never holds the
-  // hosts lock.
+  // The lookup puts the addresses in place of the domains; the pinned
+  // domains below are found by name.
+  std::vector<std::string> domains = ini_file.ip;
+  // Every name is resolved before the lock, so a slow lookup never holds it.
+  ResolveAll(ini_file);
   ChangeHostsFile(
-      [&ini_file](HostsFile* hosts) { return UpdateLines(hosts, &ini_file); },
+      [&ini_file, &domains](HostsFile* hosts) {
+        // A domain that a managed line of ours maps was answered from that
+        // very line, since the system's lookup reads the hosts file first:
+        // its address would never move again. Such a domain is asked of DNS
+        // alone, found in the file as loaded under the lock (no second read
+        // of a file that may be large); only a run that pins a domain holds
+        // the lock through a DNS query. A literal address is no name to ask
+        // DNS for, whatever the file says.
+        std::unordered_set<std::string> pinned = PinnedNames(hosts->Original());
+        for (size_t i = 0; !pinned.empty() && i < domains.size(); ++i) {
+          const std::string& domain = domains[i];
+          bool literal =
+              domain.find_first_not_of("0123456789.") == std::string::npos;
+          if (!literal && pinned.count(FoldedName(domain)) != 0) {
+            ini_file.ip[i] = ResolveInDns(domain);
+          }
+        }
+        return UpdateLines(hosts, &ini_file);
+      },
       kLinesAdded);
 }
 

@@ -12,18 +12,24 @@ void StartNetwork() {
   }
 }
 
-void ResolveAll(IniFile& ini_file,
-                const std::function<bool(std::string_view)>& pinned) {
+void ResolveAll(IniFile& ini_file) {
   for (std::string& domain : ini_file.ip) {
     std::string address;
     int error = 0;
-    bool found = pinned(domain) ? LookUpInDns(domain, &address, &error)
-                                : LookUpAddress(domain, &address, &error);
-    if (!found) {
+    if (!LookUpAddress(domain, &address, &error)) {
       FatalError(kErrorResolve, kCannotResolve, {error});
     }
     domain = address;
   }
+}
+
+std::string ResolveInDns(const std::string& domain) {
+  std::string address;
+  int error = 0;
+  if (!LookUpInDns(domain, &address, &error)) {
+    FatalError(kErrorResolve, kCannotResolve, {error});
+  }
+  return address;
 }
 
 }  // namespace quorvane

@@ -4,7 +4,6 @@
 #ifndef QUORVANE_RESOLVE_RESOLVER_H_
 #define QUORVANE_RESOLVE_RESOLVER_H_
 
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,12 +14,14 @@ namespace quorvane {
 // Starts the sockets library; a failure ends the run with error 224.
 void StartNetwork();
 
-// Replaces each domain in `ini_file.ip` by its dotted address, in list
-// order, each looked up once: with LookUpInDns when `pinned(domain)`, else
-// with LookUpAddress. A domain without an answer ends the run with error
-// 238; the domains after it are not looked up.
-void ResolveAll(IniFile& ini_file,
-                const std::function<bool(std::string_view)>& pinned);
+// Replaces each domain in `ini_file.ip` by its dotted address from
+// LookUpAddress, in list order. A domain without an answer ends the run
+// with error 238; the domains after it are not looked up.
+void ResolveAll(IniFile& ini_file);
+
+// The dotted address of `domain` from LookUpInDns; no answer ends the run
+// with error 238, as in ResolveAll.
+std::string ResolveInDns(const std::string& domain);
 
 // Platform: starts the sockets library; 0, or the start-up call's result.
 int StartSockets();
