@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Checks the Task Scheduler task file: UTF-16 as it says, valid against the
 # task schema's structure (task_scheduler.xsd), and, given the Windows
-# program, its command line as SYSTEM's cmd runs it under Wine (from a batch
-# file: Wine would quote a command line given whole) with the program
-# installed in the prefix (QUORVANE_WINEPREFIX): it makes the log folder,
-# and a failed run and a good one both append what they print to the log.
+# program, install.cmd and the task's command line under Wine's cmd (the
+# command from a batch file: Wine would quote a command line given whole), in
+# the prefix QUORVANE_WINEPREFIX: without the folder install.cmd makes, a run
+# fails and makes nothing; install.cmd takes over a folder made before it,
+# keeps its list, registers the task and changes nothing when run again; a
+# failed run and a good one both append what they print to the log;
+# uninstall.cmd keeps the list unless given /all; a folder that is a link is
+# refused. (Wine's icacls changes nothing and Wine keeps no owner or DACL
+# but the Unix mode, so the folder's new owner and entries are not seen.)
 # Usage: windows_task_test.sh TASK_XML [QUORVANE_EXE]
 set -u
 task=$1 exe=${2:-}
@@ -35,18 +40,34 @@ c=$WINEPREFIX/drive_c
 hosts=$c/windows/system32/drivers/etc/hosts
 "$(dirname "$0")/wine-run.sh" "$exe" -h </dev/null >/dev/null 2>&1  # the prefix
 cp "$hosts" "$c/hosts.saved"
-mkdir -p "$c/Program Files/Quorvane"
-cp "$exe" "$c/Program Files/Quorvane/Quorvane.exe"
-rm -rf "$c/ProgramData/Quorvane"
+data=$c/ProgramData/Quorvane tasks=$c/windows/system32/tasks
+rm -rf "$data" "$c/Program Files/Quorvane" "$tasks/Quorvane"
 line=$(value Arguments)
 [ "${line:0:6}" = "/d /c " ] || fail "cmd is not given /d /c"
 printf '%s\r\n' "${line#/d /c }" >"$c/quorvane-task.bat"
-run() {
-  /usr/lib/wine/wine64 "$(value Command | sed 's/.*\\//')" /d /c 'C:\quorvane-task.bat' \
-    </dev/null >/dev/null 2>&1
+cmd() { /usr/lib/wine/wine64 cmd /d /c "$@" </dev/null >"$c/cmd.out" 2>&1; }
+run() { cmd 'C:\quorvane-task.bat'; }
+# What the zip holds, unpacked; a folder made before, anyone may write, with
+# a list in it.
+unpacked=$c/quorvane-zip
+rm -rf "$unpacked" && mkdir -p "$unpacked" "$data" && chmod 777 "$data"
+cp "$exe" "$(dirname "$task")"/{install.cmd,uninstall.cmd} "$task" \
+  "$(dirname "$task")/../Quorvane.list.example" "$unpacked/"
+printf '192.0.2.7 nas\r\n' >"$data/Quorvane.list"
+install() { cmd 'C:\quorvane-zip\install.cmd'; }
+install || fail "install.cmd failed: $(cat "$c/cmd.out")"
+state() {
+  (cd "$c" && find "Program Files/Quorvane" ProgramData/Quorvane \
+    windows/system32/tasks/Quorvane -printf '%p %m %s\n' -type f -exec md5sum {} +)
 }
+before=$(state)
+cmp -s "$exe" "$c/Program Files/Quorvane/Quorvane.exe" ||
+  fail "install.cmd did not put the program in place"
+[ -f "$tasks/Quorvane" ] || fail "install.cmd registered no task"
+install && [ "$(state)" = "$before" ] || fail "a second install.cmd changed [$before] to [$(state)]"
+mv "$data/Quorvane.list" "$c/list.saved"
 run && fail "a run without a list file succeeded"
-printf '192.0.2.7 nas\r\n' >"$c/ProgramData/Quorvane/Quorvane.list"
+mv "$c/list.saved" "$data/Quorvane.list"
 run || fail "a run with the list file failed"
 got=$(iconv -f CP932 -t UTF-8 "$c/ProgramData/Quorvane/Quorvane.log" |
       grep -v '^---' | tr -d '\r')
@@ -62,5 +83,19 @@ C:\ProgramData\Quorvane\Quorvane.listが開けません.
 [ "$(grep -c '^--- ' "$c/ProgramData/Quorvane/Quorvane.log")" = 2 ] ||
   fail "the log does not mark each run"
 mv "$c/hosts.saved" "$hosts"
+# Without the folder a run makes none. (Windows' cmd fails it too; Wine's
+# skips the commands whose output cannot be opened and ends with status 0.)
+rm -rf "$data"
+run
+[ -e "$data" ] && fail "a run made the folder"
+install && cmd 'C:\quorvane-zip\uninstall.cmd' || fail "uninstall.cmd failed"
+[ -e "$tasks/Quorvane" ] || [ -e "$c/Program Files/Quorvane" ] ||
+  [ ! -f "$data/Quorvane.list" ] && fail "uninstall.cmd left the task or program, or took the list"
+cmd 'C:\quorvane-zip\uninstall.cmd' /all && [ ! -e "$data" ] ||
+  fail "uninstall.cmd /all kept the list"
+mkdir -p "$c/elsewhere" && ln -s "$c/elsewhere" "$data"
+install && fail "install.cmd took a folder that is a link"
+[ -e "$c/elsewhere/Quorvane.list" ] && fail "install.cmd wrote through a link"
+rm -rf "$data" "$c/elsewhere" "$unpacked" "$c/quorvane-task.bat"
 /usr/lib/wine/wineserver -k 2>/dev/null
 exit $failed

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The Windows package: builds the .zip of a 32-bit Windows build; exactly the
-# program, README, licence, task and sample list, the program a statically
-# linked 32-bit (PE32, i386) console executable.
+# program, README, licence, task, sample list and install scripts, the
+# program a statically linked 32-bit (PE32, i386) console executable, the
+# README and the scripts with CR LF line ends, the README naming the files
+# as they lie in the zip.
 # Usage: windows_zip_test.sh WINDOWS_X86_BUILD_DIR
 set -euo pipefail
 build=$1
@@ -13,7 +15,8 @@ zip=$(ls "$build"/quorvane-*-windows-x86.zip)
 got=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
 top=$(basename "$zip" .zip)
 expected=$(printf '%s\n' "$top/Quorvane.exe" "$top/Quorvane.list.example" \
-  "$top/Quorvane.xml" "$top/README.txt" "$top/LICENSE.txt" | LC_ALL=C sort)
+  "$top/Quorvane.xml" "$top/README.txt" "$top/LICENSE.txt" \
+  "$top/install.cmd" "$top/uninstall.cmd" | LC_ALL=C sort)
 [ "$got" = "$expected" ] || { printf 'the zip holds\n%s\n' "$got" >&2; exit 1; }
 unzip -q "$zip" -d "$scratch"
 headers=$(i686-w64-mingw32-objdump -f -p "$scratch/$top/Quorvane.exe")
@@ -21,3 +24,11 @@ grep -q 'file format pei-i386' <<<"$headers"
 grep -q 'Subsystem.*(Windows CUI)' <<<"$headers"
 # Statically linked: no compiler runtime DLLs needed beside it.
 ! grep -E 'DLL Name: (libstdc|libgcc|libwinpthread)' <<<"$headers"
+for text in README.txt install.cmd uninstall.cmd; do
+  [ "$(grep -c $'\r$' "$scratch/$top/$text")" = "$(wc -l <"$scratch/$top/$text")" ] ||
+    { echo "$text: a line without CR LF" >&2; exit 1; }
+done
+for named in $(grep -oP '[A-Za-z][A-Za-z.]*\.(cmd|exe|xml|txt|example)(?![.\w])' \
+  "$scratch/$top/README.txt" | sort -u); do
+  [ -f "$scratch/$top/$named" ] || { echo "README.txt names $named" >&2; exit 1; }
+done

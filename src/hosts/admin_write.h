@@ -5,6 +5,7 @@
 #ifndef QUORVANE_HOSTS_ADMIN_WRITE_H_
 #define QUORVANE_HOSTS_ADMIN_WRITE_H_
 
+#include <cstdio>
 #include <string>
 
 namespace quorvane {
@@ -15,6 +16,25 @@ namespace quorvane {
 // its security. False when it is not so, or cannot be read: the caller then
 // does not trust it.
 bool OnlyAdministratorsWrite(const std::string& path);
+
+// The same test of a security descriptor (a PSECURITY_DESCRIPTOR with its
+// owner and DACL).
+bool OnlyAdministratorsWriteDescriptor(void* descriptor);
+
+// True when this process runs as LocalSystem, as a scheduled task does.
+bool RunsAsSystem();
+
+// Opens the file at `path` for reading in binary mode when no account but
+// those OnlyAdministratorsWrite trusts can have chosen what it holds: the
+// file and its folder pass that test, and no part of the path, from the
+// first folder below the root to the file, is a reparse point (a link or
+// mount point that leads elsewhere). A run as SYSTEM, which trusts only
+// itself, the Administrators and TrustedInstaller then, calls it for what
+// it takes orders from. The folder is held open, so that it can be neither
+// renamed nor replaced, while the file is opened; the file's owner and DACL
+// are read from the open file, which is checked to lie in that folder.
+// Returns nullptr, with nothing left open, when any of this fails.
+FILE* OpenAdministratorsFile(const std::string& path);
 
 }  // namespace quorvane
 

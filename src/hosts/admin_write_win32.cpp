@@ -1,7 +1,10 @@
-// OnlyAdministratorsWrite: reads the owner and DACL of a path.
+// OnlyAdministratorsWrite and OpenAdministratorsFile: read the owner and
+// DACL of a path or of an open file.
 #include <windows.h>
 // windows.h first: aclapi.h needs its types.
 #include <aclapi.h>
+#include <fcntl.h>
+#include <io.h>
 #include <sddl.h>
 
 #include "hosts/admin_write.h"
@@ -14,8 +17,7 @@ bool IsSid(PSID sid, WELL_KNOWN_SID_TYPE type) {
   return IsValidSid(sid) && IsWellKnownSid(sid, type);
 }
 
-// SYSTEM, the Administrators, TrustedInstaller, or the account this
-// program runs as.
+// SYSTEM, the Administrators, TrustedInstaller, or `self` (when not null).
 bool IsTrusted(PSID sid, PSID self) {
   static const char kInstaller[] =
       "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
@@ -29,33 +31,78 @@ bool IsTrusted(PSID sid, PSID self) {
   return trusted;
 }
 
+// The account this process runs as, kept in `buffer`; null if unknown.
+PSID ProcessUser(char (&buffer)[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)]) {
+  PSID user = nullptr;
+  HANDLE token;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    DWORD size;
+    if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size)) {
+      user = reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid;
+    }
+    CloseHandle(token);
+  }
+  return user;
+}
+
+// An open file or folder, of the kind asked for, that is no reparse point
+// and that OnlyAdministratorsWriteDescriptor trusts.
+bool IsAdministratorsOnly(HANDLE handle, bool folder) {
+  BY_HANDLE_FILE_INFORMATION info;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  bool ok = GetFileInformationByHandle(handle, &info) &&
+            !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+            !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == !folder &&
+            GetSecurityInfo(
+                handle, SE_FILE_OBJECT,
+                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
+            OnlyAdministratorsWriteDescriptor(descriptor);
+  LocalFree(descriptor);
+  return ok;
+}
+
+// No folder or file on `path` (a full path) below its root is a reparse
+// point.
+bool NoReparsePointOnTheWay(const std::string& path) {
+  // The root: "C:\", or "\\server\share\".
+  size_t at = path.compare(0, 2, "\\\\") == 0
+                  ? path.find('\\', path.find('\\', 2) + 1)
+                  : path.find('\\');
+  while (at != std::string::npos) {
+    at = path.find('\\', at + 1);
+    DWORD attributes = GetFileAttributesA(path.substr(0, at).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The path the file system gives an open file, or "" if it gives none.
+std::string FinalPath(HANDLE handle) {
+  char path[32768];
+  DWORD size = GetFinalPathNameByHandleA(handle, path, sizeof path, 0);
+  return size > 0 && size < sizeof path ? std::string(path, size) : "";
+}
+
 }  // namespace
 
-bool OnlyAdministratorsWrite(const std::string& path) {
+bool OnlyAdministratorsWriteDescriptor(void* descriptor) {
   constexpr DWORD kWrite = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY |
                            FILE_DELETE_CHILD | DELETE | WRITE_DAC |
                            WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
   char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
-  PSID self = nullptr;
-  HANDLE token;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    DWORD size;
-    if (GetTokenInformation(token, TokenUser, user, sizeof user, &size)) {
-      self = reinterpret_cast<TOKEN_USER*>(user)->User.Sid;
-    }
-    CloseHandle(token);
-  }
+  PSID self = ProcessUser(user);
   PSID owner = nullptr;
   PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetNamedSecurityInfoA(
-          path.c_str(), SE_FILE_OBJECT,
-          OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-          nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
-  }
+  BOOL defaulted, present = FALSE;
   // No DACL at all lets everyone in.
-  bool ok = owner != nullptr && IsTrusted(owner, self) && dacl != nullptr;
+  bool ok =
+      GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) &&
+      GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
+      owner != nullptr && IsTrusted(owner, self) && present && dacl != nullptr;
   for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {
     ACE_HEADER* ace = nullptr;
     ok = GetAce(dacl, i, reinterpret_cast<void**>(&ace));
@@ -69,8 +116,63 @@ bool OnlyAdministratorsWrite(const std::string& path) {
       ok = ace->AceType == ACCESS_DENIED_ACE_TYPE;
     }
   }
+  return ok;
+}
+
+bool OnlyAdministratorsWrite(const std::string& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  bool ok = GetNamedSecurityInfoA(
+                path.c_str(), SE_FILE_OBJECT,
+                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
+            OnlyAdministratorsWriteDescriptor(descriptor);
   LocalFree(descriptor);
   return ok;
+}
+
+bool RunsAsSystem() {
+  char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  PSID self = ProcessUser(user);
+  return self != nullptr && IsSid(self, WinLocalSystemSid);
+}
+
+FILE* OpenAdministratorsFile(const std::string& path) {
+  char full[MAX_PATH * 4];
+  DWORD size = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  if (size == 0 || size >= sizeof full) return nullptr;
+  std::string file_path(full, size);
+  size_t cut = file_path.rfind('\\');
+  if (cut == std::string::npos || cut + 1 == file_path.size()) return nullptr;
+  // A file at the root of a drive has the root as its folder.
+  std::string folder_path =
+      file_path.substr(0, cut == 2 && file_path[1] == ':' ? 3 : cut);
+  // Without FILE_SHARE_DELETE nobody can rename or delete the folder while
+  // it is open, nor (on NTFS) rename a folder above it.
+  HANDLE folder = CreateFileA(
+      folder_path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return nullptr;
+  HANDLE file = CreateFileA(file_path.c_str(), GENERIC_READ | READ_CONTROL,
+                            FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  FILE* stream = nullptr;
+  if (file != INVALID_HANDLE_VALUE) {
+    std::string in = FinalPath(file), of = FinalPath(folder);
+    if (!of.empty() && of.back() == '\\') of.pop_back();
+    bool ok = IsAdministratorsOnly(folder, true) &&
+              IsAdministratorsOnly(file, false) &&
+              NoReparsePointOnTheWay(file_path) && !of.empty() &&
+              in.rfind('\\') == of.size() && in.compare(0, of.size(), of) == 0;
+    int fd = ok ? _open_osfhandle(reinterpret_cast<intptr_t>(file),
+                                  _O_RDONLY | _O_BINARY)
+                : -1;
+    if (fd != -1) stream = _fdopen(fd, "rb");
+    if (stream == nullptr && fd != -1) _close(fd);
+    if (fd == -1) CloseHandle(file);
+  }
+  CloseHandle(folder);
+  return stream;
 }
 
 }  // namespace quorvane

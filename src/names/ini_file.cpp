@@ -5,6 +5,7 @@
 #include "front/report/console.h"
 #include "front/report/fatal_error.h"
 #include "front/report/messages.h"
+#include "names/list_open.h"
 
 namespace quorvane {
 
@@ -30,7 +31,7 @@ std::string_view NextWord(std::string_view text, size_t* pos) {
 // failure too: a device without end (/dev/zero) or a wrong, huge file must
 // not take all memory before anything is said.
 bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes) {
-  FILE* file = fopen(path.c_str(), "rb");
+  FILE* file = OpenListFile(path);
   if (file == nullptr) return false;
   char buffer[65536];
   size_t got;

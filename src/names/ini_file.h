@@ -51,7 +51,8 @@ class IniFile {
   void Add(std::string_view domain, std::string_view host_name);
 
   // Reads the list file at `path` and adds its pairs in file order. Prints
-  // the reading message first. A file that cannot be opened or read, or
+  // the reading message first. A file that cannot be opened (OpenListFile:
+  // for a run as SYSTEM, also one that others could change) or read, or
   // that is longer than kMaxListFileBytes, ends the run with error 147; a
   // line without two words, or whose host name is not one, with error 159.
   void Load(const std::string& path);

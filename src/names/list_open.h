@@ -1,0 +1,22 @@
+// How a list file is opened. A list decides which names the hosts file
+// points where, so a run that may write the hosts file for everyone (a
+// scheduled task as SYSTEM) must not take its list from a file that an
+// ordinary account could have written.
+#ifndef QUORVANE_NAMES_LIST_OPEN_H_
+#define QUORVANE_NAMES_LIST_OPEN_H_
+
+#include <cstdio>
+#include <string>
+
+namespace quorvane {
+
+// Opens the list file at `path` for reading in binary mode, or returns
+// nullptr. On Windows a run as SYSTEM opens only a file that no account but
+// SYSTEM, the Administrators and TrustedInstaller can change
+// (OpenAdministratorsFile); any other run, whose account chose the list
+// itself, opens what it is given.
+FILE* OpenListFile(const std::string& path);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_NAMES_LIST_OPEN_H_
