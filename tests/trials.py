@@ -15,7 +15,14 @@
   of either mode gives exactly that mode's result;
 - concurrency: two runs with different names start at the same moment;
   both lines end up in the file and nothing else changes.
-Counts: QUORVANE_CRASH_TRIALS (200), QUORVANE_CONCURRENCY_TRIALS (50).
+- admin: an in-place save killed as the file changes, then the file edited
+  with >>, or removed and copied anew, before the next run: it keeps the
+  administrator's bytes and sets the journal aside; a torn file moved to
+  another device is still repaired; a journal the service cannot remove is
+  applied once and fails no run.
+The crash trials are a short confirmation: every crash point is walked in
+the unit tests (save_protocol_test.cpp).
+Counts: QUORVANE_CRASH_TRIALS (20), QUORVANE_CONCURRENCY_TRIALS (50).
 Usage: trials.py PROGRAM [ARGS...]   (inside sandbox.sh)
 """
 import fcntl
@@ -232,6 +239,85 @@ def crash_trials(trials, in_place):
         expect("kills fell on both sides of the rename", counts["old"] and counts["new"])
 
 
+def admin_trials():
+    """An in-place save killed as the file changes, then the administrator
+    acts before the next run (the same update, which then has nothing to
+    do on a file whose first block is new)."""
+    head, tail = foreign(4096), foreign(8 << 20)
+    old, new = head + b"#" + NAS + tail, head + NAS + tail
+    args = ["192.0.2.7", "nas"]
+    journals = "/var/lib/quorvane"
+    service = (f"mkdir -p -m 700 {journals} && mount --bind {ETC} {ETC} && "
+               f"mount -o remount,bind,ro {ETC} && mount --bind {HOSTS} {HOSTS} && "
+               f"mount -o remount,bind,rw {HOSTS}")
+    manual = f"mount --bind {HOSTS} {HOSTS}"  # /etc writable: the journal beside
+
+    def sh(command):
+        subprocess.run(command, shell=True, check=True)
+
+    def torn(layout):
+        for _ in range(30):
+            sh(f"rm -rf {journals}/.hosts.Quorvane-* {ETC}/.hosts.Quorvane-*")
+            write(HOSTS, old)
+            sh(layout)
+            since = os.stat(HOSTS).st_mtime_ns
+            p = start(args)
+            while os.stat(HOSTS).st_mtime_ns == since and p.poll() is None:
+                pass
+            p.kill()
+            p.wait()
+            sh(f"umount {HOSTS}" + (f" && umount {ETC}" if layout == service else ""))
+            after = read(HOSTS)
+            if after not in (old, new) and after.startswith(head + NAS):
+                return after
+        expect("a kill tore the file", False)
+
+    def next_run():
+        with open(ERR, "wb+") as err:
+            status = start(args, stderr=err).wait()
+            err.seek(0)
+            return status, err.read()
+
+    mine = b"10.9.9.9\tmine\n"
+    for action in ("append", "rm and cp"):
+        file = torn(service) + mine
+        if action == "append":
+            open(HOSTS, "ab").write(mine)
+        else:
+            os.unlink(HOSTS)
+            write(HOSTS, file)
+        status, err = next_run()
+        expect(f"after a crash, {action} by hand: the administrator's bytes stay",
+               status == 0 and read(HOSTS) == file and b"hosts" in err and
+               os.listdir(journals) == [".hosts.Quorvane-journal-kept"])
+        status, err = next_run()
+        expect(f"after a crash, {action} by hand: the journal is never applied",
+               status == 0 and read(HOSTS) == file and not err)
+
+    # Another device and inode, as after a reboot: still repaired.
+    file = torn(service)
+    sh(f"mount -t tmpfs -o mode=0755 quorvane-other {ETC}")
+    write(HOSTS, file)
+    status, _ = next_run()
+    expect("a torn file on another device is repaired", status == 0 and read(HOSTS) == new
+           and not os.listdir(journals))
+    sh(f"umount {ETC}")
+
+    # A journal beside the file, left by a manual run, in a directory the
+    # service cannot change: applied once, then harmless.
+    torn(manual)
+    sh(service)
+    statuses = [next_run()[0]]
+    stamp = os.stat(HOSTS).st_mtime_ns
+    statuses.append(next_run()[0])
+    sh(f"umount {HOSTS} && umount {ETC}")
+    expect("an unremovable journal fails no run and is applied once",
+           statuses == [0, 0] and read(HOSTS) == new and
+           os.stat(HOSTS).st_mtime_ns == stamp and
+           os.path.exists(ETC + "/.hosts.Quorvane-journal"))
+    sh(f"rm -f {ETC}/.hosts.Quorvane-journal")
+
+
 def concurrency_trials(trials):
     base = foreign(2 << 20)
     alpha = b"192.0.2.7\talpha\t##Quorvane##\r\n"
@@ -258,7 +344,8 @@ def main():
         sys.exit("usage: sandbox.sh trials.py PROGRAM [ARGS...]")
     lock_trials()
     for in_place in (False, True):
-        crash_trials(int(os.environ.get("QUORVANE_CRASH_TRIALS") or 200), in_place)
+        crash_trials(int(os.environ.get("QUORVANE_CRASH_TRIALS") or 20), in_place)
+    admin_trials()
     concurrency_trials(int(os.environ.get("QUORVANE_CONCURRENCY_TRIALS") or 50))
     print(f"{len(failures)} failed")
     sys.exit(1 if failures else 0)
