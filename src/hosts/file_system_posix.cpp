@@ -232,11 +232,16 @@ class PosixFileSystem : public FileSystem {
       return names;
     }
     while (dirent* entry = readdir(dir)) {
+      // The entry's type spares a stat of every name in /etc, unless the
+      // owner matters or the file system does not say.
       struct stat st;
-      if (fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-          S_ISREG(st.st_mode) && (!ours_only || st.st_uid == 0)) {
-        names.push_back(entry->d_name);
-      }
+      bool regular =
+          entry->d_type == DT_REG && !ours_only
+              ? true
+              : (entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN) &&
+                    fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISREG(st.st_mode) && (!ours_only || st.st_uid == 0);
+      if (regular) names.push_back(entry->d_name);
     }
     closedir(dir);
     return names;

@@ -8,6 +8,7 @@
 #define QUORVANE_HOSTS_HASH_H_
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace quorvane {
@@ -26,6 +27,20 @@ inline uint64_t Fnv1a(std::string_view bytes, uint64_t hash = kFnvBasis,
     hash = (hash ^ byte) * 1099511628211ull;
   }
   return hash;
+}
+
+// The same step over eight bytes at a time (as this machine stores them),
+// with the high half folded back after each so that every bit reaches the
+// low ones: for bulk bytes, several times faster than Fnv1a.
+inline uint64_t HashBytes(std::string_view bytes, uint64_t hash = kFnvBasis) {
+  size_t at = 0;
+  for (; at + 8 <= bytes.size(); at += 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes.data() + at, 8);
+    hash = (hash ^ word) * 1099511628211ull;
+    hash ^= hash >> 32;
+  }
+  return Fnv1a(bytes.substr(at), hash);
 }
 
 }  // namespace quorvane

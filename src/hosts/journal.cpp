@@ -40,15 +40,9 @@ std::string Words(const Journal& journal) {
   return words;
 }
 
-std::string Hashes(const Journal& journal) {
-  std::string hashes;
-  for (uint64_t hash : journal.blocks) PutWord(&hashes, hash);
-  return hashes;
-}
-
 uint64_t Checksum(std::string_view words, std::string_view old_bytes,
                   std::string_view hashes) {
-  return Fnv1a(hashes, Fnv1a(old_bytes, Fnv1a(words)));
+  return HashBytes(hashes, HashBytes(old_bytes, HashBytes(words)));
 }
 
 // The part of `bytes` (a file's content from byte 0) in [from, to).
@@ -74,30 +68,68 @@ size_t FirstChange(const std::vector<std::string_view>& pieces,
   return std::min(offset, old_bytes.size());
 }
 
-Journal MakeJournal(std::string_view old_bytes, uint64_t offset,
-                    std::string_view new_tail) {
+void ForEachRun(const std::vector<std::string_view>& pieces, uint64_t from,
+                const std::function<void(uint64_t, std::string_view)>& run) {
+  std::string buffer;
+  uint64_t start = from;  // of the run being gathered
+  uint64_t at = 0;        // of the piece
+  for (std::string_view piece : pieces) {
+    const uint64_t end = at + piece.size();
+    for (uint64_t pos = std::max(at, from); pos < end;) {
+      const uint64_t run_end = (start / kJournalRun + 1) * kJournalRun;
+      const uint64_t part_end = std::min(end, run_end);
+      std::string_view part = piece.substr(pos - at, part_end - pos);
+      if (part_end == run_end && buffer.empty()) {
+        run(start, part);
+      } else {
+        buffer.append(part);
+        if (part_end == run_end) {
+          run(start, buffer);
+          buffer.clear();
+        }
+      }
+      if (part_end == run_end) start = run_end;
+      pos = part_end;
+    }
+    at = end;
+  }
+  if (!buffer.empty()) run(start, buffer);
+}
+
+Journal MakeJournal(std::string_view old_bytes,
+                    const std::vector<std::string_view>& pieces) {
   Journal journal;
   journal.old_size = old_bytes.size();
-  journal.new_size = offset + new_tail.size();
-  journal.offset = offset;
-  journal.before = Fnv1a(old_bytes.substr(0, offset));
-  journal.old_bytes = old_bytes.substr(offset);
-  for (uint64_t at = offset; at < journal.new_size;
-       at = BlockEnd(at, journal.new_size)) {
-    journal.blocks.push_back(Fnv1a(
-        new_tail.substr(at - offset, BlockEnd(at, journal.new_size) - at)));
-  }
+  journal.offset = FirstChange(pieces, old_bytes);
+  journal.before = HashBytes(old_bytes.substr(0, journal.offset));
+  journal.old_bytes = old_bytes.substr(journal.offset);
+  uint64_t size = 0;
+  for (std::string_view piece : pieces) size += piece.size();
+  journal.new_size = size;
+  ForEachRun(
+      pieces, journal.offset, [&journal](uint64_t at, std::string_view bytes) {
+        const uint64_t end = at + bytes.size();
+        for (uint64_t block = at; block < end; block = BlockEnd(block, end)) {
+          journal.blocks.push_back(HashBytes(
+              bytes.substr(block - at, BlockEnd(block, end) - block)));
+        }
+      });
   return journal;
 }
 
-std::string JournalBytes(const Journal& journal) {
-  std::string words = Words(journal), hashes = Hashes(journal);
-  std::string bytes(kMagic);
-  bytes += words;
-  PutWord(&bytes, Checksum(words, journal.old_bytes, hashes));
-  bytes += journal.old_bytes;
-  bytes += hashes;
-  return bytes;
+std::string JournalHead(const Journal& journal) {
+  std::string words = Words(journal);
+  std::string head(kMagic);
+  head += words;
+  PutWord(&head, Checksum(words, journal.old_bytes, JournalHashes(journal)));
+  return head;
+}
+
+std::string JournalHashes(const Journal& journal) {
+  std::string hashes;
+  hashes.reserve(journal.blocks.size() * 8);
+  for (uint64_t hash : journal.blocks) PutWord(&hashes, hash);
+  return hashes;
 }
 
 bool ParseJournal(std::string_view bytes, Journal* journal) {
@@ -143,7 +175,7 @@ FileState JudgeFile(const Journal& journal, std::string_view file) {
   const uint64_t size = file.size(),
                  end = std::max(journal.old_size, journal.new_size);
   if (size < journal.offset || size > end ||
-      Fnv1a(file.substr(0, journal.offset)) != journal.before) {
+      HashBytes(file.substr(0, journal.offset)) != journal.before) {
     return FileState::kChanged;
   }
   // The old content, addressed from the file's start.
@@ -167,7 +199,7 @@ FileState JudgeFile(const Journal& journal, std::string_view file) {
       std::string_view tail = old(new_end, std::min(to, journal.old_size));
       bool hashed =
           here.size() >= new_end - at &&
-          Fnv1a(here.substr(0, new_end - at)) == journal.blocks[block];
+          HashBytes(here.substr(0, new_end - at)) == journal.blocks[block];
       is_new = hashed && here.size() == new_end - at;
       is_written = hashed && here.substr(new_end - at) == tail;
       ++block;

@@ -26,6 +26,7 @@
 #define QUORVANE_HOSTS_JOURNAL_H_
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,9 @@
 namespace quorvane {
 
 inline constexpr uint64_t kJournalBlock = 512;
+// Runs of ForEachRun end at multiples of this: 1 MiB, a whole number of
+// blocks.
+inline constexpr uint64_t kJournalRun = 2048 * kJournalBlock;
 
 struct Journal {
   uint64_t old_size = 0;
@@ -48,13 +52,22 @@ struct Journal {
 size_t FirstChange(const std::vector<std::string_view>& pieces,
                    std::string_view old_bytes);
 
-// The journal of a save from `old_bytes` to `new_tail`, the new content
-// from `offset` on. Its old_bytes point into `old_bytes`.
-Journal MakeJournal(std::string_view old_bytes, uint64_t offset,
-                    std::string_view new_tail);
+// Calls `run(at, bytes)` over the concatenation of `pieces` from byte
+// `from` on, in consecutive runs that end at multiples of kJournalRun or at
+// the end, so that a run written in one call can tear only at a block's
+// edge; a run within one piece is a view of it, others are put together in
+// a buffer of their own.
+void ForEachRun(const std::vector<std::string_view>& pieces, uint64_t from,
+                const std::function<void(uint64_t, std::string_view)>& run);
 
-// The journal as bytes.
-std::string JournalBytes(const Journal& journal);
+// The journal of a save from `old_bytes` to the concatenation of `pieces`.
+// Its old_bytes point into `old_bytes`.
+Journal MakeJournal(std::string_view old_bytes,
+                    const std::vector<std::string_view>& pieces);
+
+// The journal on disk is JournalHead, then old_bytes, then JournalHashes.
+std::string JournalHead(const Journal& journal);
+std::string JournalHashes(const Journal& journal);
 
 // Reads a journal from its bytes: false when they are not a whole journal
 // (cut short, damaged, or something else). On success `journal->old_bytes`

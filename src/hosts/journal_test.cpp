@@ -24,12 +24,33 @@ TEST(JournalTest, FirstChangeIsWhereTheNewBytesLeaveTheOld) {
   for (const auto& c : cases) EXPECT_EQ(FirstChange(c.pieces, old), c.first);
 }
 
+TEST(JournalTest, RunsCoverTheContentAndEndOnlyAtRunEdges) {
+  const std::string big(kJournalRun + 700, 'b');
+  const std::vector<std::string_view> pieces = {
+      "abc", big, std::string_view(big).substr(0, kJournalRun - 5), "x", big};
+  std::string content;
+  for (std::string_view piece : pieces) content += piece;
+  for (uint64_t from : {uint64_t{0}, uint64_t{2}, kJournalRun + 1}) {
+    std::string seen;
+    uint64_t next = from;
+    ForEachRun(pieces, from, [&](uint64_t at, std::string_view run) {
+      EXPECT_EQ(at, next);
+      next = at + run.size();
+      EXPECT_TRUE(next % kJournalRun == 0 || next == content.size()) << next;
+      seen += run;
+    });
+    EXPECT_EQ(seen, content.substr(from));
+  }
+}
+
 TEST(JournalTest, OnlyAWholeJournalIsRead) {
   const std::string old =
       "127.0.0.1 localhost\n192.0.2.1\tnas\t##Quorvane##\r\n";
   const std::string tail = std::string(1000, 'x') + "#192.0.2.1\tnas\r\n";
-  const Journal journal = MakeJournal(old, 20, tail);
-  const std::string bytes = JournalBytes(journal);
+  const Journal journal = MakeJournal(old, {old.substr(0, 20), tail});
+  const std::string bytes = JournalHead(journal) +
+                            std::string(journal.old_bytes) +
+                            JournalHashes(journal);
 
   Journal read;
   ASSERT_TRUE(ParseJournal(bytes, &read));

@@ -54,12 +54,12 @@ bool WritePieces(WritableFile* file,
   return file->Truncate(at);
 }
 
-// Writes `bytes` as a new file `name` in `place`, synced with its name.
+// Writes `pieces` as a new file `name` in `place`, synced with its name.
 bool WriteDurably(FileSystem* fs, Place place, const std::string& name,
-                  std::string_view bytes) {
+                  const std::vector<std::string_view>& pieces) {
   std::unique_ptr<WritableFile> file;
   if (fs->Create(place, name, &file) != FsResult::kOk) return false;
-  bool ok = file->WriteAt(0, bytes) && file->Sync();
+  bool ok = WritePieces(file.get(), pieces) && file->Sync();
   file.reset();
   if (ok && fs->SyncPlace(place)) return true;
   fs->Remove(place, name);
@@ -72,17 +72,11 @@ bool SaveInPlace(FileSystem* fs, const std::vector<std::string_view>& pieces,
   const std::string name = fs->HostsName();
   std::unique_ptr<WritableFile> file = fs->OpenForWrite(Place::kHosts, name);
   if (!file) return false;
-  const size_t offset = FirstChange(pieces, old_bytes);
-  std::string tail;
-  size_t at = 0;
-  for (std::string_view piece : pieces) {
-    if (at + piece.size() > offset) {
-      tail.append(piece.substr(offset > at ? offset - at : 0));
-    }
-    at += piece.size();
-  }
-  const Journal journal = MakeJournal(old_bytes, offset, tail);
-  const std::string record = JournalBytes(journal);
+  const Journal journal = MakeJournal(old_bytes, pieces);
+  const std::string head = JournalHead(journal);
+  const std::string hashes = JournalHashes(journal);
+  const std::vector<std::string_view> record = {head, journal.old_bytes,
+                                                hashes};
   Place place = Place::kHosts;
   if (!(fs->Trusted(Place::kHosts) &&
         WriteDurably(fs, Place::kHosts, JournalName(*fs, Place::kHosts),
@@ -93,11 +87,14 @@ bool SaveInPlace(FileSystem* fs, const std::vector<std::string_view>& pieces,
       return false;
     }
   }
-  // One write from the first changed byte: a crash in it leaves whole
+  // Written in runs that end at a block's edge: a crash leaves whole
   // blocks old or new, never a piece's end inside a block.
-  bool ok = file->WriteAt(offset, tail) && file->Truncate(journal.new_size) &&
-            file->Sync();
-  if (!ok && !(file->WriteAt(offset, journal.old_bytes) &&
+  bool ok = true;
+  ForEachRun(pieces, journal.offset, [&](uint64_t at, std::string_view run) {
+    ok = ok && file->WriteAt(at, run);
+  });
+  ok = ok && file->Truncate(journal.new_size) && file->Sync();
+  if (!ok && !(file->WriteAt(journal.offset, journal.old_bytes) &&
                file->Truncate(journal.old_size) && file->Sync())) {
     return false;  // the journal stays: the next run puts the old bytes back
   }
@@ -216,7 +213,13 @@ bool RepairFile(FileSystem* fs, std::vector<std::string>* kept) {
 void RemoveStrays(FileSystem* fs) {
   const std::string name = fs->HostsName(), prefix = Prefix(name);
   std::vector<std::string> names = fs->List(Place::kHosts, false);
-  if (std::find(names.begin(), names.end(), name) == names.end()) return;
+  if (std::find(names.begin(), names.end(), name) == names.end() ||
+      std::none_of(names.begin(), names.end(),
+                   [&prefix](const std::string& entry) {
+                     return IsTemporaryName(entry, prefix);
+                   })) {
+    return;
+  }
   for (const std::string& entry : fs->List(Place::kHosts, true)) {
     if (IsTemporaryName(entry, prefix)) fs->Remove(Place::kHosts, entry);
   }

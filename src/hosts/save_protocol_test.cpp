@@ -138,7 +138,6 @@ TEST(SaveProtocolTest, EveryCrashIsRepairedToTheOldOrTheNewBytes) {
 // the administrator acts before the next run.
 TEST(SaveProtocolTest, RepairPutsBackOnlyWhatTheSaveTore) {
   const Change& change = kChanges[1];
-  const size_t offset = FirstChange({change.new_bytes}, change.old_bytes);
   const size_t cut = 2 * kJournalBlock;  // two blocks written, no more
   const std::string torn =
       change.new_bytes.substr(0, cut) + change.old_bytes.substr(cut);
@@ -161,12 +160,14 @@ TEST(SaveProtocolTest, RepairPutsBackOnlyWhatTheSaveTore) {
       {"read-only directory: put back", torn, true, change.old_bytes, false},
       {"read-only directory, a line added", edited, true, edited, true},
   };
-  const Journal journal =
-      MakeJournal(change.old_bytes, offset, change.new_bytes.substr(offset));
+  const Journal journal = MakeJournal(change.old_bytes, {change.new_bytes});
+  const std::string record = JournalHead(journal) +
+                             std::string(journal.old_bytes) +
+                             JournalHashes(journal);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     FakeDisk disk = Start(c.file);
-    disk.Put(Place::kHosts, ".hosts.Quorvane-journal", JournalBytes(journal));
+    disk.Put(Place::kHosts, ".hosts.Quorvane-journal", record);
     FaultFileSystem::Options options;
     options.hosts_read_only = c.read_only;
     std::vector<std::string> kept;
