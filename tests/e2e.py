@@ -382,11 +382,10 @@ def cases():
 
     # A killed save's temporary file, and names that only look like one.
     e = ETC.encode()
-    strays = {e + b"/.hosts.Quorvane-" + n: b"half" for n in
-              ([b"4242-0", b"17-12"] if WINDOWS else [b"k1lled"])}
+    strays = {e + b"/.hosts.Quorvane-" + n: b"half" for n in [b"k1lled", b"backup"]}
     kept = {e + b"/" + n: b"mine" for n in
             [b"hosts.Quorvane-notes", b".other.Quorvane-1-2", b".hosts.Quorvane-12"] +
-            ([b".hosts.Quorvane-1-x", b".hosts.Quorvane-backup"] if WINDOWS else
+            ([b".hosts.Quorvane-1-x", b".hosts.Quorvane-4242-0"] if WINDOWS else
              [b".hosts.Quorvane-short", b".hosts.Quorvane-toolong",
               b".hosts.Quorvane-a1B2c-", b".hosts.Quorvane-others"])}
     links = {} if WINDOWS else {e + b"/.hosts.Quorvane-linked": ("link", HOSTS),

@@ -199,10 +199,9 @@ bool RepairFile(FileSystem* fs, std::vector<std::string>* kept) {
       // Not the file this journal's save left: it is not ours to touch, and
       // the journal must never be applied to it later.
       const std::string aside = journal_name + "-kept";
-      if (fs->Replace(place, journal_name, aside, "") == FsResult::kOk) {
-        fs->SyncPlace(place);
-      }
-      kept->push_back(journal_name);
+      bool moved = fs->Replace(place, journal_name, aside, "") == FsResult::kOk;
+      if (moved) fs->SyncPlace(place);
+      kept->push_back(moved ? aside : journal_name);
     } else if (fs->Remove(place, journal_name)) {
       fs->SyncPlace(place);
     }

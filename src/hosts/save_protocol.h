@@ -48,8 +48,9 @@ bool SaveFile(FileSystem* fs, const std::vector<std::string_view>& pieces,
 
 // The repair above. False when the run must stop before reading the file: a
 // journal that cannot be read or trusted, or old bytes that cannot be put
-// back. The journals moved aside are added to `kept` (their names in their
-// places), for the caller to report.
+// back. The journals set aside are added to `kept` (their names in their
+// places, as moved, or as they stay where they cannot be moved), for the
+// caller to report.
 bool RepairFile(FileSystem* fs, std::vector<std::string>* kept);
 
 // Removes the temporary files and the backup that killed saves left beside
