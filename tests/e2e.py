@@ -382,6 +382,11 @@ def cases():
         case("read-only /etc with a writable hosts file: written in place",
              where="ro-rw", hosts=old, args=[b"one.test", b"nas"], after=LOCAL + NAS,
              out=READ + NAS + added(1) + WRITE),
+        case("lock and journal directories of mode 755, root's, are used",
+             where="ro-rw", hosts=old, args=[b"one.test", b"nas"], after=LOCAL + NAS,
+             setup="rm -rf /run/quorvane /var/lib/quorvane && "
+             "mkdir -m 755 /run/quorvane /var/lib/quorvane",
+             out=READ + NAS + added(1) + WRITE, only="linux"),
         case("in place with nowhere for its journal is error 208",
              where="ro-rw-nolib", hosts=old, args=[b"one.test", b"nas"], status=1,
              out=None, err=fatal(208, CANNOT_WRITE), only="linux"),
@@ -414,7 +419,7 @@ def cases():
     ]
 
     # A lock another user could hold or could have made is never used.
-    for made in ["chown 65534 q", "chmod 701 q", "chmod 750 q", "mv q q2 && ln -s q2 q",
+    for made in ["chown 65534 q", "chmod 770 q", "chmod 1777 q", "mv q q2 && ln -s q2 q",
                  "chown 65534 q/hosts.lock", "chmod 604 q/hosts.lock",
                  "mv q/hosts.lock q/x && ln -s x q/hosts.lock",
                  "rm q/hosts.lock && mkfifo -m 600 q/hosts.lock"]:
@@ -425,11 +430,15 @@ def cases():
                          err=fatal(198, CANNOT_OPEN), only="linux"))
 
     # Every folder and link on the way to the hosts file must be root's
-    # alone (a sticky folder is): another user could repoint it.
+    # alone (a sticky folder is, but not as the hosts file's own: another
+    # user could take the save's names there): another user could repoint it.
     d_hosts = S + b"/d/hosts"
     for made, usable in [("chown 65534 d", False), ("chmod 775 d", False),
-                         ("chmod 757 d", False), ("chmod 1777 d", True),
+                         ("chmod 757 d", False), ("chmod 1777 d", False),
+                         ("chmod 1777 d && mkdir -m 755 d/e && mv d/hosts d/e && "
+                          "ln -sf e/hosts d/hosts", True),
                          ("chown -h 65534 l", False), ("rm l && ln -s l0/hosts l", True),
+                         ("rm l l0 && ln -s l0 l && ln -s l l0", False),
                          ("chown 65534 d && ln -sf ../secret d/hosts && "
                           "chown -h 65534 d/hosts", False)]:
         d_after = {} if "secret" in made else {d_hosts: b"old\n" + NAS if usable
@@ -444,11 +453,10 @@ def cases():
 
     # A killed save's temporary file, and names that only look like one.
     e = ETC.encode()
-    strays = {e + b"/.hosts.Quorvane-" + n: b"half" for n in
-              ([b"4242-0", b"17-12"] if WINDOWS else [b"k1lled"])}
+    strays = {e + b"/.hosts.Quorvane-" + n: b"half" for n in [b"k1lled", b"backup"]}
     kept = {e + b"/" + n: b"mine" for n in
             [b"hosts.Quorvane-notes", b".other.Quorvane-1-2", b".hosts.Quorvane-12"] +
-            ([b".hosts.Quorvane-1-x", b".hosts.Quorvane-backup"] if WINDOWS else
+            ([b".hosts.Quorvane-1-x", b".hosts.Quorvane-4242-0"] if WINDOWS else
              [b".hosts.Quorvane-short", b".hosts.Quorvane-toolong",
               b".hosts.Quorvane-a1B2c-", b".hosts.Quorvane-others"])}
     links = {} if WINDOWS else {e + b"/.hosts.Quorvane-linked": ("link", HOSTS),
@@ -574,7 +582,7 @@ def run(c):
     where, hosts_path = c["where"], HOSTS
     undo = []
     if where in ("full", "inodes"):
-        size = "size=256k" if where == "full" else "nr_inodes=4,mode=0755"
+        size = "size=256k,mode=0755" if where == "full" else "nr_inodes=4,mode=0755"
         sh(f"mount -t tmpfs -o {size} quorvane-full {ETC}")
         undo.append(f"umount {ETC}")
     remove(HOSTS)
@@ -692,7 +700,9 @@ def run(c):
         expect("other names' answers that changed", moved, {})
     if lock:
         expect("lock modes", [s and (s.st_mode, s.st_uid) for s in lock],
-               [(stat.S_IFDIR | 0o700, 0), (stat.S_IFREG | 0o600, 0)])
+               [(stat.S_IFDIR | 0o700, 0), (stat.S_IFREG | 0o600, 0)]
+               if lock[0] and lock[0].st_mode & 0o777 != 0o755 else
+               [(stat.S_IFDIR | 0o755, 0), (stat.S_IFREG | 0o600, 0)])
     if c["check"] == "owner":
         expect("mode, owner, inode", (st.st_mode & 0o7777, st.st_uid, st.st_gid,
                                       st.st_ino == before[0]), (0o604, 1234, 5678, False))

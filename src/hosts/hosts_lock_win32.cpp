@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "hosts/hash.h"
 #include "hosts/hosts_lock.h"
 
 namespace quorvane {
@@ -132,13 +133,7 @@ HANDLE OpenNamespace(const NamespaceApi& api, SECURITY_ATTRIBUTES* security) {
 
 // Windows paths are case-insensitive: fold ASCII letters before hashing.
 std::wstring MutexName(const std::string& dir, const wchar_t* space) {
-  uint64_t hash = 14695981039346656037ull;  // FNV-1a
-  for (char c : dir) {
-    unsigned char byte = static_cast<unsigned char>(c);
-    if (byte >= 'a' && byte <= 'z') byte -= 'a' - 'A';
-    if (byte == '/') byte = '\\';
-    hash = (hash ^ byte) * 1099511628211ull;
-  }
+  uint64_t hash = Fnv1a(dir, kFnvBasis, true);
   wchar_t name[64];
   swprintf(name, 64, L"%ls\\Quorvane-hosts-%016llx", space,
            static_cast<unsigned long long>(hash));

@@ -24,23 +24,43 @@ TEST(JournalTest, FirstChangeIsWhereTheNewBytesLeaveTheOld) {
   for (const auto& c : cases) EXPECT_EQ(FirstChange(c.pieces, old), c.first);
 }
 
+TEST(JournalTest, RunsCoverTheContentAndEndOnlyAtRunEdges) {
+  const std::string big(kJournalRun + 700, 'b');
+  const std::vector<std::string_view> pieces = {
+      "abc", big, std::string_view(big).substr(0, kJournalRun - 5), "x", big};
+  std::string content;
+  for (std::string_view piece : pieces) content += piece;
+  for (uint64_t from : {uint64_t{0}, uint64_t{2}, kJournalRun + 1}) {
+    std::string seen;
+    uint64_t next = from;
+    ForEachRun(pieces, from, [&](uint64_t at, std::string_view run) {
+      EXPECT_EQ(at, next);
+      next = at + run.size();
+      EXPECT_TRUE(next % kJournalRun == 0 || next == content.size()) << next;
+      seen += run;
+    });
+    EXPECT_EQ(seen, content.substr(from));
+  }
+}
+
 TEST(JournalTest, OnlyAWholeJournalIsRead) {
-  const std::string old_tail = "192.0.2.1\tnas\t##Quorvane##\r\n";
-  Journal journal;
-  journal.volume = 0x0102030405060708u;
-  journal.file = 42;
-  journal.old_size = 21 + old_tail.size();
-  journal.offset = 21;
-  journal.old_bytes = old_tail;
-  const std::string bytes = JournalHead(journal) + old_tail;
+  const std::string old =
+      "127.0.0.1 localhost\n192.0.2.1\tnas\t##Quorvane##\r\n";
+  const std::string tail = std::string(1000, 'x') + "#192.0.2.1\tnas\r\n";
+  const Journal journal = MakeJournal(old, {old.substr(0, 20), tail});
+  const std::string bytes = JournalHead(journal) +
+                            std::string(journal.old_bytes) +
+                            JournalHashes(journal);
 
   Journal read;
   ASSERT_TRUE(ParseJournal(bytes, &read));
-  EXPECT_EQ(read.volume, journal.volume);
-  EXPECT_EQ(read.file, journal.file);
-  EXPECT_EQ(read.old_size, journal.old_size);
-  EXPECT_EQ(read.offset, journal.offset);
-  EXPECT_EQ(read.old_bytes, old_tail);
+  EXPECT_EQ(read.old_size, old.size());
+  EXPECT_EQ(read.new_size, 20 + tail.size());
+  EXPECT_EQ(read.offset, 20u);
+  EXPECT_EQ(read.before, journal.before);
+  EXPECT_EQ(read.old_bytes, old.substr(20));
+  EXPECT_EQ(read.blocks, journal.blocks);
+  EXPECT_EQ(read.blocks.size(), 3u);  // [20, 512), [512, 1024), [1024, end)
   // Cut short anywhere, or any byte changed (zeros from a crash included):
   // never taken for a journal.
   for (size_t size = 0; size < bytes.size(); ++size) {

@@ -72,6 +72,10 @@ int OpenTrustedDirectoryOf(const std::string& path, std::string* name) {
     }
     if (todo.empty()) {
       *name = part;
+      // The save makes and renames files here: even in a sticky directory
+      // another user could take their names first.
+      struct stat here;
+      if (fstat(dir, &here) != 0 || (here.st_mode & (S_IWGRP | S_IWOTH))) break;
       // A descriptor that can be synced and read, of the checked directory.
       int opened = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       close(dir);
@@ -86,15 +90,30 @@ int OpenTrustedDirectoryOf(const std::string& path, std::string* name) {
 }
 
 int OpenRootOnlyDirectory(const char* path, bool create) {
-  if (create && mkdir(path, 0700) != 0 && errno != EEXIST) return -1;
+  if (create && mkdir(path, 0700) == 0) {
+    // Until its parent is synced, a power loss may take the new directory
+    // with all that is synced inside it.
+    std::string parent(path);
+    parent.resize(parent.rfind('/') + 1);
+    int up = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool synced = up >= 0 && fsync(up) == 0;
+    if (up >= 0) close(up);
+    if (!synced) return -1;
+  } else if (create && errno != EEXIST) {
+    return -1;
+  }
   return KeepIfRootsAlone(
       open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), S_IFDIR);
 }
 
 int KeepIfRootsAlone(int fd, unsigned type) {
+  // A directory others may enter but not change (0755, as systemd and
+  // tmpfiles make them) is still root's alone; a file others may open is
+  // not: they could hold a lock on it.
+  const unsigned others = type == S_IFDIR ? 022 : 077;
   struct stat st;
   if (fd >= 0 && (fstat(fd, &st) != 0 || (st.st_mode & S_IFMT) != type ||
-                  st.st_uid != 0 || (st.st_mode & 077) != 0)) {
+                  st.st_uid != 0 || (st.st_mode & others) != 0)) {
     close(fd);
     return -1;
   }

@@ -16,18 +16,21 @@ namespace quorvane {
 // symbolic link on the way itself, and puts the file's name in that
 // directory into `*name`. Only when every directory on the way is owned by
 // root and not writable by group or others (a sticky directory, such as
-// /tmp, may be: no one can rename or remove another's entries there), and
-// every link is owned by root. The file itself need not exist.
+// /tmp, may be on the way: no one can rename or remove another's entries
+// there; but not the file's own directory, where the save makes new names),
+// and every link is owned by root. The file itself need not exist.
 int OpenTrustedDirectoryOf(const std::string& path, std::string* name);
 
-// Opens the directory `path`, making it (mode 0700) when it is missing and
-// `create` is set, only when it is a real directory, not a link, owned by
-// root, and closed to group and others. Its parent must exist.
+// Opens the directory `path`, making it (mode 0700, its parent synced) when
+// it is missing and `create` is set, only when it is a real directory, not
+// a link, owned by root, and not writable by group or others. Its parent
+// must exist.
 int OpenRootOnlyDirectory(const char* path, bool create);
 
 // Returns `fd` when it is open on a file of type `type` (S_IFDIR, S_IFREG)
-// owned by root and closed to group and others; otherwise closes it and
-// returns -1 (as it does for an `fd` of -1).
+// owned by root, and, a directory, not writable by group or others, or, a
+// file, closed to them; otherwise closes it and returns -1 (as it does for
+// an `fd` of -1).
 int KeepIfRootsAlone(int fd, unsigned type);
 
 }  // namespace quorvane

@@ -1,0 +1,120 @@
+// The file primitives the save protocol (save_protocol.h) is written over:
+// what a system must offer to read the hosts file, replace it durably, and
+// keep a journal. Each platform has file_system_*.cpp, which holds these
+// steps and no protocol; a test can put a fake in their place that records
+// what is durable and stops the protocol at any step.
+//
+// A FileSystem serves one hosts file. Its files lie in two places: the
+// hosts file's own directory, and the program's state directory, where a
+// journal goes when the hosts file's directory cannot take one. Names are
+// names within a place. Every call reports failure by its result only; the
+// protocol decides what a failure means.
+#ifndef QUORVANE_HOSTS_FILE_SYSTEM_H_
+#define QUORVANE_HOSTS_FILE_SYSTEM_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorvane {
+
+enum class Place { kHosts, kState };
+
+enum class FsResult {
+  kOk,
+  kMissing,  // no such file
+  kExists,   // the name is taken
+  kRefused,  // this place or file does not allow it: read-only, a mount
+             // point, attributes that cannot be given; the save can still
+             // go in place
+  kFailed,   // anything else
+};
+
+// A file opened for writing. Closed when it goes.
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  // Writes all of `bytes` at `offset`. A crash may leave any blocks of
+  // journal.h's kJournalBlock written and others not.
+  virtual bool WriteAt(uint64_t offset, std::string_view bytes) = 0;
+  virtual bool Truncate(uint64_t size) = 0;
+  // Makes what was written durable.
+  virtual bool Sync() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // The hosts file's name in Place::kHosts, and the name that stands for
+  // it in Place::kState (one state directory serves every hosts file).
+  virtual std::string HostsName() const = 0;
+  virtual std::string StateName() const = 0;
+
+  // Whether only root (the system's administrators) can make or change
+  // files in `place`: a journal is written and read only there. For
+  // kState, false while it does not exist.
+  virtual bool Trusted(Place place) = 0;
+
+  // Reads a whole regular file. kMissing when there is none of that name;
+  // kFailed when it cannot be read in full, or, with `private_file`, is not
+  // one that only root (the administrators) could have written.
+  virtual FsResult Read(Place place, const std::string& name, bool private_file,
+                        std::string* bytes) = 0;
+
+  // Makes a new empty file, never opening one that exists (kExists).
+  // kRefused when the place takes no new files. The state directory is
+  // made, durably and closed to others, when missing.
+  virtual FsResult Create(Place place, const std::string& name,
+                          std::unique_ptr<WritableFile>* file) = 0;
+
+  // Opens an existing regular file to change it where it stands.
+  virtual std::unique_ptr<WritableFile> OpenForWrite(
+      Place place, const std::string& name) = 0;
+
+  // Gives `file`, new in kHosts, what the file `name` there has besides
+  // its bytes (owner, mode, extended attributes; a default mode when there
+  // is no such file). kRefused when something cannot be given: the file
+  // must then be written in place, where it keeps its own.
+  virtual FsResult CopyAttributes(const std::string& name,
+                                  WritableFile* file) = 0;
+
+  // Puts the file `from` in the place of `to` (which may be missing), in
+  // one step as far as other programs see. With a `backup` name, a system
+  // that must move the old file away first puts it there, so that the old
+  // content always has a name: a crash part way leaves `to` missing and
+  // `backup` holding it. kRefused when `to` cannot be replaced so (a mount
+  // point): it must be written in place.
+  virtual FsResult Replace(Place place, const std::string& from,
+                           const std::string& to,
+                           const std::string& backup) = 0;
+
+  // Removes a file; true when it is gone (or was never there).
+  virtual bool Remove(Place place, const std::string& name) = 0;
+
+  // Makes the names in `place` durable (what was made, renamed, removed).
+  virtual bool SyncPlace(Place place) = 0;
+
+  // The names of the regular files in `place`; with `ours_only`, only of
+  // those this program's account (root, the administrators) owns.
+  virtual std::vector<std::string> List(Place place, bool ours_only) = 0;
+
+  // A number for a temporary file's name; names are made with kExists in
+  // mind, so it need not be secret.
+  virtual uint64_t Random() = 0;
+
+  // Holds back an ordinary stop (SIGTERM, SIGINT, SIGHUP; console events)
+  // from the first Hold(true) until as many Hold(false).
+  virtual void HoldStops(bool hold) = 0;
+};
+
+// The system's file primitives for the hosts file at `path`; null when the
+// path is refused (on POSIX: a directory or link on the way that someone
+// other than root could change, or a hosts directory others may write).
+std::unique_ptr<FileSystem> OpenFileSystem(const std::string& path);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_HOSTS_FILE_SYSTEM_H_

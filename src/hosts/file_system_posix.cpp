@@ -1,0 +1,300 @@
+// POSIX file primitives. The hosts file is reached only through directories
+// and links that root alone controls (root_paths_posix.h), and every step
+// works from the checked directory's descriptor. The state directory is
+// /var/lib/quorvane, root's alone.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+#include "hosts/file_system.h"
+#include "hosts/root_paths_posix.h"
+
+namespace quorvane {
+
+namespace {
+
+constexpr char kStateDirectory[] = "/var/lib/quorvane";
+
+// An open descriptor, closed when it goes.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  void Reset(int fd) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = fd;
+  }
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+// A large file is read into memory that was never touched. Faulting it in
+// 4 KiB page by page costs more than reading the file; where the system
+// offers it, take huge pages and map them all at once. Either advice may be
+// refused (older kernels, huge pages turned off): the memory is the same.
+void PrepareBuffer(char* data, size_t size) {
+  constexpr size_t kWorthIt = 4 << 20;
+  if (size < kWorthIt) return;
+  const uintptr_t page = sysconf(_SC_PAGESIZE);
+  uintptr_t begin = reinterpret_cast<uintptr_t>(data) & ~(page - 1);
+  uintptr_t end = reinterpret_cast<uintptr_t>(data) + size;
+  void* start = reinterpret_cast<void*>(begin);
+#ifdef MADV_HUGEPAGE
+  madvise(start, end - begin, MADV_HUGEPAGE);
+#endif
+#ifdef MADV_POPULATE_WRITE
+  madvise(start, end - begin, MADV_POPULATE_WRITE);
+#endif
+}
+
+bool ReadAll(int fd, std::string* bytes) {
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  // One allocation of the right size: the file is held once in memory.
+  bytes->reserve(st.st_size);
+  PrepareBuffer(bytes->data(), bytes->capacity());
+  // Through a small buffer that stays in the cache: the kernel copies into
+  // it twice as fast as into the large one, and the copy onwards is cheap.
+  char chunk[65536];
+  for (;;) {
+    ssize_t got = read(fd, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return got == 0;
+    bytes->append(chunk, got);
+  }
+}
+
+// O_NONBLOCK: a FIFO put in the file's place must not stall the open.
+int OpenFile(int dir, const std::string& name, int mode) {
+  return openat(dir, name.c_str(), mode | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+}
+
+// Copies every extended attribute of `from` that this process can read
+// (SELinux label, ACLs, user.* ones, and trusted.* ones with CAP_SYS_ADMIN)
+// onto `to`. False when one of them cannot be set there.
+bool CopyExtendedAttributes(int from, int to) {
+  std::string names;
+  for (;;) {
+    ssize_t size = flistxattr(from, nullptr, 0);
+    if (size < 0) return errno == ENOTSUP;  // a file system without them
+    names.resize(size);
+    size = flistxattr(from, names.data(), names.size());
+    if (size >= 0) {
+      names.resize(size);
+      break;
+    }
+    if (errno != ERANGE) return false;  // it grew meanwhile: ask again
+  }
+  for (size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+    const char* name = names.c_str() + at;
+    ssize_t size = fgetxattr(from, name, nullptr, 0);
+    std::string value(size > 0 ? size : 0, '\0');
+    if (size < 0 ||
+        (size = fgetxattr(from, name, value.data(), value.size())) < 0 ||
+        fsetxattr(to, name, value.data(), size, 0) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+class PosixFile : public WritableFile {
+ public:
+  explicit PosixFile(int fd) : fd_(fd) {}
+  int fd() const { return fd_.get(); }
+
+  bool WriteAt(uint64_t offset, std::string_view bytes) override {
+    while (!bytes.empty()) {
+      ssize_t done = pwrite(fd_.get(), bytes.data(), bytes.size(), offset);
+      if (done < 0 && errno == EINTR) continue;
+      if (done <= 0) return false;
+      bytes.remove_prefix(done);
+      offset += done;
+    }
+    return true;
+  }
+  bool Truncate(uint64_t size) override {
+    return ftruncate(fd_.get(), size) == 0;
+  }
+  bool Sync() override { return fsync(fd_.get()) == 0; }
+
+ private:
+  Fd fd_;
+};
+
+class PosixFileSystem : public FileSystem {
+ public:
+  PosixFileSystem(int hosts_dir, std::string name)
+      : hosts_dir_(hosts_dir), name_(std::move(name)) {}
+
+  std::string HostsName() const override { return name_; }
+  std::string StateName() const override { return name_; }
+
+  bool Trusted(Place place) override {
+    return place == Place::kHosts || StateDirectory(false) >= 0;
+  }
+
+  FsResult Read(Place place, const std::string& name, bool private_file,
+                std::string* bytes) override {
+    Fd fd(OpenFile(Dir(place), name, O_RDONLY));
+    if (!fd.ok())
+      return errno == ENOENT ? FsResult::kMissing : FsResult::kFailed;
+    // A private file is root's alone: another user's must not tell us what
+    // to write into the hosts file.
+    struct stat st;
+    if (fstat(fd.get(), &st) != 0 ||
+        (private_file && (st.st_uid != 0 || (st.st_mode & 077) != 0)) ||
+        !ReadAll(fd.get(), bytes)) {
+      return FsResult::kFailed;
+    }
+    return FsResult::kOk;
+  }
+
+  FsResult Create(Place place, const std::string& name,
+                  std::unique_ptr<WritableFile>* file) override {
+    int dir = place == Place::kHosts ? hosts_dir_.get() : StateDirectory(true);
+    if (dir < 0) return FsResult::kRefused;
+    int fd = openat(dir, name.c_str(),
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) return FsResult::kExists;
+      bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
+      return refused ? FsResult::kRefused : FsResult::kFailed;
+    }
+    *file = std::make_unique<PosixFile>(fd);
+    return FsResult::kOk;
+  }
+
+  std::unique_ptr<WritableFile> OpenForWrite(Place place,
+                                             const std::string& name) override {
+    int fd = OpenFile(Dir(place), name, O_WRONLY);
+    struct stat st;
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+      close(fd);
+      fd = -1;
+    }
+    return fd < 0 ? nullptr : std::make_unique<PosixFile>(fd);
+  }
+
+  FsResult CopyAttributes(const std::string& name,
+                          WritableFile* file) override {
+    int to = static_cast<PosixFile*>(file)->fd();
+    struct stat st;
+    if (fstatat(hosts_dir_.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) !=
+        0) {
+      if (errno != ENOENT) return FsResult::kFailed;
+      return fchmod(to, 0644) == 0 ? FsResult::kOk : FsResult::kFailed;
+    }
+    if (!S_ISREG(st.st_mode)) return FsResult::kFailed;
+    if (fchmod(to, st.st_mode & 07777) != 0) return FsResult::kFailed;
+    Fd original(OpenFile(hosts_dir_.get(), name, O_RDONLY));
+    bool same = original.ok() && fchown(to, st.st_uid, st.st_gid) == 0 &&
+                CopyExtendedAttributes(original.get(), to);
+    return same ? FsResult::kOk : FsResult::kRefused;
+  }
+
+  FsResult Replace(Place place, const std::string& from, const std::string& to,
+                   const std::string&) override {
+    int dir = Dir(place);
+    if (renameat(dir, from.c_str(), dir, to.c_str()) == 0) return FsResult::kOk;
+    return errno == EBUSY || errno == EXDEV ? FsResult::kRefused
+                                            : FsResult::kFailed;
+  }
+
+  bool Remove(Place place, const std::string& name) override {
+    return unlinkat(Dir(place), name.c_str(), 0) == 0 || errno == ENOENT;
+  }
+
+  bool SyncPlace(Place place) override { return fsync(Dir(place)) == 0; }
+
+  std::vector<std::string> List(Place place, bool ours_only) override {
+    std::vector<std::string> names;
+    int fd = openat(Dir(place), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd < 0 ? nullptr : fdopendir(fd);
+    if (dir == nullptr) {
+      if (fd >= 0) close(fd);
+      return names;
+    }
+    while (dirent* entry = readdir(dir)) {
+      // The entry's type spares a stat of every name in /etc, unless the
+      // owner matters or the file system does not say.
+      struct stat st;
+      bool regular =
+          entry->d_type == DT_REG && !ours_only
+              ? true
+              : (entry->d_type == DT_REG || entry->d_type == DT_UNKNOWN) &&
+                    fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                    S_ISREG(st.st_mode) && (!ours_only || st.st_uid == 0);
+      if (regular) names.push_back(entry->d_name);
+    }
+    closedir(dir);
+    return names;
+  }
+
+  uint64_t Random() override {
+    uint64_t random = 0;
+    if (getrandom(&random, sizeof random, 0) != sizeof random) {
+      random = static_cast<uint64_t>(getpid()) * 2654435761u ^ time(nullptr);
+    }
+    return random;
+  }
+
+  void HoldStops(bool hold) override {
+    if (hold && held_++ == 0) {
+      sigset_t stops;
+      sigemptyset(&stops);
+      sigaddset(&stops, SIGTERM);
+      sigaddset(&stops, SIGINT);
+      sigaddset(&stops, SIGHUP);
+      sigprocmask(SIG_BLOCK, &stops, &before_);
+    } else if (!hold && --held_ == 0) {
+      sigprocmask(SIG_SETMASK, &before_, nullptr);
+    }
+  }
+
+ private:
+  int Dir(Place place) {
+    return place == Place::kHosts ? hosts_dir_.get() : StateDirectory(false);
+  }
+
+  // The state directory, checked, made first with `create`; -1 when it is
+  // missing or not root's alone.
+  int StateDirectory(bool create) {
+    if (!state_.ok())
+      state_.Reset(OpenRootOnlyDirectory(kStateDirectory, create));
+    return state_.get();
+  }
+
+  Fd hosts_dir_;
+  std::string name_;
+  Fd state_;
+  int held_ = 0;
+  sigset_t before_;
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> OpenFileSystem(const std::string& path) {
+  std::string name;
+  int dir = OpenTrustedDirectoryOf(path, &name);
+  if (dir < 0) return nullptr;
+  return std::make_unique<PosixFileSystem>(dir, std::move(name));
+}
+
+}  // namespace quorvane

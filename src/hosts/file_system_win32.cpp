@@ -1,0 +1,372 @@
+// Windows file primitives. The hosts file is opened without sharing write
+// access; a sharing violation (an antivirus scanner holding the file open is
+// common) is retried for about two seconds. Replace is ReplaceFileA, which
+// keeps the original's ACL and attributes, given a backup name so that the
+// old content always has a name while the files are swapped. The state
+// folder is %ProgramData%\Quorvane, made by the program with SYSTEM and the
+// Administrators alone allowed in; names are durable once made (NTFS logs
+// them; moves are written through), so directory syncs have nothing to do.
+#include <windows.h>
+// windows.h first: aclapi.h needs its types.
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "hosts/admin_write.h"
+#include "hosts/file_system.h"
+#include "hosts/hash.h"
+
+namespace quorvane {
+
+namespace {
+
+constexpr int kRetries = 40;  // of 50 ms: about two seconds
+constexpr DWORD kRetryPause = 50;
+
+// SYSTEM and the Administrators, nothing inherited.
+constexpr char kAdministratorsOnly[] =
+    "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
+bool IsTransient(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// CreateFileA, retried while another process holds the file.
+HANDLE Open(const std::string& path, DWORD access, DWORD share,
+            DWORD disposition) {
+  for (int attempt = 0;; ++attempt) {
+    HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE || attempt == kRetries ||
+        !IsTransient(GetLastError())) {
+      return file;
+    }
+    Sleep(kRetryPause);
+  }
+}
+
+// MoveFileExA, retried while another process holds a file.
+bool Move(const std::string& from, const std::string& to, DWORD flags) {
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExA(from.c_str(), to.c_str(), flags | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    if (attempt == kRetries || !(IsTransient(GetLastError()) ||
+                                 GetLastError() == ERROR_ACCESS_DENIED)) {
+      return false;
+    }
+    Sleep(kRetryPause);
+  }
+}
+
+bool ReadAll(HANDLE file, std::string* bytes) {
+  LARGE_INTEGER size;
+  if (GetFileSizeEx(file, &size)) bytes->reserve(size.QuadPart);
+  char chunk[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(file, chunk, sizeof chunk, &got, nullptr)) return false;
+    if (got == 0) return true;
+    bytes->append(chunk, got);
+  }
+}
+
+bool Seek(HANDLE file, uint64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(file, to, nullptr, FILE_BEGIN);
+}
+
+class WindowsFile : public WritableFile {
+ public:
+  explicit WindowsFile(HANDLE file) : file_(file) {}
+  ~WindowsFile() override { CloseHandle(file_); }
+
+  bool WriteAt(uint64_t offset, std::string_view bytes) override {
+    if (!Seek(file_, offset)) return false;
+    while (!bytes.empty()) {
+      DWORD chunk = bytes.size() > (1u << 30)
+                        ? (1u << 30)
+                        : static_cast<DWORD>(bytes.size());
+      DWORD written = 0;
+      if (!WriteFile(file_, bytes.data(), chunk, &written, nullptr) ||
+          written == 0) {
+        return false;
+      }
+      bytes.remove_prefix(written);
+    }
+    return true;
+  }
+  bool Truncate(uint64_t size) override {
+    return Seek(file_, size) && SetEndOfFile(file_);
+  }
+  bool Sync() override { return FlushFileBuffers(file_); }
+
+ private:
+  HANDLE file_;
+};
+
+// While a hosts file is being changed, Ctrl+C, Ctrl+Break and the closing
+// of the console wait until the change is over: then the first two are
+// dropped, and on a close the system ends the process, with the file whole.
+HANDLE change_over = nullptr;  // set while no change is in progress
+
+BOOL WINAPI WaitForTheChange(DWORD) {
+  WaitForSingleObject(change_over, INFINITE);
+  return TRUE;
+}
+
+// Whether SYSTEM, the Administrators or the account this program runs as
+// owns `path`: who made it then could not have been an ordinary account.
+bool OwnedByAdministrators(const std::string& path) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
+                            OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                            nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  bool ours =
+      owner != nullptr && (IsWellKnownSid(owner, WinLocalSystemSid) ||
+                           IsWellKnownSid(owner, WinBuiltinAdministratorsSid));
+  char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  HANDLE token;
+  if (!ours && owner != nullptr &&
+      OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    DWORD size;
+    ours = GetTokenInformation(token, TokenUser, user, sizeof user, &size) &&
+           EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
+    CloseHandle(token);
+  }
+  LocalFree(descriptor);
+  return ours;
+}
+
+// Gives the folder `path`, which the system's administrators own, the
+// security of kAdministratorsOnly.
+bool CloseToOthers(const std::string& path) {
+  PSECURITY_DESCRIPTOR wanted = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
+          kAdministratorsOnly, SDDL_REVISION_1, &wanted, nullptr)) {
+    return false;
+  }
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  bool ok = GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted) &&
+            SetNamedSecurityInfoA(
+                const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
+                DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
+  LocalFree(wanted);
+  return ok;
+}
+
+class WindowsFileSystem : public FileSystem {
+ public:
+  explicit WindowsFileSystem(const std::string& path) : path_(path) {
+    size_t slash = path.find_last_of("\\/");
+    dir_ = slash == std::string::npos ? "." : path.substr(0, slash);
+    name_ = slash == std::string::npos ? path : path.substr(slash + 1);
+    char data[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA("ProgramData", data, sizeof data);
+    if (length != 0 && length < sizeof data) {
+      state_ = std::string(data) + "\\Quorvane";
+    }
+  }
+
+  std::string HostsName() const override { return name_; }
+  // One folder serves every hosts path; two spellings of a path are one.
+  std::string StateName() const override {
+    char name[24];
+    snprintf(name, sizeof name, "%016llx",
+             static_cast<unsigned long long>(Fnv1a(path_, kFnvBasis, true)));
+    return name;
+  }
+
+  bool Trusted(Place place) override {
+    if (place == Place::kHosts) return OnlyAdministratorsWrite(dir_);
+    return !state_.empty() && OnlyAdministratorsWrite(state_);
+  }
+
+  FsResult Read(Place place, const std::string& name, bool private_file,
+                std::string* bytes) override {
+    std::string path = Path(place, name);
+    HANDLE file = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE) {
+      DWORD error = GetLastError();
+      return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                 ? FsResult::kMissing
+                 : FsResult::kFailed;
+    }
+    bool ok = (!private_file || OnlyAdministratorsWrite(path)) &&
+              ReadAll(file, bytes);
+    CloseHandle(file);
+    return ok ? FsResult::kOk : FsResult::kFailed;
+  }
+
+  FsResult Create(Place place, const std::string& name,
+                  std::unique_ptr<WritableFile>* file) override {
+    if (place == Place::kState && !PrepareStateFolder()) {
+      return FsResult::kRefused;
+    }
+    HANDLE made =
+        CreateFileA(Path(place, name).c_str(), GENERIC_WRITE, 0, nullptr,
+                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made == INVALID_HANDLE_VALUE) {
+      DWORD error = GetLastError();
+      if (error == ERROR_FILE_EXISTS) return FsResult::kExists;
+      return error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT
+                 ? FsResult::kRefused
+                 : FsResult::kFailed;
+    }
+    *file = std::make_unique<WindowsFile>(made);
+    return FsResult::kOk;
+  }
+
+  std::unique_ptr<WritableFile> OpenForWrite(Place place,
+                                             const std::string& name) override {
+    HANDLE file = Open(Path(place, name), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<WindowsFile>(file);
+  }
+
+  // ReplaceFileA gives the new file the old one's ACL and attributes.
+  FsResult CopyAttributes(const std::string&, WritableFile*) override {
+    return FsResult::kOk;
+  }
+
+  FsResult Replace(Place place, const std::string& from, const std::string& to,
+                   const std::string& backup) override {
+    std::string source = Path(place, from), target = Path(place, to);
+    if (backup.empty()) {
+      return Move(source, target, MOVEFILE_REPLACE_EXISTING)
+                 ? FsResult::kOk
+                 : FsResult::kFailed;
+    }
+    std::string kept = Path(place, backup);
+    for (int attempt = 0;; ++attempt) {
+      if (ReplaceFileA(target.c_str(), source.c_str(), kept.c_str(),
+                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        return FsResult::kOk;
+      }
+      DWORD error = GetLastError();
+      if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+        // The old file is under the backup name, the new one still under
+        // its own: finish the move, or put the old one back. Should both
+        // fail, the next run's repair puts the backup back.
+        if (Move(source, target, 0)) return FsResult::kOk;
+        Move(kept, target, 0);
+        return FsResult::kFailed;
+      }
+      if (error == ERROR_FILE_NOT_FOUND) {
+        // The hosts file went away meanwhile: the new one takes its place.
+        return Move(source, target, 0) ? FsResult::kOk : FsResult::kFailed;
+      }
+      // ERROR_UNABLE_TO_MOVE_REPLACEMENT: with a backup name, both files
+      // kept their names; like a held file, worth another try.
+      if (attempt == kRetries ||
+          !(IsTransient(error) || error == ERROR_ACCESS_DENIED ||
+            error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)) {
+        return FsResult::kFailed;
+      }
+      Sleep(kRetryPause);
+    }
+  }
+
+  bool Remove(Place place, const std::string& name) override {
+    std::string path = Path(place, name);
+    for (int attempt = 0;; ++attempt) {
+      if (DeleteFileA(path.c_str())) return true;
+      DWORD error = GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+        return true;
+      }
+      if (attempt == kRetries || !IsTransient(error)) return false;
+      Sleep(kRetryPause);
+    }
+  }
+
+  bool SyncPlace(Place) override { return true; }
+
+  // Only administrators can make files where a stray can be: every file
+  // counts as theirs.
+  std::vector<std::string> List(Place place, bool) override {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(Path(place, "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      // Plain files only: never a folder or a link.
+      if (!(found.dwFileAttributes &
+            (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        names.push_back(found.cFileName);
+      }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+  }
+
+  uint64_t Random() override {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return Fnv1a(std::string_view(reinterpret_cast<char*>(&now), sizeof now),
+                 GetCurrentProcessId() * 1099511628211ull + ++drawn_);
+  }
+
+  void HoldStops(bool hold) override {
+    if (hold && held_++ == 0) {
+      if (change_over == nullptr) {
+        change_over = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+      }
+      ResetEvent(change_over);
+      SetConsoleCtrlHandler(WaitForTheChange, TRUE);
+    } else if (!hold && --held_ == 0) {
+      SetConsoleCtrlHandler(WaitForTheChange, FALSE);
+      SetEvent(change_over);
+    }
+  }
+
+ private:
+  std::string Path(Place place, const std::string& name) const {
+    return (place == Place::kHosts ? dir_ : state_) + "\\" + name;
+  }
+
+  // Makes the state folder closed to all but SYSTEM and the Administrators,
+  // or closes one they own (made beforehand with the permissions it
+  // inherits); one of another owner is not used.
+  bool PrepareStateFolder() {
+    if (state_.empty()) return false;
+    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(
+            kAdministratorsOnly, SDDL_REVISION_1,
+            &security.lpSecurityDescriptor, nullptr)) {
+      CreateDirectoryA(state_.c_str(), &security);
+      LocalFree(security.lpSecurityDescriptor);
+    }
+    if (OnlyAdministratorsWrite(state_)) return true;
+    DWORD attributes = GetFileAttributesA(state_.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           OwnedByAdministrators(state_) && CloseToOthers(state_) &&
+           OnlyAdministratorsWrite(state_);
+  }
+
+  std::string path_, dir_, name_, state_;
+  int held_ = 0;
+  uint64_t drawn_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> OpenFileSystem(const std::string& path) {
+  return std::make_unique<WindowsFileSystem>(path);
+}
+
+}  // namespace quorvane

@@ -1,0 +1,199 @@
+// The save protocol walked through every crash point over a fault-injecting
+// fake of the file primitives (support/fault_file_system.h), for both
+// systems' primitives, and the repair judged against files an
+// administrator changed after a crash.
+#include "hosts/save_protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hosts/journal.h"
+#include "support/fault_file_system.h"
+
+namespace quorvane {
+namespace {
+
+// A hosts file of `lines` lines of about 40 bytes: several journal blocks.
+std::string Lines(int lines, const std::string& tag = "") {
+  std::string bytes;
+  for (int i = 0; i < lines; ++i) {
+    bytes += "10.0.0." + std::to_string(i) + "\thost" + std::to_string(i) +
+             tag + ".example\t# some words\r\n";
+  }
+  return bytes;
+}
+
+const std::string kManaged = "192.0.2.7\tnas\t##Quorvane##\r\n";
+
+struct Change {
+  const char* what;
+  std::string old_bytes, new_bytes;
+};
+
+const Change kChanges[] = {
+    // A restore: "#" put before an early line, every later byte shifts.
+    {"grows", kManaged + Lines(40), "#" + kManaged + Lines(40)},
+    // An update that shortens an early line and drops one.
+    {"shrinks", Lines(2) + kManaged + Lines(40, "x"),
+     Lines(2) + "192.0.2.8\tnas\t##Quorvane##\r\n" + Lines(39, "x")},
+    // An update that adds its line at the end.
+    {"appends", Lines(40), Lines(40) + kManaged},
+};
+
+struct Way {
+  const char* what;
+  FaultFileSystem::Options options;
+};
+
+const Way kWays[] = {
+    {"POSIX, by rename", {}},
+    {"POSIX, in place, journal beside", {false, false, true}},
+    {"POSIX, in place, journal in the state directory", {false, true, false}},
+    {"Windows, by replace", {true, false, false}},
+    {"Windows, in place, journal beside", {true, false, true}},
+    {"Windows, in place, journal in the state folder", {true, true, false}},
+};
+
+FakeDisk Start(const std::string& bytes) {
+  FakeDisk disk;
+  disk.Put(Place::kHosts, "hosts", bytes);
+  return disk;
+}
+
+std::vector<std::string_view> Pieces(const std::string& bytes) {
+  // Uneven pieces, as a HostsFile gives them.
+  return {std::string_view(bytes).substr(0, 7),
+          std::string_view(bytes).substr(7)};
+}
+
+// The next run's repair, itself crashed at each of its steps and run again:
+// the hosts file holds exactly the old or the new bytes, and nothing of the
+// save is left.
+void ExpectRepaired(const FakeDisk& crashed, FaultFileSystem::Options options,
+                    const Change& change) {
+  for (long step = 0;; ++step) {
+    SCOPED_TRACE("repair crashed at step " + std::to_string(step));
+    FakeDisk disk = crashed;
+    std::vector<std::string> kept;
+    options.crash_at = step;
+    bool finished = true;
+    try {
+      FaultFileSystem fs(&disk, options);
+      EXPECT_TRUE(RepairFile(&fs, &kept));
+    } catch (Crash) {
+      finished = false;
+      disk.PowerLoss();
+    }
+    options.crash_at = -1;
+    FaultFileSystem fs(&disk, options);
+    EXPECT_TRUE(RepairFile(&fs, &kept));
+    RemoveStrays(&fs);
+    EXPECT_TRUE(kept.empty()) << "a torn file taken for a changed one";
+    std::string* hosts = disk.Find(Place::kHosts, "hosts");
+    ASSERT_NE(hosts, nullptr);
+    EXPECT_TRUE(*hosts == change.old_bytes || *hosts == change.new_bytes);
+    EXPECT_EQ(fs.List(Place::kHosts, false), std::vector<std::string>{"hosts"});
+    EXPECT_TRUE(fs.List(Place::kState, false).empty());
+    if (finished) return;
+  }
+}
+
+TEST(SaveProtocolTest, EveryCrashIsRepairedToTheOldOrTheNewBytes) {
+  for (const Way& way : kWays) {
+    for (const Change& change : kChanges) {
+      SCOPED_TRACE(std::string(way.what) + ", " + change.what);
+      FakeDisk done = Start(change.old_bytes);
+      FaultFileSystem clean(&done, way.options);
+      ASSERT_TRUE(SaveFile(&clean, Pieces(change.new_bytes), change.old_bytes));
+      EXPECT_EQ(*done.Find(Place::kHosts, "hosts"), change.new_bytes);
+      EXPECT_EQ(clean.List(Place::kHosts, false),
+                std::vector<std::string>{"hosts"});
+      EXPECT_TRUE(clean.List(Place::kState, false).empty());
+      for (long step = 0; step < clean.steps(); ++step) {
+        // Killed; the power lost; the power lost after the system wrote
+        // every unsynced byte on its own.
+        for (int crash : {0, 1, 2}) {
+          SCOPED_TRACE("crash " + std::to_string(crash) + " at step " +
+                       std::to_string(step));
+          FakeDisk disk = Start(change.old_bytes);
+          FaultFileSystem::Options options = way.options;
+          options.crash_at = step;
+          FaultFileSystem fs(&disk, options);
+          EXPECT_THROW(
+              SaveFile(&fs, Pieces(change.new_bytes), change.old_bytes), Crash);
+          if (crash != 0) disk.PowerLoss(crash == 2);
+          // Never a moment without the content under a name.
+          EXPECT_TRUE(disk.Find(Place::kHosts, "hosts") ||
+                      disk.Find(Place::kHosts, ".hosts.Quorvane-backup"));
+          ExpectRepaired(disk, way.options, change);
+        }
+      }
+    }
+  }
+}
+
+// An in-place save killed part way leaves a torn file and its journal; then
+// the administrator acts before the next run.
+TEST(SaveProtocolTest, RepairPutsBackOnlyWhatTheSaveTore) {
+  const Change& change = kChanges[1];
+  const size_t cut = 2 * kJournalBlock;  // two blocks written, no more
+  const std::string torn =
+      change.new_bytes.substr(0, cut) + change.old_bytes.substr(cut);
+  const std::string edited = torn + "10.1.1.1\tmine\r\n";
+  const struct {
+    const char* what;
+    std::string file;   // what the administrator left
+    bool read_only;     // the journal's directory (the hosts one)
+    std::string after;  // the hosts file after the repair
+    bool kept;          // the journal reported as kept aside
+  } cases[] = {
+      {"nothing changed: the old bytes go back", torn, false, change.old_bytes,
+       false},
+      {"a line added", edited, false, edited, true},
+      {"rewritten with other bytes", Lines(60), false, Lines(60), true},
+      {"a byte before the save's first changed", "#" + torn.substr(1), false,
+       "#" + torn.substr(1), true},
+      {"put back by hand", change.old_bytes, false, change.old_bytes, false},
+      {"finished by hand", change.new_bytes, false, change.new_bytes, false},
+      {"read-only directory: put back", torn, true, change.old_bytes, false},
+      {"read-only directory, a line added", edited, true, edited, true},
+  };
+  const Journal journal = MakeJournal(change.old_bytes, {change.new_bytes});
+  const std::string record = JournalHead(journal) +
+                             std::string(journal.old_bytes) +
+                             JournalHashes(journal);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeDisk disk = Start(c.file);
+    disk.Put(Place::kHosts, ".hosts.Quorvane-journal", record);
+    FaultFileSystem::Options options;
+    options.hosts_read_only = c.read_only;
+    std::vector<std::string> kept;
+    {
+      FaultFileSystem fs(&disk, options);
+      EXPECT_TRUE(RepairFile(&fs, &kept));
+    }
+    EXPECT_EQ(*disk.Find(Place::kHosts, "hosts"), c.after);
+    EXPECT_EQ(kept.size(), c.kept ? 1u : 0u);
+    bool left = disk.Find(Place::kHosts, ".hosts.Quorvane-journal");
+    EXPECT_EQ(left, c.read_only);
+    EXPECT_EQ(
+        disk.Find(Place::kHosts, ".hosts.Quorvane-journal-kept") != nullptr,
+        c.kept && !c.read_only);
+    // A journal left behind is never applied again: the next runs write
+    // nothing and fail nothing, whatever the file holds.
+    for (const std::string& later : {c.after, c.after + "# more\r\n"}) {
+      *disk.Find(Place::kHosts, "hosts") = later;
+      FaultFileSystem fs(&disk, options);
+      kept.clear();
+      EXPECT_TRUE(RepairFile(&fs, &kept));
+      EXPECT_EQ(fs.writes(), 0);
+      EXPECT_EQ(*disk.Find(Place::kHosts, "hosts"), later);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quorvane

@@ -1,0 +1,213 @@
+// A FileSystem in memory that stops the save protocol at any step, for the
+// protocol's tests. Every change to the disk (a name made, renamed or
+// removed; a block written; a size cut; a sync) is a step; asked to crash
+// at step N, the fake throws Crash before doing it. A write crosses a
+// kJournalBlock boundary in separate steps, as a kill or a power loss may
+// leave one block written and the next not. PowerLoss then drops what was
+// not yet durable: each unsynced change of names, as POSIX directories
+// lose them, and each file's unsynced bytes, or none of them.
+//
+// `windows` models the Windows primitives: names are durable at once (the
+// file system journals them) and a Replace with a backup name is two
+// steps: the old file to the backup, then the new one into place.
+#ifndef QUORVANE_TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
+#define QUORVANE_TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "hosts/file_system.h"
+#include "hosts/journal.h"
+
+namespace quorvane {
+
+struct Crash {};
+
+struct FakeDisk {
+  struct Inode {
+    std::string data, synced;
+  };
+  struct Dir {
+    std::map<std::string, int> names, synced;
+  };
+  std::vector<Inode> inodes;
+  Dir dirs[2];  // by Place
+
+  std::string* Find(Place place, const std::string& name) {
+    auto found = dirs[static_cast<int>(place)].names.find(name);
+    return found == dirs[static_cast<int>(place)].names.end()
+               ? nullptr
+               : &inodes[found->second].data;
+  }
+  void Put(Place place, const std::string& name, std::string bytes) {
+    inodes.push_back({bytes, bytes});
+    Dir& dir = dirs[static_cast<int>(place)];
+    dir.names[name] = dir.synced[name] = inodes.size() - 1;
+  }
+  // With `written_back`, the system had written every unsynced byte to
+  // the disk on its own before the power went; the names it had not.
+  void PowerLoss(bool written_back = false) {
+    for (Dir& dir : dirs) dir.names = dir.synced;
+    for (Inode& inode : inodes) {
+      if (!written_back) inode.data = inode.synced;
+    }
+  }
+};
+
+class FaultFileSystem : public FileSystem {
+ public:
+  struct Options {
+    bool windows = false;
+    bool hosts_read_only = false;  // the hosts directory takes no change
+    bool mount_point = false;      // the hosts file cannot be renamed over
+    long crash_at = -1;
+  };
+
+  FaultFileSystem(FakeDisk* disk, Options options)
+      : disk_(disk), options_(options) {}
+  long steps() const { return steps_; }
+  long writes() const { return writes_; }
+
+  std::string HostsName() const override { return "hosts"; }
+  std::string StateName() const override { return "hosts"; }
+  bool Trusted(Place) override { return true; }
+
+  FsResult Read(Place place, const std::string& name, bool,
+                std::string* bytes) override {
+    std::string* data = disk_->Find(place, name);
+    if (data == nullptr) return FsResult::kMissing;
+    *bytes = *data;
+    return FsResult::kOk;
+  }
+
+  FsResult Create(Place place, const std::string& name,
+                  std::unique_ptr<WritableFile>* file) override {
+    if (ReadOnly(place)) return FsResult::kRefused;
+    if (disk_->Find(place, name)) return FsResult::kExists;
+    Step();
+    disk_->inodes.push_back({});
+    Name(place, name, disk_->inodes.size() - 1);
+    *file = std::make_unique<File>(this, disk_->inodes.size() - 1);
+    return FsResult::kOk;
+  }
+
+  std::unique_ptr<WritableFile> OpenForWrite(Place place,
+                                             const std::string& name) override {
+    auto& names = disk_->dirs[static_cast<int>(place)].names;
+    auto found = names.find(name);
+    if (found == names.end()) return nullptr;
+    return std::make_unique<File>(this, found->second);
+  }
+
+  FsResult CopyAttributes(const std::string&, WritableFile*) override {
+    return FsResult::kOk;
+  }
+
+  FsResult Replace(Place place, const std::string& from, const std::string& to,
+                   const std::string& backup) override {
+    auto& names = disk_->dirs[static_cast<int>(place)].names;
+    if (ReadOnly(place)) return FsResult::kRefused;
+    if (!names.count(from)) return FsResult::kFailed;
+    if (options_.mount_point && to == HostsName()) return FsResult::kRefused;
+    if (options_.windows && !backup.empty() && names.count(to)) {
+      Step();
+      Name(place, backup, names[to]);
+      Unname(place, to);
+    }
+    Step();
+    Name(place, to, names[from]);
+    Unname(place, from);
+    return FsResult::kOk;
+  }
+
+  bool Remove(Place place, const std::string& name) override {
+    if (!disk_->dirs[static_cast<int>(place)].names.count(name)) return true;
+    if (ReadOnly(place)) return false;
+    Step();
+    Unname(place, name);
+    return true;
+  }
+
+  bool SyncPlace(Place place) override {
+    Step();
+    FakeDisk::Dir& dir = disk_->dirs[static_cast<int>(place)];
+    dir.synced = dir.names;
+    return true;
+  }
+
+  std::vector<std::string> List(Place place, bool) override {
+    std::vector<std::string> names;
+    for (const auto& [name, inode] :
+         disk_->dirs[static_cast<int>(place)].names) {
+      names.push_back(name);
+    }
+    return names;
+  }
+
+  uint64_t Random() override { return ++random_; }
+  void HoldStops(bool) override {}
+
+ private:
+  class File : public WritableFile {
+   public:
+    File(FaultFileSystem* fs, int inode) : fs_(fs), inode_(inode) {}
+    bool WriteAt(uint64_t offset, std::string_view bytes) override {
+      ++fs_->writes_;
+      while (!bytes.empty()) {
+        uint64_t block_end = (offset / kJournalBlock + 1) * kJournalBlock;
+        size_t part = std::min<uint64_t>(bytes.size(), block_end - offset);
+        fs_->Step();
+        std::string& data = fs_->disk_->inodes[inode_].data;
+        if (data.size() < offset + part) data.resize(offset + part);
+        data.replace(offset, part, bytes.substr(0, part));
+        bytes.remove_prefix(part);
+        offset += part;
+      }
+      return true;
+    }
+    bool Truncate(uint64_t size) override {
+      fs_->Step();
+      fs_->disk_->inodes[inode_].data.resize(size);
+      return true;
+    }
+    bool Sync() override {
+      fs_->Step();
+      FakeDisk::Inode& inode = fs_->disk_->inodes[inode_];
+      inode.synced = inode.data;
+      return true;
+    }
+
+   private:
+    FaultFileSystem* fs_;
+    int inode_;
+  };
+
+  bool ReadOnly(Place place) const {
+    return options_.hosts_read_only && place == Place::kHosts;
+  }
+  void Step() {
+    if (steps_++ == options_.crash_at) throw Crash();
+  }
+  void Name(Place place, const std::string& name, int inode) {
+    FakeDisk::Dir& dir = disk_->dirs[static_cast<int>(place)];
+    dir.names[name] = inode;
+    if (options_.windows) dir.synced[name] = inode;
+  }
+  void Unname(Place place, const std::string& name) {
+    FakeDisk::Dir& dir = disk_->dirs[static_cast<int>(place)];
+    dir.names.erase(name);
+    if (options_.windows) dir.synced.erase(name);
+  }
+
+  FakeDisk* disk_;
+  Options options_;
+  long steps_ = 0, writes_ = 0;
+  uint64_t random_ = 0;
+};
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
