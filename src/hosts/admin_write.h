@@ -17,6 +17,11 @@ namespace quorvane {
 // does not trust it.
 bool OnlyAdministratorsWrite(const std::string& path);
 
+// True when `path` is owned by one of the accounts OnlyAdministratorsWrite
+// trusts, whatever its DACL: who made it could not have been an ordinary
+// account, so its DACL may be closed and the path then trusted.
+bool OwnedByAdministrators(const std::string& path);
+
 // The same test of a security descriptor (a PSECURITY_DESCRIPTOR with its
 // owner and DACL).
 bool OnlyAdministratorsWriteDescriptor(void* descriptor);

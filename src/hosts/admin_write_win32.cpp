@@ -89,6 +89,20 @@ std::string FinalPath(HANDLE handle) {
 
 }  // namespace
 
+bool OwnedByAdministrators(const std::string& path) {
+  char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
+                            OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                            nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  bool ours = owner != nullptr && IsTrusted(owner, ProcessUser(user));
+  LocalFree(descriptor);
+  return ours;
+}
+
 bool OnlyAdministratorsWriteDescriptor(void* descriptor) {
   constexpr DWORD kWrite = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY |
                            FILE_DELETE_CHILD | DELETE | WRITE_DAC |

@@ -121,32 +121,6 @@ BOOL WINAPI WaitForTheChange(DWORD) {
   return TRUE;
 }
 
-// Whether SYSTEM, the Administrators or the account this program runs as
-// owns `path`: who made it then could not have been an ordinary account.
-bool OwnedByAdministrators(const std::string& path) {
-  PSID owner = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
-                            OWNER_SECURITY_INFORMATION, &owner, nullptr,
-                            nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
-  }
-  bool ours =
-      owner != nullptr && (IsWellKnownSid(owner, WinLocalSystemSid) ||
-                           IsWellKnownSid(owner, WinBuiltinAdministratorsSid));
-  char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
-  HANDLE token;
-  if (!ours && owner != nullptr &&
-      OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    DWORD size;
-    ours = GetTokenInformation(token, TokenUser, user, sizeof user, &size) &&
-           EqualSid(owner, reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
-    CloseHandle(token);
-  }
-  LocalFree(descriptor);
-  return ours;
-}
-
 // Gives the folder `path`, which the system's administrators own, the
 // security of kAdministratorsOnly.
 bool CloseToOthers(const std::string& path) {
