@@ -1,8 +1,8 @@
-// The update and restore rules as a user reads them, for the property test
-// and the fuzz targets to compare the scans with: the file cut into lines by
-// hand, every line checked against every pending name with the ownership
-// rule and the cut of a shared line (tested on their own), nothing of the
-// scans' own machinery (no HostsFile, no NameSearch).
+// The update and restore rules as a user reads them, for the fuzz target to
+// compare the scans with: the file cut into lines by hand, every line checked
+// against every pending name with the ownership rule and the cut of a shared
+// line (tested on their own), nothing of the scans' own machinery (no
+// HostsFile, no NameSearch).
 #ifndef QUORVANE_TESTS_SUPPORT_REFERENCE_SCANS_H_
 #define QUORVANE_TESTS_SUPPORT_REFERENCE_SCANS_H_
 
