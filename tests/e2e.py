@@ -17,14 +17,11 @@ the hosts file's bytes after, and where the run happens:
   bind-full  the bind-mounted file lies on a full file system
 `setup` is a shell command run in the scratch folder before the run; `dns`
 lines ("ADDRESS NAME") are added to the sandbox's DNS answers for the row.
-`resolves` maps host names to the address that the system's own reader of
-the hosts file (getent ahostsv4, Linux only) must give first after the run;
-every other name of the file must then resolve exactly as before it.
-Each row also checks that an unchanged file was not written at all, that
-the run took exactly the key it should from standard input (a pipe; with
-input ("tty", BYTES) a terminal, where the whole typed line is taken), that
-no temporary file or journal of a save is left, and after a success that
-the lock is root's alone (/run/quorvane 0700, hosts.lock 0600).
+`resolves` maps host names to the address getent ahostsv4 (Linux) must give
+first after the run; every other name of the file must resolve as before.
+Each row also checks that an unchanged file was not written, the key taken
+from standard input (input ("tty", BYTES): a terminal), that nothing of a
+save is left, and after a success that the lock is root's alone.
 
 Usage: e2e.py PROGRAM [ARGS...] (in sandbox.sh); QUORVANE_TARGET=windows
 when it runs a Windows executable under Wine (rows `only` linux skipped).
@@ -110,45 +107,7 @@ def big_list():
     return body + b"\n" * (LIST_MAX - len(body) - 14) + b"192.0.2.7 nas\n"
 
 
-def large_file():
-    """A blocklist-sized file (450,000 lines, 15 MB) with a managed line
-    every 1,500 lines, odd bytes, an LF-only line and no final line break;
-    the list that updates all but one of them and adds one; the file
-    after."""
-    def name(i):
-        return b"host%04d" % i
-    old = [b"172.16.%d.%d" % (i // 256, i % 256) for i in range(300)]
-    new = [b"10.0.%d.%d" % (i // 256, i % 256) for i in range(300)]
-    before, after = [], []
-    for i in range(449999):
-        if i % 1500 == 1498:
-            before.append(line(old[i // 1500], name(i // 1500)))
-            after.append(line((old if i // 1500 == 7 else new)[i // 1500],
-                              name(i // 1500)))
-            continue
-        text = (b"# \x82\xa0\0\xff odd\r\n" if i == 200000 else
-                b"0.0.0.0 lf-only\n" if i == 300000 else
-                b"0.0.0.0 ad%06d.tracker.example\r\n" % i)
-        before.append(text)
-        after.append(text)
-    before.append(b"# end")
-    after += [b"# end\r\n", line(b"10.9.9.9", b"brandnew")]
-    pairs = [(old if i == 7 else new)[i] + b" " + name(i) for i in range(300)]
-    listed = b"\n".join(pairs[::-1]) + b"\n10.9.9.9 brandnew\n"
-    printed = b"".join(l for l in after if b"##Quorvane##" in l and l not in before)
-    return b"".join(before), listed, b"".join(after), printed
-
-
 def cases():
-    two = [b"one.test", b"nas", b"two.test", b"pc"]
-    # Disabled, indented, amid other text, without its TAB, in another
-    # case, twice, without a final line break.
-    restore_lines = [LOCAL, NAS, b"#" + PC, b"  192.0.2.9\tnas3\t##Quorvane##\r\n",
-                     b"10.0.0.1 mine # see\t##Quorvane## notes\n",
-                     b"192.0.2.10\tnas4 ##Quorvane##\r\n",
-                     b"192.0.2.11\tnas5\t##quorvane##\r\n",
-                     b"1.2.3.4\tx\t##Quorvane##\t##Quorvane##\n",
-                     b"192.0.2.12\tlast\t##Quorvane##"]
     rows = [
         case("update appends the managed line", args=[b"one.test", b"nas"],
              out=READ + NAS + added(1) + WRITE, after=LOCAL + NAS),
@@ -159,12 +118,6 @@ def cases():
              after=LOCAL + b"#" + NAS + b"x\n"),
         case("a restore with nothing to change does not write",
              hosts=LOCAL + b"#" + NAS, out=READ + deleted(0)),
-        case("restore: only active lines with the marker, each once",
-             hosts=b"".join(restore_lines), after=b"".join(
-                 b"#" + l if i in (1, 3, 4, 7, 8) else l
-                 for i, l in enumerate(restore_lines)),
-             out=READ + b"".join(b"#" + restore_lines[i] for i in (1, 3, 4, 7, 8))
-             + deleted(5) + WRITE),
         case("update brings a disabled line back in place",
              hosts=LOCAL + b"#" + line(b"10.1.1.1", b"nas") + b"end\n",
              args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
@@ -192,11 +145,7 @@ def cases():
              args=[b"one.test", b"nas"], status=1, out=READ,
              err=fatal(198, CANNOT_OPEN)),
     ]
-    for args in ([b"one.test"], [b"-h"], [b"one.test", b"nas", b"--help"],
-                 [b"@"], [b"a", b"b", b"c"], [b"one.test", b""],
-                 [b"one.test", b"nas\r\n10.0.0.1\tevil"], [b"one.test", b"na\x01s"],
-                 [b"one.test", b"#nas"], [b"one.test", b"nas#1"],
-                 [b"one.test", b"nas box"]):
+    for args in ([b"one.test", b"nas\r\n10.0.0.1\tevil"], [b"one.test", b"#nas"]):
         rows.append(case("usage: %r" % args, args=args, status=1, err=USAGE,
                          input=b"xyz"))
 
@@ -211,9 +160,6 @@ def cases():
                b"#       38.25.63.10     x.acme.com              # x client host\r\n"
                b"\r\n# localhost name resolution is handled within DNS itself.\r\n"
                b"#\t127.0.0.1       localhost\r\n#\t::1             localhost\r\n")
-    others = (b"192.168.1.10 nas-backup # old backup box\r\n192.168.1.11 nas2\r\n"
-              b"# my nas box\r\n10.0.0.7 printer # next to the nas\r\n")
-    known = line(b"192.0.2.7", b"nas.home") + NAS
     host = line(b"192.0.2.7", b"host")
     nine = line(b"192.0.2.9", b"pc")
     rows += [
@@ -229,11 +175,6 @@ def cases():
              args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
              after=windows + NAS + b"192.168.1.5 nas.local    # the nas\r\n",
              resolves={b"nas": b"192.0.2.7"}),
-        case("a name in another case is the name; its old pin stays disabled",
-             hosts=LOCAL + b"192.168.1.5 NAS\n#192.0.2.1\tnAs\t##Quorvane##\r\n",
-             args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
-             after=LOCAL + NAS + b"#192.0.2.1\tnAs\t##Quorvane##\r\n",
-             resolves={b"nas": b"192.0.2.7"}),
         case("a line shared by two pairs' names and another gives two lines",
              hosts=LOCAL + b"192.0.2.1 nas router\tgw # lan\n",
              args=[b"one.test", b"nas", b"192.0.2.9", b"router"],
@@ -241,26 +182,10 @@ def cases():
              after=LOCAL + line(b"192.0.2.9", b"router") + NAS +
              b"192.0.2.1\tgw # lan\n",
              resolves={b"nas": b"192.0.2.7", b"router": b"192.0.2.9"}),
-        case("longer names and comments that mention it stay", hosts=others,
-             args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
-             after=others + NAS),
-        case("a disabled managed line and an entry naming it are its own",
-             hosts=b"#" + line(b"192.0.2.1", b"nas") + others + b"10.0.0.5 box pc\n",
-             args=[b"one.test", b"nas", b"192.0.2.9", b"pc"],
-             out=READ + NAS + nine + added(2) + WRITE,
-             after=NAS + others + nine + b"10.0.0.5 box\n"),
-        case("a line of both names (entry, managed tail) goes to the later pair",
-             hosts=b"1.1.1.1 nas # was\tpc\t##Quorvane##\r\n2.2.2.2 nas pc\r\n",
-             args=[b"192.0.2.9", b"pc", b"one.test", b"nas"],
-             out=READ + NAS + nine + added(2) + WRITE,
-             after=NAS + nine + b"2.2.2.2 nas\r\n"),
         case("a megabyte of the name in no line of its own: one check a line",
              hosts=b"n" * (1 << 20), args=[b"192.0.2.9", b"n"],
              out=READ + line(b"192.0.2.9", b"n") + added(1) + WRITE,
              after=b"n" * (1 << 20) + b"\r\n" + line(b"192.0.2.9", b"n")),
-        case("nas.home's line is not nas's: a second run changes nothing",
-             hosts=known, args=[b"one.test", b"nas.home", b"one.test", b"nas"],
-             out=READ + added(0)),
     ]
 
     # A domain pinned by its own managed line is asked of DNS, past the
@@ -300,17 +225,10 @@ def cases():
     ]
 
     # List files.
-    names, comments, bad = S + b"/names.list", S + b"/comments.list", S + b"/bad.list"
+    comments, bad = S + b"/comments.list", S + b"/bad.list"
     missing = S + b"/\x83z\x83X\x83g.list"  # a path is outside bytes
     big = S + b"/big.list"
     rows += [
-        case("list files: comments, skipped lines, extra words, CR LF",
-             args=[b"@" + names, b"192.0.2.1", b"router"],
-             files={names: b"# my names\r\none.test nas\r\n\r\n  indented.test x\r\n"
-                    b"\tone.test y\r\ntwo.test pc trailing words\r\n"},
-             out=reading(names) + READ + NAS + PC + line(b"192.0.2.1", b"router") +
-             added(3) + WRITE,
-             after=LOCAL + NAS + PC + line(b"192.0.2.1", b"router")),
         case("a list of comments only shows the usage", args=[b"@" + comments],
              files={comments: b"# nothing\n\n\r\n"}, status=1,
              out=reading(comments), err=USAGE),
@@ -319,21 +237,9 @@ def cases():
              only="linux"),
         case("a directory as list file is error 147", args=[b"@" + S], status=1,
              out=reading(S), err=fatal(147, S + own("が開けません."))),
-        case("a line without two words is error 159, nothing written",
-             args=[b"one.test", b"x", b"@" + bad, b"two.test", b"y"],
-             files={bad: b"# first\r\none.test nas\r\nlonely\r\ntwo.test pc\r\n"},
-             status=1, out=reading(bad), err=bad_list(bad, b"lonely\r\n", 3)),
         case("a list line whose host name is no name is error 159",
              args=[b"@" + bad], files={bad: b"one.test nas\r\none.test nas#1\r\n"},
              status=1, out=reading(bad), err=bad_list(bad, b"one.test nas#1\r\n", 2)),
-        case("a NUL ends a list line's text",
-             args=[b"@" + bad], files={bad: b"one.test nas\0junk\n\0x y\n"},
-             status=1, out=reading(bad), err=bad_list(bad, b"", 2)),
-        case("hostile list lines", args=[b"@" + names],
-             files={names: b"192.0.2.7 " + b"n" * (2 << 20) + b"\r\n192.0.2.8 pc\0ignored\n"
-                    b"192.0.2.9 mixed\rtail words\n\n\r\n"},
-             out=None, after=LOCAL + line(b"192.0.2.7", b"n" * (2 << 20)) +
-             line(b"192.0.2.8", b"pc") + line(b"192.0.2.9", b"mixed")),
         case("a list at the size bound is read", args=[b"@" + big],
              files={big: big_list()}, out=reading(big) + READ + NAS + added(1) + WRITE,
              after=LOCAL + NAS),
@@ -345,22 +251,10 @@ def cases():
              err=fatal(147, b"/dev/zero" + own("が開けません.")), only="linux"),
     ]
 
-    # Bytes the run does not own.
-    head = (b"\xef\xbb\xbf# \x82\xb1\x82\xf1 UTF-8 \xe3\x81\x82\r\nbin\0ary\0\n"
-            b"lf only\n" + b"L" * (2 << 20) + b"\r\nlone\rcr\r\n")
-    tail = b"10.0.0.9 other\r\n\n\n" + b" " * 5000 + b"\nno line break"
-    rows.append(case("every byte the run does not own survives",
-                     hosts=head + b"10.0.0.1 old nas \0x entry\n" + tail, args=two,
-                     out=READ + NAS + PC + added(2) + WRITE,
-                     after=head + NAS + b"10.0.0.1 old \0x entry\n" + tail +
-                     b"\r\n" + PC))
+    # Odd files: the bytes the run does not own survive.
     for what, bytes_, brk in [
-            ("empty", b"", b""), ("only line breaks", b"\n\r\n\n\r\n", b""),
+            ("empty", b"", b""),
             ("NUL bytes", b"127.0.0.1\0localhost\n\0\0\0\r\n", b""),
-            ("mixed line ends: the first line's", b"a\r\nb\nc\rd", b"\r\n"),
-            ("LF file without a last break", b"a\nb\r\nc", b"\n"),
-            ("no line break at all", b"only", b"\r\n"),
-            ("a bare CR at the end", b"x\r\ny\r", b"\n"),
             ("UTF-16", b"1\x002\x007\x00\r\x00\n\x00", b"\n")]:
         rows.append(case("odd file, update: " + what, hosts=bytes_,
                          args=[b"192.0.2.7", b"nas"],
@@ -368,9 +262,6 @@ def cases():
         rows.append(case("odd file, restore: " + what, hosts=bytes_ + brk + NAS,
                          out=READ + b"#" + NAS + deleted(1) + WRITE,
                          after=bytes_ + brk + b"#" + NAS))
-    rows.append(case("the appended break is the first line's as it now stands",
-                     hosts=b"10.0.0.1 nas\nb", args=two, out=READ + NAS + PC + added(2)
-                     + WRITE, after=NAS + b"b\r\n" + PC))
 
     # Where the file lives, and saves that fail.
     many = b"".join(line(b"192.0.2.%d" % (i % 250), b"host%d" % i) for i in range(2000))
@@ -475,22 +366,6 @@ def cases():
                          out=READ + line(b"192.0.2.7", sjis) + added(1) + WRITE,
                          after=line(b"192.0.2.7", sjis), only="linux"))
 
-    # A blocklist-sized file: update, nothing to do, restore.
-    bytes_, listed, updated, printed = large_file()
-    every = S + b"/every.list"
-    restored = b"".join(b"#" + l if b"##Quorvane##" in l else l
-                        for l in updated.splitlines(keepends=True))
-    rows += [
-        case("large file: update", hosts=bytes_, args=[b"@" + every],
-             files={every: listed}, after=updated,
-             out=reading(every) + READ + printed + added(300) + WRITE),
-        case("large file: nothing to do", hosts=updated, args=[b"@" + every],
-             files={every: listed}, out=reading(every) + READ + added(0)),
-        case("large file: restore", hosts=updated, after=restored,
-             out=READ + b"".join(l for l in restored.splitlines(keepends=True)
-                                 if l.startswith(b"#") and b"##Quorvane##" in l)
-             + deleted(301) + WRITE),
-    ]
     return rows
 
 

@@ -1,16 +1,10 @@
 #!/usr/bin/env bash
 # Runs a command in a sandbox that never touches this machine's own files:
-# a private mount and network namespace, a private writable copy of /etc
-# bind-mounted over /etc, an empty /run of its own (where the program keeps
-# its lock), /var/lib under a private layer (where it may keep a journal),
-# loopback up, and dnsmasq on 127.0.0.1 answering the test names:
-#   one.test   192.0.2.7
-#   two.test   198.51.100.20, then 127.0.0.5 (in this answer order)
-#   anything else: NXDOMAIN
-# dnsmasq never reads the sandbox's /etc/hosts: the hosts file under test is
-# not a DNS answer. A test changes the answers by adding lines to the hosts
-# file QUORVANE_DNS_HOSTS names and sending SIGHUP to the process whose id
-# is in the file QUORVANE_DNS_PID.
+# private mount and network namespaces, a writable copy of /etc, its own
+# /run and /var/lib, and dnsmasq on 127.0.0.1 (one.test 192.0.2.7; two.test
+# 198.51.100.20, then 127.0.0.5; else NXDOMAIN; never the sandbox's
+# /etc/hosts). A test adds answers to the file QUORVANE_DNS_HOSTS names and
+# sends SIGHUP to the process whose id is in the file QUORVANE_DNS_PID.
 # The command gets QUORVANE_SANDBOX, a scratch folder on a private tmpfs.
 # With QUORVANE_TARGET=windows it also gets a Wine prefix for 32- and 64-bit
 # programs (WINEPREFIX, made on first use; QUORVANE_WINEPREFIX says where,

@@ -1,15 +1,10 @@
 #!/usr/bin/env bash
-# Checks the Task Scheduler task file: UTF-16 as it says, valid against the
-# task schema's structure (task_scheduler.xsd), and, given the Windows
-# program, install.cmd and the task's command line under Wine's cmd (the
-# command from a batch file: Wine would quote a command line given whole), in
-# the prefix QUORVANE_WINEPREFIX: without the folder install.cmd makes, a run
-# fails and makes nothing; install.cmd takes over a folder made before it,
-# keeps its list, registers the task and changes nothing when run again; a
-# failed run and a good one both append what they print to the log;
-# uninstall.cmd keeps the list unless given /all; a folder that is a link is
-# refused. (Wine's icacls changes nothing and Wine keeps no owner or DACL
-# but the Unix mode, so the folder's new owner and entries are not seen.)
+# Checks the Task Scheduler task file (UTF-16, valid against
+# task_scheduler.xsd) and, given the Windows program, install.cmd,
+# uninstall.cmd and the task's command line under Wine's cmd (from a batch
+# file: Wine would quote a command line given whole) in QUORVANE_WINEPREFIX.
+# (Wine's icacls changes nothing and Wine keeps no owner or DACL but the Unix
+# mode, so the folder's new owner and entries are not seen.)
 # Usage: windows_task_test.sh TASK_XML [QUORVANE_EXE]
 set -u
 task=$1 exe=${2:-}

@@ -1,11 +1,8 @@
-// The Windows lock's own guarantees. A second account cannot be made under
-// Wine, so no test here can show that another account is shut out; it
-// checks the security the lock is made with, that it refuses a mutex made
-// with any other, and that a lock abandoned by a killed run is taken. Wine
-// has no private namespaces (CreateBoundaryDescriptorW is a stub that
-// returns null, CreatePrivateNamespaceW and OpenPrivateNamespaceW are not
-// exported), so there the lock is the mutex of the same name and ACL in the
-// Global namespace, which is what this opens; on Windows it is skipped.
+// The Windows lock: the security it is made with, a mutex made with any other
+// refused, a lock abandoned by a killed run taken. (Wine has no second account
+// and no private namespaces, so there the lock is the mutex of the same name
+// and ACL in the Global namespace, which this opens; on Windows it is
+// skipped.)
 #include <gtest/gtest.h>
 #include <windows.h>
 // windows.h first: these need its types.

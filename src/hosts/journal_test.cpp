@@ -8,22 +8,6 @@
 namespace quorvane {
 namespace {
 
-TEST(JournalTest, FirstChangeIsWhereTheNewBytesLeaveTheOld) {
-  const std::string old = "abc\ndef\n";
-  const struct {
-    std::vector<std::string_view> pieces;
-    size_t first;
-  } cases[] = {
-      {{"abc\n", "def\n"}, 8},       // the same bytes
-      {{"abc\n", "dXf\n"}, 5},       // a change in a later piece
-      {{"ab", "c\nd", "ef\n#"}, 8},  // longer: the old end
-      {{"abc\n"}, 4},                // shorter: the new end
-      {{"#abc\n", "def\n"}, 0},
-      {{}, 0},
-  };
-  for (const auto& c : cases) EXPECT_EQ(FirstChange(c.pieces, old), c.first);
-}
-
 TEST(JournalTest, RunsCoverTheContentAndEndOnlyAtRunEdges) {
   const std::string big(kJournalRun + 700, 'b');
   const std::vector<std::string_view> pieces = {

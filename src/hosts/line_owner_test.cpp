@@ -67,12 +67,6 @@ TEST(LineOwnerTest, ALineBelongsOnlyToTheNamesItMaps) {
   }
 }
 
-}  // namespace
-}  // namespace quorvane
-
-namespace quorvane {
-namespace {
-
 TEST(LineOwnerTest, ASharedLineKeepsItsOtherNames) {
   const std::pair<std::string, std::string> cases[] = {
       // The name as first, middle and last field, twice, in another case.

@@ -36,16 +36,15 @@ struct FakeDisk {
   std::vector<Inode> inodes;
   Dir dirs[2];  // by Place
 
+  Dir& In(Place place) { return dirs[static_cast<int>(place)]; }
   std::string* Find(Place place, const std::string& name) {
-    auto found = dirs[static_cast<int>(place)].names.find(name);
-    return found == dirs[static_cast<int>(place)].names.end()
-               ? nullptr
-               : &inodes[found->second].data;
+    auto found = In(place).names.find(name);
+    return found == In(place).names.end() ? nullptr
+                                          : &inodes[found->second].data;
   }
   void Put(Place place, const std::string& name, std::string bytes) {
     inodes.push_back({bytes, bytes});
-    Dir& dir = dirs[static_cast<int>(place)];
-    dir.names[name] = dir.synced[name] = inodes.size() - 1;
+    In(place).names[name] = In(place).synced[name] = inodes.size() - 1;
   }
   // With `written_back`, the system had written every unsynced byte to
   // the disk on its own before the power went; the names it had not.
@@ -96,7 +95,7 @@ class FaultFileSystem : public FileSystem {
 
   std::unique_ptr<WritableFile> OpenForWrite(Place place,
                                              const std::string& name) override {
-    auto& names = disk_->dirs[static_cast<int>(place)].names;
+    auto& names = disk_->In(place).names;
     auto found = names.find(name);
     if (found == names.end()) return nullptr;
     return std::make_unique<File>(this, found->second);
@@ -108,7 +107,7 @@ class FaultFileSystem : public FileSystem {
 
   FsResult Replace(Place place, const std::string& from, const std::string& to,
                    const std::string& backup) override {
-    auto& names = disk_->dirs[static_cast<int>(place)].names;
+    auto& names = disk_->In(place).names;
     if (ReadOnly(place)) return FsResult::kRefused;
     if (!names.count(from)) return FsResult::kFailed;
     if (options_.mount_point && to == HostsName()) return FsResult::kRefused;
@@ -124,7 +123,7 @@ class FaultFileSystem : public FileSystem {
   }
 
   bool Remove(Place place, const std::string& name) override {
-    if (!disk_->dirs[static_cast<int>(place)].names.count(name)) return true;
+    if (!disk_->In(place).names.count(name)) return true;
     if (ReadOnly(place)) return false;
     Step();
     Unname(place, name);
@@ -133,15 +132,13 @@ class FaultFileSystem : public FileSystem {
 
   bool SyncPlace(Place place) override {
     Step();
-    FakeDisk::Dir& dir = disk_->dirs[static_cast<int>(place)];
-    dir.synced = dir.names;
+    disk_->In(place).synced = disk_->In(place).names;
     return true;
   }
 
   std::vector<std::string> List(Place place, bool) override {
     std::vector<std::string> names;
-    for (const auto& [name, inode] :
-         disk_->dirs[static_cast<int>(place)].names) {
+    for (const auto& [name, inode] : disk_->In(place).names) {
       names.push_back(name);
     }
     return names;
@@ -192,12 +189,12 @@ class FaultFileSystem : public FileSystem {
     if (steps_++ == options_.crash_at) throw Crash();
   }
   void Name(Place place, const std::string& name, int inode) {
-    FakeDisk::Dir& dir = disk_->dirs[static_cast<int>(place)];
+    FakeDisk::Dir& dir = disk_->In(place);
     dir.names[name] = inode;
     if (options_.windows) dir.synced[name] = inode;
   }
   void Unname(Place place, const std::string& name) {
-    FakeDisk::Dir& dir = disk_->dirs[static_cast<int>(place)];
+    FakeDisk::Dir& dir = disk_->In(place);
     dir.names.erase(name);
     if (options_.windows) dir.synced.erase(name);
   }
