@@ -43,6 +43,25 @@ struct PendingNames {
   size_t count;                              // pending pairs in all
 };
 
+// A domain that a managed line of ours maps was answered from that very
+// line, since the system's lookup reads the hosts file first: its address
+// would never move again. Such a domain (of `domains`, the list's domains in
+// the order of `pairs->ip`) is asked of DNS alone. `bytes` is the file as
+// loaded under the lock (no second read of a file that may be large), so
+// only a run that pins a domain holds the lock through a DNS query. A
+// literal address is no name to ask DNS for, whatever the file says.
+void AskDnsForPinned(const std::vector<std::string>& domains,
+                     std::string_view bytes, IniFile* pairs) {
+  std::unordered_set<std::string> pinned = PinnedNames(bytes);
+  for (size_t i = 0; !pinned.empty() && i < domains.size(); ++i) {
+    const std::string& domain = domains[i];
+    bool literal = domain.find_first_not_of("0123456789.") == std::string::npos;
+    if (!literal && pinned.count(FoldedName(domain)) != 0) {
+      pairs->ip[i] = ResolveInDns(domain);
+    }
+  }
+}
+
 }  // namespace
 
 LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
@@ -148,22 +167,7 @@ void UpdateHosts(IniFile& ini_file) {
   ResolveAll(ini_file);
   ChangeHostsFile(
       [&ini_file, &domains](HostsFile* hosts) {
-        // A domain that a managed line of ours maps was answered from that
-        // very line, since the system's lookup reads the hosts file first:
-        // its address would never move again. Such a domain is asked of DNS
-        // alone, found in the file as loaded under the lock (no second read
-        // of a file that may be large); only a run that pins a domain holds
-        // the lock through a DNS query. A literal address is no name to ask
-        // DNS for, whatever the file says.
-        std::unordered_set<std::string> pinned = PinnedNames(hosts->Original());
-        for (size_t i = 0; !pinned.empty() && i < domains.size(); ++i) {
-          const std::string& domain = domains[i];
-          bool literal =
-              domain.find_first_not_of("0123456789.") == std::string::npos;
-          if (!literal && pinned.count(FoldedName(domain)) != 0) {
-            ini_file.ip[i] = ResolveInDns(domain);
-          }
-        }
+        AskDnsForPinned(domains, hosts->Original(), &ini_file);
         return UpdateLines(hosts, &ini_file);
       },
       kLinesAdded);

@@ -12,24 +12,29 @@ void StartNetwork() {
   }
 }
 
+namespace {
+
+// The address `lookup` gives for `domain`; no answer ends the run.
+std::string AddressOf(const std::string& domain,
+                      bool (*lookup)(const std::string&, std::string*, int*)) {
+  std::string address;
+  int error = 0;
+  if (!lookup(domain, &address, &error)) {
+    FatalError(kErrorResolve, kCannotResolve, {error});
+  }
+  return address;
+}
+
+}  // namespace
+
 void ResolveAll(IniFile& ini_file) {
   for (std::string& domain : ini_file.ip) {
-    std::string address;
-    int error = 0;
-    if (!LookUpAddress(domain, &address, &error)) {
-      FatalError(kErrorResolve, kCannotResolve, {error});
-    }
-    domain = address;
+    domain = AddressOf(domain, LookUpAddress);
   }
 }
 
 std::string ResolveInDns(const std::string& domain) {
-  std::string address;
-  int error = 0;
-  if (!LookUpInDns(domain, &address, &error)) {
-    FatalError(kErrorResolve, kCannotResolve, {error});
-  }
-  return address;
+  return AddressOf(domain, LookUpInDns);
 }
 
 }  // namespace quorvane
