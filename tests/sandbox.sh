@@ -6,10 +6,9 @@
 # /etc/hosts). A test adds answers to the file QUORVANE_DNS_HOSTS names and
 # sends SIGHUP to the process whose id is in the file QUORVANE_DNS_PID.
 # The command gets QUORVANE_SANDBOX, a scratch folder on a private tmpfs.
-# With QUORVANE_TARGET=windows it also gets a Wine prefix for 32- and 64-bit
-# programs (WINEPREFIX, made on first use; QUORVANE_WINEPREFIX says where,
-# since a prefix is large) and one Wine server that stays up for all the
-# cases.
+# With QUORVANE_TARGET=windows it also gets a Wine prefix (WINEPREFIX, made
+# by wine-prefix.sh on first use; QUORVANE_WINEPREFIX says where, since a
+# prefix is large) and one Wine server that stays up for all the cases.
 # Exit 77 (skipped) when the sandbox cannot be made, except under CI, where
 # that is a failure.
 set -u
@@ -17,8 +16,8 @@ set -u
 if [ "${1:-}" != --inside ]; then
   why=""
   tools="dnsmasq ip"
-  [ "${QUORVANE_TARGET:-}" = windows ] && tools="$tools /usr/lib/wine/wine64 /usr/lib/wine/wine"
-  for tool in $tools; do  # (Debian: dnsmasq-base, iproute2, wine64, wine32:i386)
+  [ "${QUORVANE_TARGET:-}" = windows ] && tools="$tools /usr/lib/wine/wine64"
+  for tool in $tools; do  # (Debian: dnsmasq-base, iproute2, wine64)
     PATH="$PATH:/usr/sbin:/sbin" command -v "$tool" >/dev/null || why="$tool is not installed"
   done
   if [ "$(id -u)" != 0 ]; then
@@ -78,13 +77,7 @@ if [ "${QUORVANE_TARGET:-}" = windows ]; then
   unset DISPLAY
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   /usr/lib/wine/wineserver -w 2>/dev/null || true
-  mkdir -p "$WINEPREFIX"
-  # Made with wine32 installed, the prefix holds the 32-bit system libraries
-  # (syswow64) that a 32-bit program needs.
-  if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
-    /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1 </dev/null
-    /usr/lib/wine/wineserver -w
-  fi
+  "$(dirname "$0")/wine-prefix.sh"
   /usr/lib/wine/wineserver -p
 fi
 status=0

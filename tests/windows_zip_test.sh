@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows package: builds the .zip of a 32-bit Windows build; exactly the
 # program, README, licence, task, sample list and install scripts, the
-# program a statically linked 32-bit (PE32, i386) console executable, the
+# program a 32-bit (PE32, i386) console executable that imports only system
+# DLLs (checked without running it, so also where it cannot run), the
 # README and the scripts with CR LF line ends, the README naming the files
 # as they lie in the zip.
 # Usage: windows_zip_test.sh WINDOWS_X86_BUILD_DIR
@@ -22,8 +23,13 @@ unzip -q "$zip" -d "$scratch"
 headers=$(i686-w64-mingw32-objdump -f -p "$scratch/$top/Quorvane.exe")
 grep -q 'file format pei-i386' <<<"$headers"
 grep -q 'Subsystem.*(Windows CUI)' <<<"$headers"
-# Statically linked: no compiler runtime DLLs needed beside it.
-! grep -E 'DLL Name: (libstdc|libgcc|libwinpthread)' <<<"$headers"
+# Statically linked, and only system DLLs that every Windows it supports
+# has: nothing needed beside it, checked without running it.
+imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr a-z A-Z | sort -u)
+allowed="ADVAPI32.DLL DNSAPI.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL WS2_32.DLL"
+for dll in $imports; do
+  [[ " $allowed " == *" $dll "* ]] || { echo "Quorvane.exe imports $dll" >&2; exit 1; }
+done
 for text in README.txt install.cmd uninstall.cmd; do
   [ "$(grep -c $'\r$' "$scratch/$top/$text")" = "$(wc -l <"$scratch/$top/$text")" ] ||
     { echo "$text: a line without CR LF" >&2; exit 1; }

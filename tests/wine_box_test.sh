@@ -16,7 +16,9 @@ command -v Xvfb xdotool "$wine" >/dev/null || {
   echo "skipped: Xvfb, xdotool or wine is not installed" >&2
   exit 77
 }
+"$run" --can-run "$exe" || exit 77
 export WINEPREFIX="${QUORVANE_WINEPREFIX:-$HOME/.wine}" WINEDLLOVERRIDES="mscoree,mshtml="
+"$(dirname "$0")/wine-prefix.sh" || exit 1
 scratch=$(mktemp -d)
 display=90
 while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
