@@ -1,9 +1,6 @@
-// The install's folder under Wine: which security descriptors count as an
-// earlier install's (a table), and a folder missing, an install's, or one
-// an ordinary account made with a list in it, as PrepareStateFolder leaves
-// them. (Wine keeps no owner or DACL but what the Unix mode gives, so the
-// folder made with kInstalledFolderSecurity reads back as this account's,
-// closed to others; a descriptor with no DACL makes the mode 0777.)
+// The install's folder under Wine: which descriptors are an earlier
+// install's (a table), and the folder missing, an install's, or another's.
+// (Wine keeps no DACL but the Unix mode: no DACL at all makes it 0777.)
 #include <gtest/gtest.h>
 #include <windows.h>
 // windows.h first: these need its types.
@@ -68,9 +65,7 @@ class StateFolderTest : public testing::Test {
   }
   fs::path Aside(const fs::path& in, const std::string& prefix) {
     for (const auto& entry : fs::directory_iterator(in)) {
-      if (entry.path().filename().string().rfind(prefix, 0) == 0) {
-        return entry.path();
-      }
+      if (entry.path().filename().string().rfind(prefix, 0) == 0) return entry;
     }
     return {};
   }
