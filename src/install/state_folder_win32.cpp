@@ -226,7 +226,11 @@ PreparedFolder PrepareStateFolder(const std::wstring& path) {
   bool made = CreateDirectoryW(path.c_str(), &security);
   LocalFree(security.lpSecurityDescriptor);
   if (!made) {
-    result.error = Failed(L"cannot make", path);
+    result.error = GetLastError() == ERROR_ALREADY_EXISTS
+                       ? path +
+                             L" was made by someone else while the install "
+                             L"ran: run install.cmd again."
+                       : Failed(L"cannot make", path);
     return result;
   }
   Handle check(OpenAsItIs(path));
