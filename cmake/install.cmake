@@ -17,10 +17,11 @@
 # On Windows the package is a .zip (cmake --build --preset windows-x86
 # --target package) holding, in one folder, Quorvane.exe, a plain-text
 # README.txt, LICENSE.txt, the Task Scheduler task, the sample list file and
-# install.cmd and uninstall.cmd, which set the task up and take it away.
+# install.cmd and uninstall.cmd, which set the task up and take it away with
+# their helper QuorvaneInstall.exe.
 
 if(WIN32)
-  install(TARGETS Quorvane RUNTIME DESTINATION .)
+  install(TARGETS Quorvane QuorvaneInstall RUNTIME DESTINATION .)
   install(FILES contrib/windows/README.txt contrib/windows/Quorvane.xml
                 contrib/windows/install.cmd contrib/windows/uninstall.cmd
                 contrib/Quorvane.list.example

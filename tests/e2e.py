@@ -251,6 +251,30 @@ def cases():
              err=fatal(147, b"/dev/zero" + own("が開けません.")), only="linux"),
     ]
 
+    # A root run reads a list only when no other user could have written it,
+    # by the rule of the hosts path, and shows nothing of a refused one.
+    listed = S + b"/l/x.list"
+    for made, usable in [("true", True), ("chmod 600 ld/x.list", True),
+                         ("mv ld/x.list ld/y && ln -s y ld/x.list", True),
+                         ("mkdir -m 1777 st && mv ld st && ln -sfn st/ld l", True),
+                         ("chown 65534 ld/x.list", False), ("chmod 664 ld/x.list", False),
+                         ("chmod 646 ld/x.list", False), ("chown 65534 ld", False),
+                         ("chmod 775 ld", False), ("chmod 1777 ld", False),
+                         ("chown -h 65534 l", False),
+                         ("mv ld/x.list ld/y && ln -s y ld/x.list && "
+                          "chown -h 65534 ld/x.list", False),
+                         ("chown 65534 ld && ln -sf ../secret ld/x.list && "
+                          "chown -h 65534 ld/x.list", False)]:
+        rows.append(case("list path: " + made, args=[b"@" + listed],
+                         setup="rm -rf ld l st && mkdir -m 755 ld && "
+                         "printf 'one.test nas\\n' >ld/x.list && ln -s ld l && "
+                         "printf 'root:$6$5ecret:19000\\n' >secret && chmod 600 secret && "
+                         + made, status=0 if usable else 1,
+                         out=reading(listed) + (READ + NAS + added(1) + WRITE if usable
+                                                else b""),
+                         err=b"" if usable else fatal(147, listed + own("が開けません.")),
+                         after=LOCAL + NAS if usable else LOCAL, only="linux"))
+
     # Odd files: the bytes the run does not own survive.
     for what, bytes_, brk in [
             ("empty", b"", b""),

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Checks the Task Scheduler task file (UTF-16, valid against
-# task_scheduler.xsd) and, given the Windows program, install.cmd,
-# uninstall.cmd and the task's command line under Wine's cmd (from a batch
-# file: Wine would quote a command line given whole) in QUORVANE_WINEPREFIX.
-# (Wine's icacls changes nothing and Wine keeps no owner or DACL but the Unix
-# mode, so the folder's new owner and entries are not seen.)
+# task_scheduler.xsd), that the install scripts name every program by its
+# full path, and, given the Windows program (32- or 64-bit, with
+# QuorvaneInstall.exe beside it), install.cmd, uninstall.cmd and the task's
+# command line under Wine's cmd (from a batch file: Wine would quote a
+# command line given whole) in QUORVANE_WINEPREFIX, against what an ordinary
+# account could leave: a folder with a list and a journal, programs named
+# like the system's beside the scripts, links. (Wine keeps no owner or DACL
+# but the Unix mode: a folder open to everyone stands for one another
+# account made.)
 # Usage: windows_task_test.sh TASK_XML [QUORVANE_EXE]   (exit 77: skipped)
 set -u
 task=$1 exe=${2:-}
@@ -20,7 +24,18 @@ xmllint --noout --schema "$(dirname "$0")/task_scheduler.xsd" "$task" 2>&1 |
   grep -v ' validates$' >&2 && fail "not valid against the schema"
 value() { xmllint --xpath "string(//*[local-name()='$1'])" "$task"; }
 [ "$(value UserId)" = S-1-5-18 ] || fail "does not run as SYSTEM"
+scripts=$(dirname "$task")
+# No program by a bare name (the current folder's would run first), and
+# none of the tools that follow links: the scripts' helper does that work.
+for script in install.cmd uninstall.cmd; do
+  grep -vhiE '^[[:space:]]*(rem|echo)[[:space:](]' "$scripts/$script" |
+    grep -iE '(^|[[:space:](&|"])(fltmc|net|schtasks|takeown|icacls|cd)(\.exe)?([[:space:]]|$)' >&2 &&
+    fail "$script runs a program by a bare name, or changes folder"
+  grep -qiE 'takeown|icacls' "$scripts/$script" && fail "$script uses takeown or icacls"
+done
 [ -z "$exe" ] && exit $failed
+helper=$(dirname "$exe")/QuorvaneInstall.exe
+[ -f "$helper" ] || { fail "no $helper"; exit 1; }
 # Wine's cmd starts the program itself: where it cannot run (a 32-bit one
 # on a kernel that runs no 32-bit code), the scripts are not run: skipped.
 [ $failed = 0 ] || exit 1
@@ -34,21 +49,38 @@ hosts=$c/windows/system32/drivers/etc/hosts
 "$(dirname "$0")/wine-prefix.sh" || exit 1
 cp "$hosts" "$c/hosts.saved"
 data=$c/ProgramData/Quorvane tasks=$c/windows/system32/tasks
-rm -rf "$data" "$c/Program Files/Quorvane" "$tasks/Quorvane"
+rm -rf "$data" "$data".untrusted-* "$c/Program Files/Quorvane" "$tasks/Quorvane" \
+  "$c"/spy-* "$c/elsewhere"
 line=$(value Arguments)
 [ "${line:0:6}" = "/d /c " ] || fail "cmd is not given /d /c"
 printf '%s\r\n' "${line#/d /c }" >"$c/quorvane-task.bat"
-cmd() { /usr/lib/wine/wine64 cmd /d /c "$@" </dev/null >"$c/cmd.out" 2>&1; }
-run() { cmd 'C:\quorvane-task.bat'; }
-# What the zip holds, unpacked; a folder made before, anyone may write, with
-# a list in it.
+# Run in the unzipped folder, as an administrator would.
 unpacked=$c/quorvane-zip
-rm -rf "$unpacked" && mkdir -p "$unpacked" "$data" && chmod 777 "$data"
-cp "$exe" "$(dirname "$task")"/{install.cmd,uninstall.cmd} "$task" \
-  "$(dirname "$task")/../Quorvane.list.example" "$unpacked/"
-printf '192.0.2.7 nas\r\n' >"$data/Quorvane.list"
-install() { cmd 'C:\quorvane-zip\install.cmd'; }
+cmd() { (cd "$unpacked" && /usr/lib/wine/wine64 cmd /d /c "$@" </dev/null >"$c/cmd.out" 2>&1); }
+run() { cmd 'C:\quorvane-task.bat'; }
+# What the zip holds, unpacked, and beside it programs named like the
+# system's that only say they ran.
+rm -rf "$unpacked" && mkdir -p "$unpacked"
+cp "$exe" "$helper" "$scripts"/{install.cmd,uninstall.cmd} "$task" \
+  "$scripts/../Quorvane.list.example" "$unpacked/"
+for tool in fltmc net schtasks takeown icacls; do
+  printf '@echo off\r\necho ran >C:\\spy-%s\r\n' "$tool" >"$unpacked/$tool.bat"
+done
+# A folder another account made before the install, with its own list
+# and a journal named as the program names its own.
+mkdir -p "$data" && chmod 777 "$data"
+printf '6.6.6.6 www.bank.example\r\n' >"$data/Quorvane.list"
+printf 'planted' >"$data/.0123456789abcdef.Quorvane-journal"
+install() { cmd install.cmd; }
 install || fail "install.cmd failed: $(cat "$c/cmd.out")"
+spies=$(cd "$c" && ls spy-* 2>/dev/null)
+[ -z "$spies" ] || fail "install.cmd ran programs of its folder: $spies"
+cmp -s "$scripts/../Quorvane.list.example" "$data/Quorvane.list" ||
+  fail "install.cmd kept a list another account made"
+[ "$(ls -A "$data")" = Quorvane.list ] || fail "install.cmd kept [$(ls -A "$data")]"
+ls "$data".untrusted-*/Quorvane.list >/dev/null 2>&1 ||
+  fail "the folder found was not moved aside"
+rm -rf "$data".untrusted-*
 state() {
   (cd "$c" && find "Program Files/Quorvane" ProgramData/Quorvane \
     windows/system32/tasks/Quorvane -printf '%p %m %s\n' -type f -exec md5sum {} +)
@@ -58,9 +90,10 @@ cmp -s "$exe" "$c/Program Files/Quorvane/Quorvane.exe" ||
   fail "install.cmd did not put the program in place"
 [ -f "$tasks/Quorvane" ] || fail "install.cmd registered no task"
 install && [ "$(state)" = "$before" ] || fail "a second install.cmd changed [$before] to [$(state)]"
+[ -z "$(ls -d "$data".untrusted-* 2>/dev/null)" ] || fail "a second install.cmd moved its folder aside"
 mv "$data/Quorvane.list" "$c/list.saved"
 run && fail "a run without a list file succeeded"
-mv "$c/list.saved" "$data/Quorvane.list"
+printf '192.0.2.7 nas\r\n' >"$data/Quorvane.list"
 run || fail "a run with the list file failed"
 got=$(iconv -f CP932 -t UTF-8 "$c/ProgramData/Quorvane/Quorvane.log" |
       grep -v '^---' | tr -d '\r')
@@ -81,14 +114,23 @@ mv "$c/hosts.saved" "$hosts"
 rm -rf "$data"
 run
 [ -e "$data" ] && fail "a run made the folder"
-install && cmd 'C:\quorvane-zip\uninstall.cmd' || fail "uninstall.cmd failed"
+install && cmd uninstall.cmd || fail "uninstall.cmd failed"
 [ -e "$tasks/Quorvane" ] || [ -e "$c/Program Files/Quorvane" ] ||
   [ ! -f "$data/Quorvane.list" ] && fail "uninstall.cmd left the task or program, or took the list"
-cmd 'C:\quorvane-zip\uninstall.cmd' /all && [ ! -e "$data" ] ||
-  fail "uninstall.cmd /all kept the list"
-mkdir -p "$c/elsewhere" && ln -s "$c/elsewhere" "$data"
+# uninstall.cmd /all removes an install's folder, and never what a link
+# leads to: neither of a link in the folder, nor of a folder that is one.
+cmd uninstall.cmd /all && [ ! -e "$data" ] || fail "uninstall.cmd /all kept the folder"
+mkdir -p "$c/elsewhere" && printf 'mine' >"$c/elsewhere/keep"
+install && ln -s "$c/elsewhere" "$data/link" && cmd uninstall.cmd /all
+[ -f "$c/elsewhere/keep" ] || fail "uninstall.cmd /all removed what a link in the folder leads to"
+rm -rf "$data" && ln -s "$c/elsewhere" "$data" && cmd uninstall.cmd /all
+[ -f "$c/elsewhere/keep" ] || fail "uninstall.cmd /all removed what the folder, a link, leads to"
+# A folder that is a link stops the install, nothing written where it leads.
+rm -f "$data" && ln -s "$c/elsewhere" "$data"
 install && fail "install.cmd took a folder that is a link"
-[ -e "$c/elsewhere/Quorvane.list" ] && fail "install.cmd wrote through a link"
-rm -rf "$data" "$c/elsewhere" "$unpacked" "$c/quorvane-task.bat"
+[ "$(ls -A "$c/elsewhere")" = keep ] || fail "install.cmd wrote through a link"
+spies=$(cd "$c" && ls spy-* 2>/dev/null)
+[ -z "$spies" ] || fail "the scripts ran programs of their folder: $spies"
+rm -rf "$data" "$data".untrusted-* "$c/elsewhere" "$unpacked" "$c/quorvane-task.bat"
 /usr/lib/wine/wineserver -k 2>/dev/null
 exit $failed

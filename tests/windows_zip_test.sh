@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The Windows package: builds the .zip of a 32-bit Windows build; exactly the
-# program, README, licence, task, sample list and install scripts, the
-# program a 32-bit (PE32, i386) console executable that imports only system
-# DLLs (checked without running it, so also where it cannot run), the
-# README and the scripts with CR LF line ends, the README naming the files
-# as they lie in the zip.
+# program, README, licence, task, sample list and install scripts with their
+# helper, the program a 32-bit (PE32, i386) console executable that imports
+# only system DLLs (checked without running it, so also where it cannot
+# run), the README and the scripts with CR LF line ends, the README naming
+# the files as they lie in the zip.
 # Usage: windows_zip_test.sh WINDOWS_X86_BUILD_DIR
 set -euo pipefail
 build=$1
@@ -17,7 +17,7 @@ got=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
 top=$(basename "$zip" .zip)
 expected=$(printf '%s\n' "$top/Quorvane.exe" "$top/Quorvane.list.example" \
   "$top/Quorvane.xml" "$top/README.txt" "$top/LICENSE.txt" \
-  "$top/install.cmd" "$top/uninstall.cmd" | LC_ALL=C sort)
+  "$top/install.cmd" "$top/uninstall.cmd" "$top/QuorvaneInstall.exe" | LC_ALL=C sort)
 [ "$got" = "$expected" ] || { printf 'the zip holds\n%s\n' "$got" >&2; exit 1; }
 unzip -q "$zip" -d "$scratch"
 headers=$(i686-w64-mingw32-objdump -f -p "$scratch/$top/Quorvane.exe")

@@ -2,11 +2,14 @@
 rem Removes the task Quorvane and the program. The list and the log in
 rem %ProgramData%\Quorvane stay, for a later install, unless it is run as
 rem "uninstall.cmd /all". Run it from a command prompt started as
-rem Administrator.
+rem Administrator, in the folder unzipped from the package. Every program is
+rem named by its full path, never taken from the current folder or the PATH.
 setlocal EnableExtensions DisableDelayedExpansion
-fltmc >nul 2>&1
+set "sys=%SystemRoot%\System32"
+set "here=%~dp0"
+"%sys%\fltmc.exe" >nul 2>&1
 if errorlevel 1 (
-  net session >nul 2>&1
+  "%sys%\net.exe" session >nul 2>&1
   if errorlevel 1 (
     echo Run uninstall.cmd from a command prompt started as Administrator.
     exit /b 1
@@ -17,7 +20,7 @@ if defined ProgramW6432 set "bin=%ProgramW6432%\Quorvane"
 set "data=%ProgramData%\Quorvane"
 
 echo Removing the task Quorvane
-schtasks /Delete /TN Quorvane /F >nul 2>&1
+"%sys%\schtasks.exe" /Delete /TN Quorvane /F >nul 2>&1
 echo Removing "%bin%"
 if exist "%bin%\Quorvane.exe" del /f /q "%bin%\Quorvane.exe"
 if exist "%bin%\" rd "%bin%"
@@ -26,7 +29,13 @@ if /i not "%~1"=="/all" (
   if exist "%data%\" echo Keeping "%data%": uninstall.cmd /all removes it.
   exit /b 0
 )
+rem Only a folder an install made is emptied, and no link in it is
+rem followed: what one leads to is not the install's to remove.
 echo Removing "%data%"
-if exist "%data%\" rd /s /q "%data%"
-if exist "%data%\" exit /b 1
+if not exist "%here%QuorvaneInstall.exe" (
+  echo QuorvaneInstall.exe is missing: run uninstall.cmd in the folder unzipped from the package.
+  exit /b 1
+)
+"%here%QuorvaneInstall.exe" remove "%data%"
+if errorlevel 1 exit /b 1
 exit /b 0

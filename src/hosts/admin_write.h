@@ -26,6 +26,16 @@ bool OwnedByAdministrators(const std::string& path);
 // owner and DACL).
 bool OnlyAdministratorsWriteDescriptor(void* descriptor);
 
+// The same test of an open file (a HANDLE opened with READ_CONTROL), judged
+// on the handle, so that what was judged is what is read: also false for a
+// folder or a reparse point.
+bool OnlyAdministratorsWriteFile(void* handle);
+
+// True when `sid` (a PSID) is SYSTEM, the Administrators, TrustedInstaller
+// or the account this program runs as: the accounts whose entries
+// OnlyAdministratorsWrite lets write.
+bool IsAdministratorsSid(void* sid);
+
 // True when this process runs as LocalSystem, as a scheduled task does.
 bool RunsAsSystem();
 

@@ -144,6 +144,15 @@ bool OnlyAdministratorsWrite(const std::string& path) {
   return ok;
 }
 
+bool OnlyAdministratorsWriteFile(void* handle) {
+  return IsAdministratorsOnly(handle, false);
+}
+
+bool IsAdministratorsSid(void* sid) {
+  char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
+  return IsTrusted(sid, ProcessUser(user));
+}
+
 bool RunsAsSystem() {
   char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
   PSID self = ProcessUser(user);

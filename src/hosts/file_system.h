@@ -24,12 +24,14 @@ enum class Place { kHosts, kState };
 
 enum class FsResult {
   kOk,
-  kMissing,  // no such file
-  kExists,   // the name is taken
-  kRefused,  // this place or file does not allow it: read-only, a mount
-             // point, attributes that cannot be given; the save can still
-             // go in place
-  kFailed,   // anything else
+  kMissing,    // no such file
+  kExists,     // the name is taken
+  kRefused,    // this place or file does not allow it: read-only, a mount
+               // point, attributes that cannot be given; the save can still
+               // go in place
+  kUntrusted,  // a private file that someone other than root (the
+               // administrators) could have made or changed
+  kFailed,     // anything else
 };
 
 // A file opened for writing. Closed when it goes.
@@ -60,7 +62,8 @@ class FileSystem {
 
   // Reads a whole regular file. kMissing when there is none of that name;
   // kFailed when it cannot be read in full, or, with `private_file`, is not
-  // one that only root (the administrators) could have written.
+  // one that only root (the administrators) could have written (Windows
+  // says kUntrusted then, judged on the open file).
   virtual FsResult Read(Place place, const std::string& name, bool private_file,
                         std::string* bytes) = 0;
 

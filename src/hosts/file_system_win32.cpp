@@ -38,10 +38,10 @@ bool IsTransient(DWORD error) {
 
 // CreateFileA, retried while another process holds the file.
 HANDLE Open(const std::string& path, DWORD access, DWORD share,
-            DWORD disposition) {
+            DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
   for (int attempt = 0;; ++attempt) {
     HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+                              flags, nullptr);
     if (file != INVALID_HANDLE_VALUE || attempt == kRetries ||
         !IsTransient(GetLastError())) {
       return file;
@@ -170,15 +170,23 @@ class WindowsFileSystem : public FileSystem {
   FsResult Read(Place place, const std::string& name, bool private_file,
                 std::string* bytes) override {
     std::string path = Path(place, name);
-    HANDLE file = Open(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    // A private file is judged on the handle it is read from, and opened
+    // as it is, a folder or a link, so that a stranger's blocks nothing.
+    HANDLE file = Open(
+        path, GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, OPEN_EXISTING,
+        private_file ? FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT
+                     : FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) {
       DWORD error = GetLastError();
       return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
                  ? FsResult::kMissing
                  : FsResult::kFailed;
     }
-    bool ok = (!private_file || OnlyAdministratorsWrite(path)) &&
-              ReadAll(file, bytes);
+    if (private_file && !OnlyAdministratorsWriteFile(file)) {
+      CloseHandle(file);
+      return FsResult::kUntrusted;
+    }
+    bool ok = ReadAll(file, bytes);
     CloseHandle(file);
     return ok ? FsResult::kOk : FsResult::kFailed;
   }

@@ -17,6 +17,7 @@
 #include "hosts/admin_write.h"
 #include "hosts/file_store.h"
 #include "hosts/file_system.h"
+#include "hosts/save_protocol.h"
 
 namespace quorvane {
 namespace {
@@ -111,6 +112,44 @@ TEST_F(FileSystemTest, StateFolderIsClosedToAllButTheAdministrators) {
     EXPECT_TRUE(files->Remove(Place::kState, "journal"));
   }
   LocalFree(open);
+  fs::remove_all(folder);
+}
+
+TEST_F(FileSystemTest, PlantedJournalIsSetAsideNeverAppliedNorBlocking) {
+  // Left in the state folder by an ordinary account before the folder was
+  // closed to it: a file anyone could change, or a folder of that name.
+  char data[MAX_PATH];
+  ASSERT_GT(GetEnvironmentVariableA("ProgramData", data, sizeof data), 0u);
+  const std::string folder = std::string(data) + "\\Quorvane";
+  Write("hosts", "old\r\n");
+  for (bool planted_folder : {false, true}) {
+    SCOPED_TRACE(planted_folder ? "a folder" : "a file anyone may change");
+    fs::remove_all(folder);
+    std::unique_ptr<FileSystem> files = OpenFileSystem(dir_ + "\\hosts");
+    std::unique_ptr<WritableFile> made;
+    ASSERT_EQ(files->Create(Place::kState, "x", &made), FsResult::kOk);
+    made.reset();
+    const std::string journal =
+        folder + "\\." + files->StateName() + ".Quorvane-journal";
+    if (planted_folder) {
+      ASSERT_TRUE(CreateDirectoryA(journal.c_str(), nullptr));
+    } else {
+      std::ofstream(journal, std::ios::binary) << "not a journal of ours";
+      ASSERT_EQ(SetNamedSecurityInfoA(const_cast<char*>(journal.c_str()),
+                                      SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                      nullptr, nullptr, nullptr, nullptr),
+                ERROR_SUCCESS);
+      ASSERT_FALSE(OnlyAdministratorsWrite(journal));
+    }
+    std::vector<std::string> kept;
+    EXPECT_TRUE(RepairFile(files.get(), &kept));
+    EXPECT_EQ(kept.size(), 1u);
+    EXPECT_FALSE(fs::exists(journal));
+    EXPECT_EQ(Read("hosts"), "old\r\n");
+    kept.clear();
+    EXPECT_TRUE(RepairFile(files.get(), &kept));
+    EXPECT_TRUE(kept.empty());
+  }
   fs::remove_all(folder);
 }
 

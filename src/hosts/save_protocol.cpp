@@ -170,21 +170,25 @@ bool RepairFile(FileSystem* fs, std::vector<std::string>* kept) {
     std::string bytes;
     FsResult found = fs->Read(place, journal_name, true, &bytes);
     if (found == FsResult::kMissing) continue;
-    if (found != FsResult::kOk) return false;
+    if (found != FsResult::kOk && found != FsResult::kUntrusted) return false;
+    // A journal an ordinary account could have made (planted before the
+    // place was closed to it) is judged like one of an edited file: never
+    // applied, and set aside, so that it blocks no run either.
+    const bool ours = found == FsResult::kOk;
     Journal journal;
-    if (!ParseJournal(bytes, &journal)) {
+    if (ours && !ParseJournal(bytes, &journal)) {
       // Never complete, so the file was never written under it.
       if (fs->Remove(place, journal_name)) fs->SyncPlace(place);
       continue;
     }
-    if (have_hosts && !content_read) {
+    if (ours && have_hosts && !content_read) {
       if (fs->Read(Place::kHosts, name, false, &content) != FsResult::kOk) {
         return false;
       }
       content_read = true;
     }
     FileState state =
-        have_hosts ? JudgeFile(journal, content) : FileState::kChanged;
+        ours && have_hosts ? JudgeFile(journal, content) : FileState::kChanged;
     if (state == FileState::kTorn) {
       std::unique_ptr<WritableFile> file =
           fs->OpenForWrite(Place::kHosts, name);

@@ -11,10 +11,14 @@
 namespace quorvane {
 
 // Opens the list file at `path` for reading in binary mode, or returns
-// nullptr. On Windows a run as SYSTEM opens only a file that no account but
-// SYSTEM, the Administrators and TrustedInstaller can change
-// (OpenAdministratorsFile); any other run, whose account chose the list
-// itself, opens what it is given.
+// nullptr. On Linux a run as root opens only a file that no other user
+// could have written: the file and every directory and link on its path are
+// root's and not writable by group or others (a sticky directory may be on
+// the way, not the file's own), the last component is no link, and the file
+// is judged on the open descriptor. On Windows a run as SYSTEM opens only a
+// file that no account but SYSTEM, the Administrators and TrustedInstaller
+// can change (OpenAdministratorsFile). Any other run, whose account chose
+// the list itself, opens what it is given.
 FILE* OpenListFile(const std::string& path);
 
 }  // namespace quorvane

@@ -1,0 +1,61 @@
+// The folder an install leaves for the scheduled task, %ProgramData%\Quorvane.
+// The task runs as SYSTEM and takes its orders from the list there, so an
+// install keeps nothing in that place that an ordinary account could have
+// made, changed or swapped for a link, before the install or while it runs.
+// Nothing here follows a link or mount point: each is judged, moved or
+// removed as itself.
+#ifndef QUORVANE_INSTALL_STATE_FOLDER_H_
+#define QUORVANE_INSTALL_STATE_FOLDER_H_
+
+#include <string>
+
+namespace quorvane {
+
+// The security the folder is made with: owner the Administrators; nothing
+// inherited; full control for SYSTEM and the Administrators and read for
+// Users, passed on to everything made in it.
+inline constexpr wchar_t kInstalledFolderSecurity[] =
+    L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+// True when `descriptor` (a PSECURITY_DESCRIPTOR with owner and DACL) is one
+// an install, or the program itself, gives the folder: owned by an account
+// IsAdministratorsSid names, a DACL with no inherited entry and no entry but
+// ones that allow those accounts anything and Users at most to read. Any
+// other entry, a deny entry too (one for SYSTEM fails every run), even one
+// that only passes on to what is made later, and no DACL at all, make it
+// false.
+bool IsInstalledFolderDescriptor(void* descriptor);
+
+// What PrepareStateFolder did, for the install to say. `moved` holds each
+// thing set aside, as "FROM -> TO".
+struct PreparedFolder {
+  bool made = false;  // made anew (else an earlier install's, kept)
+  std::wstring moved;
+  std::wstring error;  // why it failed; empty on success
+};
+
+// Leaves `path` a folder that IsInstalledFolderDescriptor accepts, holding
+// only files an administrator made. A folder that is already so is kept,
+// and anything in it that is not a regular file only the accounts of
+// IsAdministratorsSid can change is moved aside inside it, to NAME +
+// ".untrusted-" + a time stamp. Anything else at `path` (a folder of
+// another owner or with other entries, a file) is moved aside whole to
+// `path` + ".untrusted-" + a time stamp, never entered, and the folder is
+// made anew with kInstalledFolderSecurity in the same step
+// (CreateDirectoryW), so there is no moment in which another account may
+// add to it. Should something take the name in between, it fails. A link
+// or mount point, at `path` or in the kept folder, is neither followed nor
+// moved: it fails, saying so.
+PreparedFolder PrepareStateFolder(const std::wstring& path);
+
+// Removes the folder `path` that PrepareStateFolder would keep, and all in
+// it, removing a link or mount point inside as itself, never what it
+// leads to. A `path` that is itself a link or mount point is removed as
+// itself. False, with `*error` set, when `path` is a folder of another kind
+// (nothing removed) or something cannot be removed; true when it is gone
+// or was not there.
+bool RemoveStateFolder(const std::wstring& path, std::wstring* error);
+
+}  // namespace quorvane
+
+#endif  // QUORVANE_INSTALL_STATE_FOLDER_H_

@@ -1,0 +1,133 @@
+// The install's folder under Wine: which descriptors are an earlier
+// install's (a table), and the folder missing, an install's, or another's.
+// (Wine keeps no DACL but the Unix mode: no DACL at all makes it 0777.)
+#include <gtest/gtest.h>
+#include <windows.h>
+// windows.h first: these need its types.
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "install/state_folder.h"
+
+namespace quorvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(InstalledFolderTest, OnlyTheInstallsOwnersAndEntriesPass) {
+  const struct {
+    const wchar_t* sddl;
+    bool installed;
+  } cases[] = {
+      {kInstalledFolderSecurity, true},
+      {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", true},  // the program's
+      {L"O:SYD:P(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", true},
+      {L"O:S-1-5-21-1-2-3-1001D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", false},
+      {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;S-1-5-21-1-2-3-"
+       L"1001)",
+       false},
+      {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FR;;;S-1-5-21-1-2-3-1001)", false},
+      {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICIIO;FA;;;S-1-5-21-1-2-3-1001)", false},
+      {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;0x1201bf;;;BU)", false},
+      {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FR;;;WD)", false},
+      {L"O:BAD:P(D;OICI;FA;;;SY)(A;OICI;FA;;;BA)", false},
+      {L"O:BAD:(A;OICIID;FA;;;SY)(A;OICIID;FA;;;BA)", false},
+      {L"O:BA", false},
+  };
+  for (const auto& c : cases) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        c.sddl, SDDL_REVISION_1, &descriptor, nullptr))
+        << fs::path(c.sddl).string();
+    EXPECT_EQ(IsInstalledFolderDescriptor(descriptor), c.installed)
+        << fs::path(c.sddl).string();
+    LocalFree(descriptor);
+  }
+}
+
+class StateFolderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    fs::remove_all(top_);
+    fs::create_directories(top_);
+  }
+  void TearDown() override { fs::remove_all(top_); }
+  // Opens `path` to everyone, as an ordinary account's own would be.
+  static void OpenToEveryone(const fs::path& path) {
+    ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()),
+                                    SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+  }
+  fs::path Aside(const fs::path& in, const std::string& prefix) {
+    for (const auto& entry : fs::directory_iterator(in)) {
+      if (entry.path().filename().string().rfind(prefix, 0) == 0) return entry;
+    }
+    return {};
+  }
+  fs::path top_ = fs::temp_directory_path() / "quorvane-install";
+  fs::path folder_ = top_ / "Quorvane";
+};
+
+TEST_F(StateFolderTest, MadeOnceThenKept) {
+  PreparedFolder first = PrepareStateFolder(folder_.wstring());
+  EXPECT_TRUE(first.error.empty());
+  EXPECT_TRUE(first.made);
+  std::ofstream(folder_ / "Quorvane.list") << "one.test nas\r\n";
+  PreparedFolder again = PrepareStateFolder(folder_.wstring());
+  EXPECT_TRUE(again.error.empty());
+  EXPECT_FALSE(again.made);
+  EXPECT_TRUE(again.moved.empty());
+  EXPECT_TRUE(fs::exists(folder_ / "Quorvane.list"));
+}
+
+TEST_F(StateFolderTest, AFolderAnotherAccountMadeIsMovedAsideWhole) {
+  fs::create_directories(folder_);
+  std::ofstream(folder_ / "Quorvane.list") << "6.6.6.6 www.bank.example\r\n";
+  OpenToEveryone(folder_);
+  PreparedFolder prepared = PrepareStateFolder(folder_.wstring());
+  EXPECT_TRUE(prepared.error.empty());
+  EXPECT_TRUE(prepared.made);
+  EXPECT_TRUE(fs::is_empty(folder_));
+  fs::path aside = Aside(top_, "Quorvane.untrusted-");
+  ASSERT_FALSE(aside.empty());
+  EXPECT_TRUE(fs::exists(aside / "Quorvane.list"));
+}
+
+TEST_F(StateFolderTest, WhatAnotherAccountCouldChangeInAKeptFolderGoesAside) {
+  ASSERT_TRUE(PrepareStateFolder(folder_.wstring()).made);
+  std::ofstream(folder_ / "Quorvane.list") << "6.6.6.6 www.bank.example\r\n";
+  std::ofstream(folder_ / "Quorvane.log") << "--- log\r\n";
+  OpenToEveryone(folder_ / "Quorvane.list");
+  fs::create_directories(folder_ / "sub");
+  PreparedFolder prepared = PrepareStateFolder(folder_.wstring());
+  EXPECT_TRUE(prepared.error.empty());
+  EXPECT_FALSE(prepared.made);
+  EXPECT_FALSE(fs::exists(folder_ / "Quorvane.list"));
+  EXPECT_FALSE(fs::exists(folder_ / "sub"));
+  EXPECT_TRUE(fs::exists(folder_ / "Quorvane.log"));
+  EXPECT_FALSE(Aside(folder_, "Quorvane.list.untrusted-").empty());
+  EXPECT_FALSE(Aside(folder_, "sub.untrusted-").empty());
+}
+
+TEST_F(StateFolderTest, RemovedOnlyWhenAnInstallsFolder) {
+  fs::create_directories(folder_);
+  OpenToEveryone(folder_);
+  std::wstring error;
+  EXPECT_FALSE(RemoveStateFolder(folder_.wstring(), &error));
+  EXPECT_TRUE(fs::exists(folder_));
+  fs::remove_all(folder_);
+  ASSERT_TRUE(PrepareStateFolder(folder_.wstring()).made);
+  std::ofstream(folder_ / "Quorvane.list") << "one.test nas\r\n";
+  error.clear();
+  EXPECT_TRUE(RemoveStateFolder(folder_.wstring(), &error));
+  EXPECT_FALSE(fs::exists(folder_));
+  EXPECT_TRUE(RemoveStateFolder(folder_.wstring(), &error));
+}
+
+}  // namespace
+}  // namespace quorvane
