@@ -3,12 +3,14 @@
 // is whole, and tells whether a block of the hosts file holds the bytes a
 // save wrote. None of these is a defence against someone choosing bytes to
 // collide: only root (the system's administrators) can write the files
-// hashed, so it needs to tell apart accidents alone.
-#ifndef QUORVANE_HOSTS_HASH_H_
-#define QUORVANE_HOSTS_HASH_H_
+// hashed, so it needs to tell apart accidents alone. Its values are part of
+// the files and names it makes (a journal a later run reads, the Windows
+// lock's name other runs must find): they depend on the bytes alone, never
+// on the machine, and must not change.
+#ifndef QUORVANE_STORE_HASH_H_
+#define QUORVANE_STORE_HASH_H_
 
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 namespace quorvane {
@@ -29,15 +31,24 @@ inline uint64_t Fnv1a(std::string_view bytes, uint64_t hash = kFnvBasis,
   return hash;
 }
 
-// The same step over eight bytes at a time (as this machine stores them),
-// with the high half folded back after each so that every bit reaches the
-// low ones: for bulk bytes, several times faster than Fnv1a.
+// Eight bytes as one number, the first lowest, whatever the machine's own
+// byte order: a hash kept in a journal must read the same on every system.
+// Compilers make this one load (and a byte swap on a big-endian machine).
+inline uint64_t LittleEndianWord(const char* p) {
+  auto byte = [p](int i) {
+    return uint64_t{static_cast<unsigned char>(p[i])} << 8 * i;
+  };
+  return byte(0) | byte(1) | byte(2) | byte(3) | byte(4) | byte(5) | byte(6) |
+         byte(7);
+}
+
+// The same step over eight bytes at a time (LittleEndianWord), with the
+// high half folded back after each so that every bit reaches the low ones:
+// for bulk bytes, several times faster than Fnv1a.
 inline uint64_t HashBytes(std::string_view bytes, uint64_t hash = kFnvBasis) {
   size_t at = 0;
   for (; at + 8 <= bytes.size(); at += 8) {
-    uint64_t word;
-    std::memcpy(&word, bytes.data() + at, 8);
-    hash = (hash ^ word) * 1099511628211ull;
+    hash = (hash ^ LittleEndianWord(bytes.data() + at)) * 1099511628211ull;
     hash ^= hash >> 32;
   }
   return Fnv1a(bytes.substr(at), hash);
@@ -45,4 +56,4 @@ inline uint64_t HashBytes(std::string_view bytes, uint64_t hash = kFnvBasis) {
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_HOSTS_HASH_H_
+#endif  // QUORVANE_STORE_HASH_H_

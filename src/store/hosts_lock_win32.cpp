@@ -23,8 +23,8 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "hosts/hash.h"
-#include "hosts/hosts_lock.h"
+#include "store/hash.h"
+#include "store/hosts_lock.h"
 
 namespace quorvane {
 

@@ -7,7 +7,7 @@
 #include <io.h>
 #include <sddl.h>
 
-#include "hosts/admin_write.h"
+#include "store/admin_write_win32.h"
 
 namespace quorvane {
 
