@@ -57,34 +57,5 @@ TEST(JournalTest, OnlyAWholeJournalIsRead) {
   }
 }
 
-// Every block counts: a file whose first changed block is as the save left
-// it, but a later one is not, was edited since.
-TEST(JournalTest, OnlyAFileTornBlockByBlockIsTorn) {
-  std::string old;
-  for (int i = 0; old.size() < 4 * kJournalBlock; ++i) {
-    old += "10.0.0." + std::to_string(i % 250) + " host" + std::to_string(i) +
-           "\n";
-  }
-  const std::string grown = "#" + old;
-  const Journal journal = MakeJournal(old, {grown});
-  const std::string torn =
-      grown.substr(0, kJournalBlock) + old.substr(kJournalBlock);
-  auto edited = [](std::string bytes, size_t at) {
-    bytes[at] ^= 1;
-    return bytes;
-  };
-  const std::pair<std::string, FileState> cases[] = {
-      {old, FileState::kOld},
-      {grown, FileState::kNew},
-      {torn, FileState::kTorn},
-      {edited(torn, 3 * kJournalBlock), FileState::kChanged},
-      {edited(grown, grown.size() - 2), FileState::kChanged},
-      {edited(old, 2 * kJournalBlock + 9), FileState::kChanged},
-  };
-  for (size_t i = 0; i < std::size(cases); ++i) {
-    EXPECT_EQ(JudgeFile(journal, cases[i].first), cases[i].second) << i;
-  }
-}
-
 }  // namespace
 }  // namespace quorvane

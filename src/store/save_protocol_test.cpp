@@ -158,6 +158,8 @@ TEST(SaveProtocolTest, RepairPutsBackOnlyWhatTheSaveTore) {
   const std::string torn =
       change.new_bytes.substr(0, cut) + change.old_bytes.substr(cut);
   const std::string edited = torn + "10.1.1.1\tmine\r\n";
+  std::string late = torn;  // the first blocks as the save left them
+  late[3 * kJournalBlock + 5] ^= 1;
   const struct {
     const char* what;
     std::string file;   // what the administrator left
@@ -169,6 +171,7 @@ TEST(SaveProtocolTest, RepairPutsBackOnlyWhatTheSaveTore) {
        false},
       {"a line added", edited, false, edited, true},
       {"rewritten with other bytes", Lines(60), false, Lines(60), true},
+      {"a byte in a later block", late, false, late, true},
       {"a byte before the save's first changed", "#" + torn.substr(1), false,
        "#" + torn.substr(1), true},
       {"put back by hand", change.old_bytes, false, change.old_bytes, false},

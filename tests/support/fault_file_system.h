@@ -61,32 +61,27 @@ struct FakeDisk {
   void PowerLoss(Loss loss) {
     for (Dir& dir : dirs) dir.names = dir.synced;
     // What the disk holds after it is all there is.
-    for (Inode& inode : inodes)
+    for (Inode& inode : inodes) {
       inode.data = inode.synced = AfterLoss(inode, loss);
+    }
   }
 
  private:
   static std::string AfterLoss(const Inode& inode, Loss loss) {
-    switch (loss) {
-      case Loss::kAllBytes:
-        return inode.synced;
-      case Loss::kNoBytes:
-        return inode.data;
-      case Loss::kMadeFiles:
-        return inode.made ? inode.synced : inode.data;
-      default:
-        break;
+    if (loss == Loss::kAllBytes || (loss == Loss::kMadeFiles && inode.made)) {
+      return inode.synced;
     }
-    // Blocks that both versions hold whole, one by one; the rest, and with
-    // it the size, as one piece.
-    auto kept = [loss](size_t block) {
-      return block % 2 == (loss == Loss::kOddBlocks ? 1u : 0u);
-    };
+    if (loss != Loss::kEvenBlocks && loss != Loss::kOddBlocks) {
+      return inode.data;
+    }
+    // Each block both versions hold whole from one of them; the rest, and
+    // with it the size, from one.
     const size_t whole =
         std::min(inode.data.size(), inode.synced.size()) / kJournalBlock;
     std::string bytes;
     for (size_t block = 0; block <= whole; ++block) {
-      const std::string& from = kept(block) ? inode.data : inode.synced;
+      const std::string& from =
+          block % 2 == (loss == Loss::kOddBlocks) ? inode.data : inode.synced;
       bytes += from.substr(std::min(from.size(), block * kJournalBlock),
                            block < whole ? kJournalBlock : std::string::npos);
     }
