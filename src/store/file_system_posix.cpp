@@ -128,7 +128,7 @@ class PosixFileSystem : public FileSystem {
   std::string StateName() const override { return name_; }
 
   bool Trusted(Place place) override {
-    return place == Place::kHosts || StateDirectory(false) >= 0;
+    return place == Place::kHosts || StateDirectory(IfMissing::kFail) >= 0;
   }
 
   FsResult Read(Place place, const std::string& name, Writer writer,
@@ -150,7 +150,8 @@ class PosixFileSystem : public FileSystem {
 
   FsResult Create(Place place, const std::string& name,
                   std::unique_ptr<WritableFile>* file) override {
-    int dir = place == Place::kHosts ? hosts_dir_.get() : StateDirectory(true);
+    int dir = place == Place::kHosts ? hosts_dir_.get()
+                                     : StateDirectory(IfMissing::kCreate);
     if (dir < 0) return FsResult::kRefused;
     Fd fd(openat(dir, name.c_str(),
                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
@@ -259,15 +260,15 @@ class PosixFileSystem : public FileSystem {
 
  private:
   int Dir(Place place) {
-    return place == Place::kHosts ? hosts_dir_.get() : StateDirectory(false);
+    return place == Place::kHosts ? hosts_dir_.get()
+                                  : StateDirectory(IfMissing::kFail);
   }
 
-  // The state directory, checked, made first with `create`; -1 when it is
-  // missing or not root's alone.
-  int StateDirectory(bool create) {
+  // The state directory, checked, made first when missing with
+  // IfMissing::kCreate; -1 when it is missing or not root's alone.
+  int StateDirectory(IfMissing if_missing) {
     if (!state_.ok()) {
-      state_ = OpenRootOnlyDirectory(
-          kStateDirectory, create ? IfMissing::kCreate : IfMissing::kFail);
+      state_ = OpenRootOnlyDirectory(kStateDirectory, if_missing);
     }
     return state_.get();
   }

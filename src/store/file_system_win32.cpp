@@ -158,7 +158,8 @@ class WindowsFileSystem : public FileSystem {
   std::string StateName() const override {
     char name[24];
     snprintf(name, sizeof name, "%016llx",
-             static_cast<unsigned long long>(Fnv1a(path_, kFnvBasis, true)));
+             static_cast<unsigned long long>(
+                 Fnv1a(path_, kFnvBasis, Spelling::kWindowsPath)));
     return name;
   }
 

@@ -17,11 +17,15 @@ namespace quorvane {
 
 inline constexpr uint64_t kFnvBasis = 14695981039346656037ull;
 
-// FNV-1a over `bytes`, continuing from `hash`. With `fold`, ASCII letters
-// count as upper case and '/' as '\\': two spellings of one Windows path
+// How Fnv1a reads its bytes: as they are, or as a Windows path, with ASCII
+// letters as upper case and '/' as '\\', so that two spellings of one path
 // give one hash.
+enum class Spelling { kBytes, kWindowsPath };
+
+// FNV-1a over `bytes`, continuing from `hash`.
 inline uint64_t Fnv1a(std::string_view bytes, uint64_t hash = kFnvBasis,
-                      bool fold = false) {
+                      Spelling spelling = Spelling::kBytes) {
+  const bool fold = spelling == Spelling::kWindowsPath;
   for (char c : bytes) {
     unsigned char byte = static_cast<unsigned char>(c);
     if (fold && byte >= 'a' && byte <= 'z') byte -= 'a' - 'A';

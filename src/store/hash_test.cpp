@@ -28,7 +28,9 @@ TEST(HashTest, ValuesDependOnTheBytesAlone) {
   // Two spellings of one Windows folder name one lock.
   for (const char* folder : {"C:\\Windows/System32\\drivers/etc",
                              "c:\\windows\\system32\\drivers\\etc"}) {
-    EXPECT_EQ(Fnv1a(folder, kFnvBasis, true), 0x9c00f256b4fa714aull) << folder;
+    EXPECT_EQ(Fnv1a(folder, kFnvBasis, Spelling::kWindowsPath),
+              0x9c00f256b4fa714aull)
+        << folder;
   }
 }
 
