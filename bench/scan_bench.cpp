@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "hosts/restore_hosts.h"
 #include "hosts/update_hosts.h"
@@ -24,25 +25,25 @@ const BenchInput& Input() {
   return *input;
 }
 
-IniFile Pairs(size_t count) {
+// The numeric domains stand for their addresses, as a lookup would give.
+std::vector<Pin> Pins(size_t count) {
   const auto& pairs = Input().pairs;
-  IniFile list;
-  list.Add("192.0.2.7", "nas");
-  for (size_t i = 0; list.Count() < count && i < pairs.size(); ++i) {
-    if (pairs[i].second != "nas") list.Add(pairs[i].first, pairs[i].second);
+  std::vector<Pin> pins = {{"192.0.2.7", "nas"}};
+  for (size_t i = 0; pins.size() < count && i < pairs.size(); ++i) {
+    if (pairs[i].second != "nas")
+      pins.push_back({pairs[i].first, pairs[i].second});
   }
-  return list;
+  return pins;
 }
 
-template <LinesChanged (*Scan)(HostsFile*, IniFile*)>
+template <LinesChanged (*Scan)(HostsFile*, const std::vector<Pin>&)>
 void Update(benchmark::State& state) {
-  const IniFile pairs = Pairs(state.range(0));
+  const std::vector<Pin> pins = Pins(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
     HostsFile hosts(Input().hosts);
-    IniFile list = pairs;
     state.ResumeTiming();
-    LinesChanged changed = Scan(&hosts, &list);
+    LinesChanged changed = Scan(&hosts, pins);
     benchmark::DoNotOptimize(changed.count);
   }
   state.SetBytesProcessed(state.iterations() * Input().hosts.size());

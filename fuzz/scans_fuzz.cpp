@@ -64,25 +64,23 @@ std::vector<std::string> Lines(std::string_view file) {
 // appended in list order, after a line break for an unterminated last line (LF
 // after a bare CR, else the first line break of the file as it stands, else CR
 // LF).
-Outcome ReferenceUpdate(std::string_view file,
-                        const std::vector<std::string>& ip,
-                        const std::vector<std::string>& name) {
+Outcome ReferenceUpdate(std::string_view file, const std::vector<Pin>& pins) {
   auto managed = [&](size_t i) {
-    return ip[i] + "\t" + name[i] + "\t##Quorvane##\r\n";
+    return pins[i].address + "\t" + pins[i].name + "\t##Quorvane##\r\n";
   };
   std::vector<std::string> lines = Lines(file);
   std::vector<size_t> pending;
-  for (size_t i = 0; i < ip.size(); ++i) pending.push_back(i);
+  for (size_t i = 0; i < pins.size(); ++i) pending.push_back(i);
   Outcome o;
   for (std::string& line : lines) {
     std::string placed;  // the managed lines that took names of the line
     for (;;) {
       size_t p = pending.size();
-      while (p > 0 && !LineBelongsTo(line, name[pending[p - 1]])) --p;
+      while (p > 0 && !LineBelongsTo(line, pins[pending[p - 1]].name)) --p;
       if (p == 0) break;
       size_t i = pending[p - 1];
       pending.erase(pending.begin() + (p - 1));
-      std::optional<std::string> left = LineWithoutName(line, name[i]);
+      std::optional<std::string> left = LineWithoutName(line, pins[i].name);
       if (!left && line == managed(i)) break;
       placed += managed(i);
       o.printed += managed(i);
@@ -142,19 +140,20 @@ void CheckUpdate(std::string_view input) {
   std::string_view bytes =
       nul == std::string_view::npos ? "" : input.substr(nul + 1);
   // Names as the command line lets them through.
-  IniFile pairs;
-  for (size_t start = 0; start < names.size() && pairs.Count() < 6;) {
+  std::vector<Pin> pins;
+  for (size_t start = 0; start < names.size() && pins.size() < 6;) {
     size_t end = std::min(names.find('\n', start), names.size());
     std::string_view name = names.substr(start, end - start);
     if (IsHostName(name)) {
-      pairs.Add("192.0.2." + std::to_string(pairs.Count() + 1), name);
+      pins.push_back(
+          {"192.0.2." + std::to_string(pins.size() + 1), std::string(name)});
     }
     start = end + 1;
   }
-  Outcome want = ReferenceUpdate(bytes, pairs.ip, pairs.name);
+  Outcome want = ReferenceUpdate(bytes, pins);
   HostsFile hosts{std::string(bytes)};
   CHECK(Saved(hosts) == bytes);  // a load and save without change
-  LinesChanged changed = UpdateLines(&hosts, &pairs);
+  LinesChanged changed = UpdateLines(&hosts, pins);
   CHECK((Outcome{Saved(hosts), changed.printed, changed.count}) == want);
 }
 

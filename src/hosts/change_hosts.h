@@ -1,7 +1,8 @@
 // ChangeHostsFile: the one sequence in which both modes change the hosts
 // file. The modes differ only in their scan, the rule that changes lines of
 // the file in memory; everything around it (the lock, the repair of a save
-// that was killed, loading, reporting, saving) is here, once.
+// that was killed, loading, reporting, saving) is here, once, and it is
+// where the rules over bytes meet the safe-file machinery of src/store.
 #ifndef QUORVANE_HOSTS_CHANGE_HOSTS_H_
 #define QUORVANE_HOSTS_CHANGE_HOSTS_H_
 
@@ -21,12 +22,16 @@ struct LinesChanged {
 
 // Takes the hosts lock (waiting up to kHostsLockWait; error 198 when it
 // cannot be had) and holds it until the run ends, letting go of it before a
-// fatal report waits for the user. With the lock held, puts back the old
-// bytes of an in-place save that was killed part way (error 198 when its
-// journal cannot be applied) and removes stray temporary files of killed
-// saves. Then loads the hosts file, lets `scan` change it, prints the
-// changed lines and `count_format` with their number, and saves the file
-// when a line changed. Every failure ends the run.
+// fatal report waits for the user. With the lock held, opens the file
+// system once for the whole run, puts back the old bytes of an in-place
+// save that was killed part way (RepairFile; error 198 when its journal
+// cannot be applied; each journal set aside is reported on standard error)
+// and removes stray temporary files of killed saves. Then reads the hosts
+// file (the reading message first; error 198 when its path is refused or it
+// cannot be read in full), lets `scan` change it, prints the changed lines
+// and `count_format` with their number, and, when a line changed, saves it
+// (the writing message first; error 208 when the save fails, the file then
+// keeping its bytes). Every failure ends the run.
 void ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
                      std::string_view count_format);
 

@@ -2,30 +2,7 @@
 
 #include <cstring>
 
-#include "front/report/console.h"
-#include "front/report/fatal_error.h"
-#include "front/report/messages.h"
-#include "hosts/file_store.h"
-#include "hosts/hosts_path.h"
-
 namespace quorvane {
-
-HostsFile HostsFile::Load() {
-  std::string path = HostsPath();
-  WriteOut(Format(kReading, {path}));
-  std::string bytes;
-  if (!ReadFileBytes(path, &bytes))
-    FatalError(kErrorHostsOpen, kCannotOpenHosts);
-  return HostsFile(std::move(bytes));
-}
-
-void HostsFile::Save() {
-  std::string path = HostsPath();
-  WriteOut(Format(kWriting, {path}));
-  if (!ReplaceFileBytes(path, Pieces(), bytes_)) {
-    FatalError(kErrorHostsWrite, kCannotWriteHosts);
-  }
-}
 
 size_t HostsFile::LineStart(size_t offset) const {
   return offset == 0 ? 0 : std::string_view(bytes_).rfind('\n', offset - 1) + 1;

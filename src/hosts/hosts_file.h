@@ -9,6 +9,9 @@
 // them, so that a file of hundreds of thousands of lines costs little more
 // than its own size. The scans of a run find the lines they change by
 // searching that buffer and address them by place.
+//
+// A model of bytes only: reading the file and saving it are ChangeHostsFile's
+// (change_hosts.h), over the safe-file machinery of src/store.
 #ifndef QUORVANE_HOSTS_HOSTS_FILE_H_
 #define QUORVANE_HOSTS_HOSTS_FILE_H_
 
@@ -24,15 +27,6 @@ class HostsFile {
  public:
   // The file whose content is `bytes`, unchanged.
   explicit HostsFile(std::string bytes) : bytes_(std::move(bytes)) {}
-
-  // Reads the hosts file. Prints the reading message with its path first;
-  // a file that cannot be opened or read in full ends the run with error 198.
-  static HostsFile Load();
-
-  // Writes every entry back. Prints the writing message with the path
-  // first; when the file cannot be replaced, the run ends with error 208 and
-  // the file keeps the bytes it had when loaded.
-  void Save();
 
   // The bytes as loaded, before any change.
   std::string_view Original() const { return bytes_; }

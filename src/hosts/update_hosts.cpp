@@ -1,6 +1,5 @@
 #include "hosts/update_hosts.h"
 
-#include <cassert>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,55 +18,60 @@ namespace quorvane {
 
 namespace {
 
-// The pending pairs grouped by host name, names that compare equal (NAS and
-// nas) in one group. The scan needs, for a line, the pending pair listed
-// last among those it belongs to: that is the last pending pair of one of
-// those names, so each name keeps its pending pairs in list order and gives
+// The pending pins grouped by host name, names that compare equal (NAS and
+// nas) in one group. The scan needs, for a line, the pending pin listed
+// last among those it belongs to: that is the last pending pin of one of
+// those names, so each name keeps its pending pins in list order and gives
 // up the last one first.
 struct PendingNames {
-  explicit PendingNames(const IniFile& pairs) {
+  explicit PendingNames(const std::vector<Pin>& pins) {
     std::unordered_map<std::string, size_t> ids;
-    for (size_t i = 0; i < pairs.Count(); ++i) {
-      auto [it, added] = ids.emplace(FoldedName(pairs.name[i]), names.size());
+    for (size_t i = 0; i < pins.size(); ++i) {
+      auto [it, added] = ids.emplace(FoldedName(pins[i].name), names.size());
       if (added) {
-        names.push_back(pairs.name[i]);
+        names.push_back(pins[i].name);
         pending.emplace_back();
       }
       pending[it->second].push_back(i);
     }
-    count = pairs.Count();
+    count = pins.size();
   }
 
   std::vector<std::string_view> names;       // distinct, in order met
-  std::vector<std::vector<size_t>> pending;  // per name, pairs in list order
-  size_t count;                              // pending pairs in all
+  std::vector<std::vector<size_t>> pending;  // per name, pins in list order
+  size_t count;                              // pending pins in all
 };
 
-// A domain that a managed line of ours maps was answered from that very
-// line, since the system's lookup reads the hosts file first: its address
-// would never move again. Such a domain (of `domains`, the list's domains in
-// the order of `pairs->ip`) is asked of DNS alone. `bytes` is the file as
-// loaded under the lock (no second read of a file that may be large), so
+// The pins of `pairs`, whose domains have the addresses `addresses`. A
+// domain that a managed line of ours maps was answered from that very line,
+// since the system's lookup reads the hosts file first: its address would
+// never move again. Such a domain is asked of DNS alone. `bytes` is the file
+// as loaded under the lock (no second read of a file that may be large), so
 // only a run that pins a domain holds the lock through a DNS query. A
 // literal address is no name to ask DNS for, whatever the file says.
-void AskDnsForPinned(const std::vector<std::string>& domains,
-                     std::string_view bytes, IniFile* pairs) {
+std::vector<Pin> PinsOf(const std::vector<Pair>& pairs,
+                        const std::vector<std::string>& addresses,
+                        std::string_view bytes) {
   std::unordered_set<std::string> pinned = PinnedNames(bytes);
-  for (size_t i = 0; !pinned.empty() && i < domains.size(); ++i) {
-    const std::string& domain = domains[i];
+  std::vector<Pin> pins;
+  pins.reserve(pairs.size());
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    const std::string& domain = pairs[i].domain;
     bool literal = domain.find_first_not_of("0123456789.") == std::string::npos;
-    if (!literal && pinned.count(FoldedName(domain)) != 0) {
-      pairs->ip[i] = ResolveInDns(domain);
-    }
+    bool in_dns =
+        !pinned.empty() && !literal && pinned.count(FoldedName(domain)) != 0;
+    pins.push_back(
+        {in_dns ? ResolveInDns(domain) : addresses[i], pairs[i].name});
   }
+  return pins;
 }
 
 }  // namespace
 
-LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
+LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
   LinesChanged changed;
-  PendingNames names(*pairs);
-  std::vector<bool> used(pairs->Count(), false);
+  PendingNames names(pins);
+  std::vector<bool> used(pins.size(), false);
   NameSearch search(names.names);
 
   // A line can belong to a name only if it holds the name's bytes, so the
@@ -89,17 +93,17 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
     size_t start = loaded.data() - bytes.data();
     next_line = start + loaded.size();
 
-    // A pair that takes a name off a line shared with other names leaves
-    // the rest of the line, which the other pairs are offered again; what
-    // the pairs took goes in the line's place, in the order taken.
+    // A pin that takes a name off a line shared with other names leaves
+    // the rest of the line, which the other pins are offered again; what
+    // the pins took goes in the line's place, in the order taken.
     std::string_view entry = loaded;
     std::string rest;    // what is left of the line, once shortened
     std::string placed;  // the managed lines put in the line's place
     bool taken_whole = false;
     for (;;) {
-      size_t best = SIZE_MAX;  // the pair that takes the line
+      size_t best = SIZE_MAX;  // the pin that takes the line
       size_t best_id = 0;      // and its name
-      // The rule is checked last, only for a pair that would win.
+      // The rule is checked last, only for a pin that would win.
       auto consider = [&](size_t id) {
         const std::vector<size_t>& list = names.pending[id];
         bool shortened = entry.data() != loaded.data();
@@ -120,9 +124,8 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
       names.pending[best_id].pop_back();
       --names.count;
       used[best] = true;
-      std::string line = ManagedLine(pairs->ip[best], pairs->name[best]);
-      std::optional<std::string> left =
-          LineWithoutName(entry, pairs->name[best]);
+      std::string line = ManagedLine(pins[best].address, pins[best].name);
+      std::optional<std::string> left = LineWithoutName(entry, pins[best].name);
       if (!left) {
         taken_whole = true;
         if (entry != line) {
@@ -145,30 +148,24 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
     if (placed != loaded) hosts->ReplaceLoaded(start, std::move(placed));
   }
 
-  for (size_t i = 0; i < pairs->Count(); ++i) {
+  for (size_t i = 0; i < pins.size(); ++i) {
     if (used[i]) continue;
-    std::string line = ManagedLine(pairs->ip[i], pairs->name[i]);
+    std::string line = ManagedLine(pins[i].address, pins[i].name);
     changed.printed += line;
     ++changed.count;
     hosts->Append(std::move(line));
   }
-  pairs->ip.clear();
-  pairs->name.clear();
   return changed;
 }
 
-void UpdateHosts(IniFile& ini_file) {
-  assert(ini_file.ip.size() == ini_file.name.size());
+void UpdateHosts(const IniFile& ini_file) {
   StartNetwork();
-  // The lookup puts the addresses in place of the domains; the pinned
-  // domains below are found by name.
-  std::vector<std::string> domains = ini_file.ip;
   // Every name is resolved before the lock, so a slow lookup never holds it.
-  ResolveAll(ini_file);
+  const std::vector<std::string> addresses = ResolveAll(ini_file.pairs);
   ChangeHostsFile(
-      [&ini_file, &domains](HostsFile* hosts) {
-        AskDnsForPinned(domains, hosts->Original(), &ini_file);
-        return UpdateLines(hosts, &ini_file);
+      [&ini_file, &addresses](HostsFile* hosts) {
+        return UpdateLines(
+            hosts, PinsOf(ini_file.pairs, addresses, hosts->Original()));
       },
       kLinesAdded);
 }

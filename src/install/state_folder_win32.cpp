@@ -8,8 +8,8 @@
 
 #include <cwchar>
 
-#include "hosts/admin_write.h"
 #include "install/state_folder.h"
+#include "store/admin_write_win32.h"
 
 namespace quorvane {
 

@@ -1,6 +1,7 @@
 #include "names/ini_file.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "front/report/console.h"
 #include "front/report/fatal_error.h"
@@ -82,14 +83,13 @@ ListScan ScanListFile(std::string_view bytes) {
       scan.bad_line_number = number;
       break;
     }
-    scan.pairs.push_back({domain, host_name});
+    scan.pairs.push_back({std::string(domain), std::string(host_name)});
   }
   return scan;
 }
 
 void IniFile::Add(std::string_view domain, std::string_view host_name) {
-  ip.emplace_back(domain);
-  name.emplace_back(host_name);
+  pairs.push_back({std::string(domain), std::string(host_name)});
 }
 
 void IniFile::Load(const std::string& path) {
@@ -99,7 +99,7 @@ void IniFile::Load(const std::string& path) {
     FatalError(kErrorListOpen, kCannotOpenList, {path});
   }
   ListScan scan = ScanListFile(bytes);
-  for (const ListScan::Pair& pair : scan.pairs) Add(pair.domain, pair.name);
+  for (Pair& pair : scan.pairs) pairs.push_back(std::move(pair));
   if (!scan.ok) {
     FatalError(kErrorListLine, kBadListLine,
                {scan.bad_line, path, scan.bad_line_number});

@@ -1,8 +1,6 @@
 // IniFile: the work of an update run, as pairs of a dynamic-DNS domain and
 // the host name that is to point at its address. Pairs come from the command
-// line and from list files, in the order met; duplicates are kept. The two
-// lists always have the same length; after the lookup, `ip` holds the dotted
-// address of each domain in place of the domain itself.
+// line and from list files, in the order met; duplicates are kept.
 #ifndef QUORVANE_NAMES_INI_FILE_H_
 #define QUORVANE_NAMES_INI_FILE_H_
 
@@ -12,12 +10,14 @@
 
 namespace quorvane {
 
+// A dynamic-DNS domain and the host name that is to point at its address.
+struct Pair {
+  std::string domain;
+  std::string name;
+};
+
 // What a list file holds, as far as its scan got.
 struct ListScan {
-  struct Pair {
-    std::string_view domain;
-    std::string_view name;
-  };
   std::vector<Pair> pairs;  // in file order, up to the first bad line
   bool ok = true;
   std::string_view bad_line;  // the bad line as read, line break included
@@ -35,7 +35,7 @@ bool IsHostName(std::string_view name);
 // ends at a NUL byte. Lines starting with "#" or white space are skipped;
 // every other line must hold two words (runs of non-white bytes), a domain
 // and a host name (IsHostName); more words are ignored. The scan stops at
-// the first line without them. The views point into `bytes`.
+// the first line without them. The bad line is a view into `bytes`.
 ListScan ScanListFile(std::string_view bytes);
 
 // The longest list file read. Lists hold a few lines; this is thousands of
@@ -45,8 +45,7 @@ inline constexpr size_t kMaxListFileBytes = 16 << 20;
 
 class IniFile {
  public:
-  std::vector<std::string> ip;    // domains, later their addresses
-  std::vector<std::string> name;  // host names
+  std::vector<Pair> pairs;
 
   void Add(std::string_view domain, std::string_view host_name);
 
@@ -57,7 +56,7 @@ class IniFile {
   // line without two words, or whose host name is not one, with error 159.
   void Load(const std::string& path);
 
-  size_t Count() const { return ip.size(); }
+  size_t Count() const { return pairs.size(); }
 };
 
 }  // namespace quorvane

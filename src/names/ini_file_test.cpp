@@ -14,8 +14,8 @@ using namespace std::string_literals;
 std::string Scan(const std::string& bytes) {
   ListScan scan = ScanListFile(bytes);
   std::string out;
-  for (const ListScan::Pair& pair : scan.pairs) {
-    out += std::string(pair.domain) + "=" + std::string(pair.name) + ";";
+  for (const Pair& pair : scan.pairs) {
+    out += pair.domain + "=" + pair.name + ";";
   }
   if (!scan.ok) {
     out += "!" + std::to_string(scan.bad_line_number) + ":" +

@@ -2,8 +2,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "hosts/root_paths_posix.h"
 #include "names/list_open.h"
+#include "store/fd_posix.h"
+#include "store/root_paths_posix.h"
 
 namespace quorvane {
 
@@ -16,18 +17,16 @@ namespace {
 // and not writable by group or others. Nothing of a refused file is read.
 FILE* OpenRootsListFile(const std::string& path) {
   std::string name;
-  int dir = OpenTrustedDirectoryOf(path, &name);
-  if (dir < 0) return nullptr;
-  int fd = openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  close(dir);
+  Fd dir = OpenTrustedDirectoryOf(path, &name);
+  if (!dir.ok()) return nullptr;
+  Fd fd(openat(dir.get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
   struct stat st;
-  if (fd >= 0 && (fstat(fd, &st) != 0 || st.st_uid != 0 ||
-                  (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)) {
-    close(fd);
+  if (!fd.ok() || fstat(fd.get(), &st) != 0 || st.st_uid != 0 ||
+      (st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
     return nullptr;
   }
-  FILE* file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
-  if (file == nullptr && fd >= 0) close(fd);
+  FILE* file = fdopen(fd.get(), "rb");
+  if (file != nullptr) fd.Release();
   return file;
 }
 

@@ -1,5 +1,5 @@
-#include "hosts/admin_write.h"
 #include "names/list_open.h"
+#include "store/admin_write_win32.h"
 
 namespace quorvane {
 

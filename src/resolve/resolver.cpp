@@ -27,10 +27,13 @@ std::string AddressOf(const std::string& domain,
 
 }  // namespace
 
-void ResolveAll(IniFile& ini_file) {
-  for (std::string& domain : ini_file.ip) {
-    domain = AddressOf(domain, LookUpAddress);
+std::vector<std::string> ResolveAll(const std::vector<Pair>& pairs) {
+  std::vector<std::string> addresses;
+  addresses.reserve(pairs.size());
+  for (const Pair& pair : pairs) {
+    addresses.push_back(AddressOf(pair.domain, LookUpAddress));
   }
+  return addresses;
 }
 
 std::string ResolveInDns(const std::string& domain) {

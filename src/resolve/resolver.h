@@ -5,7 +5,7 @@
 #define QUORVANE_RESOLVE_RESOLVER_H_
 
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "names/ini_file.h"
 
@@ -14,10 +14,10 @@ namespace quorvane {
 // Starts the sockets library; a failure ends the run with error 224.
 void StartNetwork();
 
-// Replaces each domain in `ini_file.ip` by its dotted address from
-// LookUpAddress, in list order. A domain without an answer ends the run
-// with error 238; the domains after it are not looked up.
-void ResolveAll(IniFile& ini_file);
+// The dotted address of each pair's domain from LookUpAddress, in list
+// order. A domain without an answer ends the run with error 238; the
+// domains after it are not looked up.
+std::vector<std::string> ResolveAll(const std::vector<Pair>& pairs);
 
 // The dotted address of `domain` from LookUpInDns; no answer ends the run
 // with error 238, as in ResolveAll.

@@ -5,7 +5,7 @@
 // kJournalBlock boundary in separate steps, as a kill or a power loss may
 // leave one block written and the next not. PowerLoss then drops what was
 // not yet durable: each unsynced change of names, as POSIX directories
-// lose them, and each file's unsynced bytes, or none of them.
+// lose them, and of the unsynced bytes what its Loss says.
 //
 // `windows` models the Windows primitives: names are durable at once (the
 // file system journals them) and a Replace with a backup name is two
@@ -19,16 +19,28 @@
 #include <string>
 #include <vector>
 
-#include "hosts/file_system.h"
-#include "hosts/journal.h"
+#include "store/file_system.h"
+#include "store/journal.h"
 
 namespace quorvane {
 
 struct Crash {};
 
+// What a power loss keeps of the bytes not yet synced. A system writes
+// them back on its own, at any time, in any order, block by block, so each
+// file may keep any part of them.
+enum class Loss {
+  kAllBytes,    // none written back
+  kNoBytes,     // every one written back
+  kMadeFiles,   // lost by the files the run made, kept by the others
+  kEvenBlocks,  // of every file, only blocks 0, 2, 4... written back
+  kOddBlocks,   // of every file, only blocks 1, 3, 5... written back
+};
+
 struct FakeDisk {
   struct Inode {
     std::string data, synced;
+    bool made = false;  // by the run, not there before it
   };
   struct Dir {
     std::map<std::string, int> names, synced;
@@ -46,13 +58,34 @@ struct FakeDisk {
     inodes.push_back({bytes, bytes});
     In(place).names[name] = In(place).synced[name] = inodes.size() - 1;
   }
-  // With `written_back`, the system had written every unsynced byte to
-  // the disk on its own before the power went; the names it had not.
-  void PowerLoss(bool written_back = false) {
+  void PowerLoss(Loss loss) {
     for (Dir& dir : dirs) dir.names = dir.synced;
+    // What the disk holds after it is all there is.
     for (Inode& inode : inodes) {
-      if (!written_back) inode.data = inode.synced;
+      inode.data = inode.synced = AfterLoss(inode, loss);
     }
+  }
+
+ private:
+  static std::string AfterLoss(const Inode& inode, Loss loss) {
+    if (loss == Loss::kAllBytes || (loss == Loss::kMadeFiles && inode.made)) {
+      return inode.synced;
+    }
+    if (loss != Loss::kEvenBlocks && loss != Loss::kOddBlocks) {
+      return inode.data;
+    }
+    // Each block both versions hold whole from one of them; the rest, and
+    // with it the size, from one.
+    const size_t whole =
+        std::min(inode.data.size(), inode.synced.size()) / kJournalBlock;
+    std::string bytes;
+    for (size_t block = 0; block <= whole; ++block) {
+      const std::string& from =
+          block % 2 == (loss == Loss::kOddBlocks) ? inode.data : inode.synced;
+      bytes += from.substr(std::min<size_t>(from.size(), block * kJournalBlock),
+                           block < whole ? kJournalBlock : std::string::npos);
+    }
+    return bytes;
   }
 };
 
@@ -74,7 +107,7 @@ class FaultFileSystem : public FileSystem {
   std::string StateName() const override { return "hosts"; }
   bool Trusted(Place) override { return true; }
 
-  FsResult Read(Place place, const std::string& name, bool,
+  FsResult Read(Place place, const std::string& name, Writer,
                 std::string* bytes) override {
     std::string* data = disk_->Find(place, name);
     if (data == nullptr) return FsResult::kMissing;
@@ -87,7 +120,7 @@ class FaultFileSystem : public FileSystem {
     if (ReadOnly(place)) return FsResult::kRefused;
     if (disk_->Find(place, name)) return FsResult::kExists;
     Step();
-    disk_->inodes.push_back({});
+    disk_->inodes.push_back({"", "", true});
     Name(place, name, disk_->inodes.size() - 1);
     *file = std::make_unique<File>(this, disk_->inodes.size() - 1);
     return FsResult::kOk;
@@ -105,21 +138,28 @@ class FaultFileSystem : public FileSystem {
     return FsResult::kOk;
   }
 
-  FsResult Replace(Place place, const std::string& from, const std::string& to,
-                   const std::string& backup) override {
+  FsResult Rename(Place place, const std::string& from,
+                  const std::string& to) override {
     auto& names = disk_->In(place).names;
     if (ReadOnly(place)) return FsResult::kRefused;
     if (!names.count(from)) return FsResult::kFailed;
-    if (options_.mount_point && to == HostsName()) return FsResult::kRefused;
-    if (options_.windows && !backup.empty() && names.count(to)) {
-      Step();
-      Name(place, backup, names[to]);
-      Unname(place, to);
-    }
     Step();
     Name(place, to, names[from]);
     Unname(place, from);
     return FsResult::kOk;
+  }
+
+  FsResult Replace(const std::string& from, const std::string& to,
+                   const std::string& backup) override {
+    auto& names = disk_->In(Place::kHosts).names;
+    if (options_.mount_point) return FsResult::kRefused;
+    if (options_.windows && !ReadOnly(Place::kHosts) && names.count(from) &&
+        names.count(to)) {
+      Step();
+      Name(Place::kHosts, backup, names[to]);
+      Unname(Place::kHosts, to);
+    }
+    return Rename(Place::kHosts, from, to);
   }
 
   bool Remove(Place place, const std::string& name) override {
@@ -136,7 +176,7 @@ class FaultFileSystem : public FileSystem {
     return true;
   }
 
-  std::vector<std::string> List(Place place, bool) override {
+  std::vector<std::string> List(Place place, Owner) override {
     std::vector<std::string> names;
     for (const auto& [name, inode] : disk_->In(place).names) {
       names.push_back(name);
@@ -145,7 +185,8 @@ class FaultFileSystem : public FileSystem {
   }
 
   uint64_t Random() override { return ++random_; }
-  void HoldStops(bool) override {}
+  void HoldStops() override {}
+  void ReleaseStops() override {}
 
  private:
   class File : public WritableFile {

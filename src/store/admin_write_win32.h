@@ -2,8 +2,8 @@
 // elevated administrator must never take what an ordinary account could have
 // written (a journal put back into the hosts file, a list of names to point
 // somewhere) from a place such an account can change.
-#ifndef QUORVANE_HOSTS_ADMIN_WRITE_H_
-#define QUORVANE_HOSTS_ADMIN_WRITE_H_
+#ifndef QUORVANE_STORE_ADMIN_WRITE_WIN32_H_
+#define QUORVANE_STORE_ADMIN_WRITE_WIN32_H_
 
 #include <cstdio>
 #include <string>
@@ -53,4 +53,4 @@ FILE* OpenAdministratorsFile(const std::string& path);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_HOSTS_ADMIN_WRITE_H_
+#endif  // QUORVANE_STORE_ADMIN_WRITE_WIN32_H_

@@ -9,8 +9,8 @@
 // over it. It ends with the object or with the process, whichever comes
 // first, so a killed run never leaves it held. Each platform has
 // hosts_lock_*.cpp.
-#ifndef QUORVANE_HOSTS_HOSTS_LOCK_H_
-#define QUORVANE_HOSTS_HOSTS_LOCK_H_
+#ifndef QUORVANE_STORE_HOSTS_LOCK_H_
+#define QUORVANE_STORE_HOSTS_LOCK_H_
 
 #include <chrono>
 #include <memory>
@@ -46,4 +46,4 @@ inline constexpr std::chrono::seconds kHostsLockWait{60};
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_HOSTS_HOSTS_LOCK_H_
+#endif  // QUORVANE_STORE_HOSTS_LOCK_H_

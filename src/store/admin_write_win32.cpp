@@ -7,7 +7,7 @@
 #include <io.h>
 #include <sddl.h>
 
-#include "hosts/admin_write.h"
+#include "store/admin_write_win32.h"
 
 namespace quorvane {
 
@@ -47,7 +47,9 @@ PSID ProcessUser(char (&buffer)[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)]) {
 
 // An open file or folder, of the kind asked for, that is no reparse point
 // and that OnlyAdministratorsWriteDescriptor trusts.
-bool IsAdministratorsOnly(HANDLE handle, bool folder) {
+enum class Kind { kFile, kFolder };
+bool IsAdministratorsOnly(HANDLE handle, Kind kind) {
+  const bool folder = kind == Kind::kFolder;
   BY_HANDLE_FILE_INFORMATION info;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   bool ok = GetFileInformationByHandle(handle, &info) &&
@@ -145,7 +147,7 @@ bool OnlyAdministratorsWrite(const std::string& path) {
 }
 
 bool OnlyAdministratorsWriteFile(void* handle) {
-  return IsAdministratorsOnly(handle, false);
+  return IsAdministratorsOnly(handle, Kind::kFile);
 }
 
 bool IsAdministratorsSid(void* sid) {
@@ -183,8 +185,8 @@ FILE* OpenAdministratorsFile(const std::string& path) {
   if (file != INVALID_HANDLE_VALUE) {
     std::string in = FinalPath(file), of = FinalPath(folder);
     if (!of.empty() && of.back() == '\\') of.pop_back();
-    bool ok = IsAdministratorsOnly(folder, true) &&
-              IsAdministratorsOnly(file, false) &&
+    bool ok = IsAdministratorsOnly(folder, Kind::kFolder) &&
+              IsAdministratorsOnly(file, Kind::kFile) &&
               NoReparsePointOnTheWay(file_path) && !of.empty() &&
               in.rfind('\\') == of.size() && in.compare(0, of.size(), of) == 0;
     int fd = ok ? _open_osfhandle(reinterpret_cast<intptr_t>(file),

@@ -5,8 +5,9 @@
 // there on, and a hash of each block of the new bytes from there on. Blocks
 // end at multiples of kJournalBlock counted from the file's start: the unit
 // in which a killed write or a power loss can leave a file part old, part
-// new (a page of the cache, a sector of the disk). The format is the same on
-// every system.
+// new (a page of the cache, a sector of the disk). The format is defined by
+// its bytes (little-endian words, hashes of hash.h that read bytes in a
+// fixed order), so a journal reads the same on every system.
 //
 // A later run that finds the journal compares it with the file
 // (JudgeFile): a file the save tore, with every block either its old bytes
@@ -22,8 +23,8 @@
 // hashes. A journal cut short by a kill, or zeros left by a crash, fails the
 // checksum: such a journal was never complete, so the file was never
 // touched under it.
-#ifndef QUORVANE_HOSTS_JOURNAL_H_
-#define QUORVANE_HOSTS_JOURNAL_H_
+#ifndef QUORVANE_STORE_JOURNAL_H_
+#define QUORVANE_STORE_JOURNAL_H_
 
 #include <cstdint>
 #include <functional>
@@ -86,4 +87,4 @@ FileState JudgeFile(const Journal& journal, std::string_view file);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_HOSTS_JOURNAL_H_
+#endif  // QUORVANE_STORE_JOURNAL_H_

@@ -1,4 +1,4 @@
-#include "hosts/journal.h"
+#include "store/journal.h"
 
 #include <gtest/gtest.h>
 

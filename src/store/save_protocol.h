@@ -27,14 +27,14 @@
 // exists, so the only copy of the content is never among them.
 //
 // Ordinary stop requests wait while the file is being changed.
-#ifndef QUORVANE_HOSTS_SAVE_PROTOCOL_H_
-#define QUORVANE_HOSTS_SAVE_PROTOCOL_H_
+#ifndef QUORVANE_STORE_SAVE_PROTOCOL_H_
+#define QUORVANE_STORE_SAVE_PROTOCOL_H_
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "hosts/file_system.h"
+#include "store/file_system.h"
 
 namespace quorvane {
 
@@ -59,4 +59,4 @@ void RemoveStrays(FileSystem* fs);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_HOSTS_SAVE_PROTOCOL_H_
+#endif  // QUORVANE_STORE_SAVE_PROTOCOL_H_

@@ -1,9 +1,9 @@
-#include "hosts/save_protocol.h"
+#include "store/save_protocol.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "hosts/journal.h"
+#include "store/journal.h"
 
 namespace quorvane {
 
@@ -37,8 +37,8 @@ bool IsTemporaryName(std::string_view entry, const std::string& prefix) {
 
 class StopsHeld {
  public:
-  explicit StopsHeld(FileSystem* fs) : fs_(fs) { fs_->HoldStops(true); }
-  ~StopsHeld() { fs_->HoldStops(false); }
+  explicit StopsHeld(FileSystem* fs) : fs_(fs) { fs_->HoldStops(); }
+  ~StopsHeld() { fs_->ReleaseStops(); }
 
  private:
   FileSystem* fs_;
@@ -129,8 +129,8 @@ bool SaveFile(FileSystem* fs, const std::vector<std::string_view>& pieces,
       ok ? fs->CopyAttributes(name, file.get()) : FsResult::kFailed;
   ok = attributes == FsResult::kOk && file->Sync();
   file.reset();
-  FsResult replaced = ok ? fs->Replace(Place::kHosts, temp, name, Backup(*fs))
-                         : FsResult::kFailed;
+  FsResult replaced =
+      ok ? fs->Replace(temp, name, Backup(*fs)) : FsResult::kFailed;
   if (replaced == FsResult::kOk) {
     // The new file is in place: a lost directory sync or backup cannot
     // make the save a failure.
@@ -148,12 +148,12 @@ bool SaveFile(FileSystem* fs, const std::vector<std::string_view>& pieces,
 bool RepairFile(FileSystem* fs, std::vector<std::string>* kept) {
   const std::string name = fs->HostsName();
   StopsHeld held(fs);
-  std::vector<std::string> names = fs->List(Place::kHosts, false);
+  std::vector<std::string> names = fs->List(Place::kHosts, Owner::kAnyone);
   bool have_hosts = std::find(names.begin(), names.end(), name) != names.end();
   if (std::find(names.begin(), names.end(), Backup(*fs)) != names.end()) {
     if (!have_hosts) {
       // A Replace stopped between its steps: the old file goes back.
-      if (fs->Replace(Place::kHosts, Backup(*fs), name, "") != FsResult::kOk ||
+      if (fs->Rename(Place::kHosts, Backup(*fs), name) != FsResult::kOk ||
           !fs->SyncPlace(Place::kHosts)) {
         return false;
       }
@@ -168,7 +168,7 @@ bool RepairFile(FileSystem* fs, std::vector<std::string>* kept) {
     if (!fs->Trusted(place)) continue;
     const std::string journal_name = JournalName(*fs, place);
     std::string bytes;
-    FsResult found = fs->Read(place, journal_name, true, &bytes);
+    FsResult found = fs->Read(place, journal_name, Writer::kRootOnly, &bytes);
     if (found == FsResult::kMissing) continue;
     if (found != FsResult::kOk && found != FsResult::kUntrusted) return false;
     // A journal an ordinary account could have made (planted before the
@@ -182,7 +182,8 @@ bool RepairFile(FileSystem* fs, std::vector<std::string>* kept) {
       continue;
     }
     if (ours && have_hosts && !content_read) {
-      if (fs->Read(Place::kHosts, name, false, &content) != FsResult::kOk) {
+      if (fs->Read(Place::kHosts, name, Writer::kAnyone, &content) !=
+          FsResult::kOk) {
         return false;
       }
       content_read = true;
@@ -203,7 +204,7 @@ bool RepairFile(FileSystem* fs, std::vector<std::string>* kept) {
       // Not the file this journal's save left: it is not ours to touch, and
       // the journal must never be applied to it later.
       const std::string aside = journal_name + "-kept";
-      bool moved = fs->Replace(place, journal_name, aside, "") == FsResult::kOk;
+      bool moved = fs->Rename(place, journal_name, aside) == FsResult::kOk;
       if (moved) fs->SyncPlace(place);
       kept->push_back(moved ? aside : journal_name);
     } else if (fs->Remove(place, journal_name)) {
@@ -215,7 +216,7 @@ bool RepairFile(FileSystem* fs, std::vector<std::string>* kept) {
 
 void RemoveStrays(FileSystem* fs) {
   const std::string name = fs->HostsName(), prefix = Prefix(name);
-  std::vector<std::string> names = fs->List(Place::kHosts, false);
+  std::vector<std::string> names = fs->List(Place::kHosts, Owner::kAnyone);
   if (std::find(names.begin(), names.end(), name) == names.end() ||
       std::none_of(names.begin(), names.end(),
                    [&prefix](const std::string& entry) {
@@ -223,7 +224,7 @@ void RemoveStrays(FileSystem* fs) {
                    })) {
     return;
   }
-  for (const std::string& entry : fs->List(Place::kHosts, true)) {
+  for (const std::string& entry : fs->List(Place::kHosts, Owner::kRoot)) {
     if (IsTemporaryName(entry, prefix)) fs->Remove(Place::kHosts, entry);
   }
 }

@@ -1,4 +1,4 @@
-#include "hosts/hosts_path.h"
+#include "store/hosts_path.h"
 
 namespace quorvane {
 

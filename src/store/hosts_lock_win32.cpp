@@ -23,8 +23,8 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "hosts/hash.h"
-#include "hosts/hosts_lock.h"
+#include "store/hash.h"
+#include "store/hosts_lock.h"
 
 namespace quorvane {
 
@@ -131,9 +131,9 @@ HANDLE OpenNamespace(const NamespaceApi& api, SECURITY_ATTRIBUTES* security) {
   return space;
 }
 
-// Windows paths are case-insensitive: fold ASCII letters before hashing.
+// Windows paths are case-insensitive: one folder, one name, however spelt.
 std::wstring MutexName(const std::string& dir, const wchar_t* space) {
-  uint64_t hash = Fnv1a(dir, kFnvBasis, true);
+  uint64_t hash = Fnv1a(dir, kFnvBasis, Spelling::kWindowsPath);
   wchar_t name[64];
   swprintf(name, 64, L"%ls\\Quorvane-hosts-%016llx", space,
            static_cast<unsigned long long>(hash));

@@ -1,8 +1,8 @@
-#include "hosts/journal.h"
+#include "store/journal.h"
 
 #include <algorithm>
 
-#include "hosts/hash.h"
+#include "store/hash.h"
 
 namespace quorvane {
 

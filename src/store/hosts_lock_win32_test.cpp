@@ -15,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "hosts/hosts_lock.h"
+#include "store/hosts_lock.h"
 
 namespace quorvane {
 namespace {

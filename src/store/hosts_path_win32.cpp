@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "hosts/hosts_path.h"
+#include "store/hosts_path.h"
 
 namespace quorvane {
 

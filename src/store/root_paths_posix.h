@@ -4,11 +4,13 @@
 // and a lock or journal that another user can reach would let that user
 // block or mislead every run. These functions open such places only after
 // checking them, and work from the opened descriptor, so what was checked
-// is what is used. Each returns a descriptor (close it) or -1.
-#ifndef QUORVANE_HOSTS_ROOT_PATHS_POSIX_H_
-#define QUORVANE_HOSTS_ROOT_PATHS_POSIX_H_
+// is what is used. Each returns the descriptor, or none (!ok()).
+#ifndef QUORVANE_STORE_ROOT_PATHS_POSIX_H_
+#define QUORVANE_STORE_ROOT_PATHS_POSIX_H_
 
 #include <string>
+
+#include "store/fd_posix.h"
 
 namespace quorvane {
 
@@ -19,20 +21,20 @@ namespace quorvane {
 // /tmp, may be on the way: no one can rename or remove another's entries
 // there; but not the file's own directory, where the save makes new names),
 // and every link is owned by root. The file itself need not exist.
-int OpenTrustedDirectoryOf(const std::string& path, std::string* name);
+Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name);
 
 // Opens the directory `path`, making it (mode 0700, its parent synced) when
-// it is missing and `create` is set, only when it is a real directory, not
+// it is missing and `if_missing` says so, only when it is a real directory, not
 // a link, owned by root, and not writable by group or others. Its parent
 // must exist.
-int OpenRootOnlyDirectory(const char* path, bool create);
+enum class IfMissing { kFail, kCreate };
+Fd OpenRootOnlyDirectory(const char* path, IfMissing if_missing);
 
 // Returns `fd` when it is open on a file of type `type` (S_IFDIR, S_IFREG)
 // owned by root, and, a directory, not writable by group or others, or, a
-// file, closed to them; otherwise closes it and returns -1 (as it does for
-// an `fd` of -1).
-int KeepIfRootsAlone(int fd, unsigned type);
+// file, closed to them; otherwise closes it and returns none.
+Fd KeepIfRootsAlone(Fd fd, unsigned type);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_HOSTS_ROOT_PATHS_POSIX_H_
+#endif  // QUORVANE_STORE_ROOT_PATHS_POSIX_H_

@@ -1,4 +1,4 @@
-#include "hosts/root_paths_posix.h"
+#include "store/root_paths_posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,12 +20,11 @@ bool OnlyRootMayChange(const struct stat& st) {
          ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX));
 }
 
-int OpenTrusted(int at, const char* name) {
-  int fd = openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+Fd OpenTrusted(int at, const char* name) {
+  Fd fd(openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat st;
-  if (fd >= 0 && (fstat(fd, &st) != 0 || !OnlyRootMayChange(st))) {
-    close(fd);
-    return -1;
+  if (fd.ok() && (fstat(fd.get(), &st) != 0 || !OnlyRootMayChange(st))) {
+    return Fd();
   }
   return fd;
 }
@@ -44,30 +43,28 @@ void PushParts(const std::string& path, std::vector<std::string>* todo) {
 
 }  // namespace
 
-int OpenTrustedDirectoryOf(const std::string& path, std::string* name) {
+Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name) {
   std::vector<std::string> todo;
   PushParts(path, &todo);
-  int dir = OpenTrusted(AT_FDCWD, path.rfind('/', 0) == 0 ? "/" : ".");
+  Fd dir = OpenTrusted(AT_FDCWD, path.rfind('/', 0) == 0 ? "/" : ".");
   int links = 0;
-  while (dir >= 0 && !todo.empty()) {
+  while (dir.ok() && !todo.empty()) {
     std::string part = std::move(todo.back());
     todo.pop_back();
     if (part == ".") continue;
     struct stat st;
-    if (fstatat(dir, part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (fstatat(dir.get(), part.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno != ENOENT || !todo.empty()) break;
       st.st_mode = S_IFREG;  // a file not there yet: its place is known
     }
     if (S_ISLNK(st.st_mode)) {
       std::string target(PATH_MAX, '\0');
-      ssize_t size = readlinkat(dir, part.c_str(), target.data(), PATH_MAX);
+      ssize_t size =
+          readlinkat(dir.get(), part.c_str(), target.data(), PATH_MAX);
       if (st.st_uid != 0 || ++links > kMaxLinks || size <= 0) break;
       target.resize(size);
       PushParts(target, &todo);
-      if (target[0] == '/') {
-        close(dir);
-        dir = OpenTrusted(AT_FDCWD, "/");
-      }
+      if (target[0] == '/') dir = OpenTrusted(AT_FDCWD, "/");
       continue;
     }
     if (todo.empty()) {
@@ -75,47 +72,43 @@ int OpenTrustedDirectoryOf(const std::string& path, std::string* name) {
       // The save makes and renames files here: even in a sticky directory
       // another user could take their names first.
       struct stat here;
-      if (fstat(dir, &here) != 0 || (here.st_mode & (S_IWGRP | S_IWOTH))) break;
+      if (fstat(dir.get(), &here) != 0 ||
+          (here.st_mode & (S_IWGRP | S_IWOTH))) {
+        break;
+      }
       // A descriptor that can be synced and read, of the checked directory.
-      int opened = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-      close(dir);
-      return opened;
+      return Fd(openat(dir.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
-    int next = OpenTrusted(dir, part.c_str());
-    close(dir);
-    dir = next;
+    dir = OpenTrusted(dir.get(), part.c_str());
   }
-  if (dir >= 0) close(dir);
-  return -1;
+  return Fd();
 }
 
-int OpenRootOnlyDirectory(const char* path, bool create) {
+Fd OpenRootOnlyDirectory(const char* path, IfMissing if_missing) {
+  const bool create = if_missing == IfMissing::kCreate;
   if (create && mkdir(path, 0700) == 0) {
     // Until its parent is synced, a power loss may take the new directory
     // with all that is synced inside it.
     std::string parent(path);
     parent.resize(parent.rfind('/') + 1);
-    int up = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    bool synced = up >= 0 && fsync(up) == 0;
-    if (up >= 0) close(up);
-    if (!synced) return -1;
+    Fd up(open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!up.ok() || fsync(up.get()) != 0) return Fd();
   } else if (create && errno != EEXIST) {
-    return -1;
+    return Fd();
   }
   return KeepIfRootsAlone(
-      open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), S_IFDIR);
+      Fd(open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)), S_IFDIR);
 }
 
-int KeepIfRootsAlone(int fd, unsigned type) {
+Fd KeepIfRootsAlone(Fd fd, unsigned type) {
   // A directory others may enter but not change (0755, as systemd and
   // tmpfiles make them) is still root's alone; a file others may open is
   // not: they could hold a lock on it.
   const unsigned others = type == S_IFDIR ? 022 : 077;
   struct stat st;
-  if (fd >= 0 && (fstat(fd, &st) != 0 || (st.st_mode & S_IFMT) != type ||
+  if (fd.ok() && (fstat(fd.get(), &st) != 0 || (st.st_mode & S_IFMT) != type ||
                   st.st_uid != 0 || (st.st_mode & others) != 0)) {
-    close(fd);
-    return -1;
+    return Fd();
   }
   return fd;
 }

@@ -15,34 +15,15 @@
 #include <cstdint>
 #include <cstring>
 
-#include "hosts/file_system.h"
-#include "hosts/root_paths_posix.h"
+#include "store/fd_posix.h"
+#include "store/file_system.h"
+#include "store/root_paths_posix.h"
 
 namespace quorvane {
 
 namespace {
 
 constexpr char kStateDirectory[] = "/var/lib/quorvane";
-
-// An open descriptor, closed when it goes.
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  void Reset(int fd) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = fd;
-  }
-  int get() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-
- private:
-  int fd_;
-};
 
 // A large file is read into memory that was never touched. Faulting it in
 // 4 KiB page by page costs more than reading the file; where the system
@@ -116,7 +97,7 @@ bool CopyExtendedAttributes(int from, int to) {
 
 class PosixFile : public WritableFile {
  public:
-  explicit PosixFile(int fd) : fd_(fd) {}
+  explicit PosixFile(Fd fd) : fd_(std::move(fd)) {}
   int fd() const { return fd_.get(); }
 
   bool WriteAt(uint64_t offset, std::string_view bytes) override {
@@ -140,26 +121,27 @@ class PosixFile : public WritableFile {
 
 class PosixFileSystem : public FileSystem {
  public:
-  PosixFileSystem(int hosts_dir, std::string name)
-      : hosts_dir_(hosts_dir), name_(std::move(name)) {}
+  PosixFileSystem(Fd hosts_dir, std::string name)
+      : hosts_dir_(std::move(hosts_dir)), name_(std::move(name)) {}
 
   std::string HostsName() const override { return name_; }
   std::string StateName() const override { return name_; }
 
   bool Trusted(Place place) override {
-    return place == Place::kHosts || StateDirectory(false) >= 0;
+    return place == Place::kHosts || StateDirectory(IfMissing::kFail) >= 0;
   }
 
-  FsResult Read(Place place, const std::string& name, bool private_file,
+  FsResult Read(Place place, const std::string& name, Writer writer,
                 std::string* bytes) override {
     Fd fd(OpenFile(Dir(place), name, O_RDONLY));
     if (!fd.ok())
       return errno == ENOENT ? FsResult::kMissing : FsResult::kFailed;
-    // A private file is root's alone: another user's must not tell us what
-    // to write into the hosts file.
+    // A file of root's alone: another user's must not tell us what to write
+    // into the hosts file.
     struct stat st;
     if (fstat(fd.get(), &st) != 0 ||
-        (private_file && (st.st_uid != 0 || (st.st_mode & 077) != 0)) ||
+        (writer == Writer::kRootOnly &&
+         (st.st_uid != 0 || (st.st_mode & 077) != 0)) ||
         !ReadAll(fd.get(), bytes)) {
       return FsResult::kFailed;
     }
@@ -168,28 +150,28 @@ class PosixFileSystem : public FileSystem {
 
   FsResult Create(Place place, const std::string& name,
                   std::unique_ptr<WritableFile>* file) override {
-    int dir = place == Place::kHosts ? hosts_dir_.get() : StateDirectory(true);
+    int dir = place == Place::kHosts ? hosts_dir_.get()
+                                     : StateDirectory(IfMissing::kCreate);
     if (dir < 0) return FsResult::kRefused;
-    int fd = openat(dir, name.c_str(),
-                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0) {
+    Fd fd(openat(dir, name.c_str(),
+                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!fd.ok()) {
       if (errno == EEXIST) return FsResult::kExists;
       bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
       return refused ? FsResult::kRefused : FsResult::kFailed;
     }
-    *file = std::make_unique<PosixFile>(fd);
+    *file = std::make_unique<PosixFile>(std::move(fd));
     return FsResult::kOk;
   }
 
   std::unique_ptr<WritableFile> OpenForWrite(Place place,
                                              const std::string& name) override {
-    int fd = OpenFile(Dir(place), name, O_WRONLY);
+    Fd fd(OpenFile(Dir(place), name, O_WRONLY));
     struct stat st;
-    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-      close(fd);
-      fd = -1;
+    if (!fd.ok() || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      return nullptr;
     }
-    return fd < 0 ? nullptr : std::make_unique<PosixFile>(fd);
+    return std::make_unique<PosixFile>(std::move(fd));
   }
 
   FsResult CopyAttributes(const std::string& name,
@@ -209,12 +191,18 @@ class PosixFileSystem : public FileSystem {
     return same ? FsResult::kOk : FsResult::kRefused;
   }
 
-  FsResult Replace(Place place, const std::string& from, const std::string& to,
-                   const std::string&) override {
+  FsResult Rename(Place place, const std::string& from,
+                  const std::string& to) override {
     int dir = Dir(place);
     if (renameat(dir, from.c_str(), dir, to.c_str()) == 0) return FsResult::kOk;
     return errno == EBUSY || errno == EXDEV ? FsResult::kRefused
                                             : FsResult::kFailed;
+  }
+
+  // rename never leaves the old file without a name: no backup is needed.
+  FsResult Replace(const std::string& from, const std::string& to,
+                   const std::string&) override {
+    return Rename(Place::kHosts, from, to);
   }
 
   bool Remove(Place place, const std::string& name) override {
@@ -223,14 +211,14 @@ class PosixFileSystem : public FileSystem {
 
   bool SyncPlace(Place place) override { return fsync(Dir(place)) == 0; }
 
-  std::vector<std::string> List(Place place, bool ours_only) override {
+  std::vector<std::string> List(Place place, Owner owner) override {
     std::vector<std::string> names;
-    int fd = openat(Dir(place), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd < 0 ? nullptr : fdopendir(fd);
-    if (dir == nullptr) {
-      if (fd >= 0) close(fd);
-      return names;
-    }
+    const bool ours_only = owner == Owner::kRoot;
+    Fd opened(openat(Dir(place), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* dir = opened.ok() ? fdopendir(opened.get()) : nullptr;
+    if (dir == nullptr) return names;
+    // The listing owns the descriptor from here on.
+    const int fd = opened.Release();
     while (dirent* entry = readdir(dir)) {
       // The entry's type spares a stat of every name in /etc, unless the
       // owner matters or the file system does not say.
@@ -255,29 +243,33 @@ class PosixFileSystem : public FileSystem {
     return random;
   }
 
-  void HoldStops(bool hold) override {
-    if (hold && held_++ == 0) {
+  void HoldStops() override {
+    if (held_++ == 0) {
       sigset_t stops;
       sigemptyset(&stops);
       sigaddset(&stops, SIGTERM);
       sigaddset(&stops, SIGINT);
       sigaddset(&stops, SIGHUP);
       sigprocmask(SIG_BLOCK, &stops, &before_);
-    } else if (!hold && --held_ == 0) {
-      sigprocmask(SIG_SETMASK, &before_, nullptr);
     }
+  }
+
+  void ReleaseStops() override {
+    if (--held_ == 0) sigprocmask(SIG_SETMASK, &before_, nullptr);
   }
 
  private:
   int Dir(Place place) {
-    return place == Place::kHosts ? hosts_dir_.get() : StateDirectory(false);
+    return place == Place::kHosts ? hosts_dir_.get()
+                                  : StateDirectory(IfMissing::kFail);
   }
 
-  // The state directory, checked, made first with `create`; -1 when it is
-  // missing or not root's alone.
-  int StateDirectory(bool create) {
-    if (!state_.ok())
-      state_.Reset(OpenRootOnlyDirectory(kStateDirectory, create));
+  // The state directory, checked, made first when missing with
+  // IfMissing::kCreate; -1 when it is missing or not root's alone.
+  int StateDirectory(IfMissing if_missing) {
+    if (!state_.ok()) {
+      state_ = OpenRootOnlyDirectory(kStateDirectory, if_missing);
+    }
     return state_.get();
   }
 
@@ -292,9 +284,9 @@ class PosixFileSystem : public FileSystem {
 
 std::unique_ptr<FileSystem> OpenFileSystem(const std::string& path) {
   std::string name;
-  int dir = OpenTrustedDirectoryOf(path, &name);
-  if (dir < 0) return nullptr;
-  return std::make_unique<PosixFileSystem>(dir, std::move(name));
+  Fd dir = OpenTrustedDirectoryOf(path, &name);
+  if (!dir.ok()) return nullptr;
+  return std::make_unique<PosixFileSystem>(std::move(dir), std::move(name));
 }
 
 }  // namespace quorvane

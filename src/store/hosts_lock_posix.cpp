@@ -11,8 +11,9 @@
 #include <cerrno>
 #include <thread>
 
-#include "hosts/hosts_lock.h"
-#include "hosts/root_paths_posix.h"
+#include "store/fd_posix.h"
+#include "store/hosts_lock.h"
+#include "store/root_paths_posix.h"
 
 namespace quorvane {
 namespace {
@@ -24,19 +25,19 @@ namespace {
 constexpr char kHostsLockDirectory[] = "/run/quorvane";
 
 // Opens the lock file "hosts.lock" in `dir`, making either when missing.
-// -1 when the directory is not root's alone (see OpenRootOnlyDirectory) or
+// None when the directory is not root's alone (see OpenRootOnlyDirectory) or
 // the file is not a regular file owned by root and closed to group and
 // others: such a lock may be held by someone else for good, so it is never
 // used, and never quietly replaced by another.
-int OpenLockFile(const std::string& dir) {
-  int dir_fd = OpenRootOnlyDirectory(dir.c_str(), true);
-  if (dir_fd < 0) return -1;
+Fd OpenLockFile(const std::string& dir) {
+  Fd dir_fd = OpenRootOnlyDirectory(dir.c_str(), IfMissing::kCreate);
+  if (!dir_fd.ok()) return Fd();
   // O_NONBLOCK: a FIFO put there must not stall the open.
-  int fd =
-      openat(dir_fd, "hosts.lock",
-             O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-  close(dir_fd);
-  return KeepIfRootsAlone(fd, S_IFREG);
+  return KeepIfRootsAlone(
+      Fd(openat(dir_fd.get(), "hosts.lock",
+                O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                0600)),
+      S_IFREG);
 }
 
 // Takes flock on `fd`, waiting at most `wait` while another holds it.
@@ -59,7 +60,7 @@ bool LockWithin(int fd, std::chrono::milliseconds wait) {
 }  // namespace
 
 struct HostsLock::Held {
-  int fd;
+  Fd fd;  // closing the only descriptor lets go of the flock
 };
 
 HostsLock::HostsLock() = default;
@@ -70,20 +71,12 @@ HostsLock::~HostsLock() { Release(); }
 bool HostsLock::Acquire(const std::string& /*hosts_path*/,
                         std::chrono::milliseconds wait) {
   Release();
-  int fd = OpenLockFile(kHostsLockDirectory);
-  if (fd < 0) return false;
-  if (!LockWithin(fd, wait)) {
-    close(fd);
-    return false;
-  }
-  held_ = std::make_unique<Held>(Held{fd});
+  Fd fd = OpenLockFile(kHostsLockDirectory);
+  if (!fd.ok() || !LockWithin(fd.get(), wait)) return false;
+  held_ = std::make_unique<Held>(Held{std::move(fd)});
   return true;
 }
 
-void HostsLock::Release() {
-  if (!held_) return;
-  close(held_->fd);  // closing the only descriptor lets go of the flock
-  held_.reset();
-}
+void HostsLock::Release() { held_.reset(); }
 
 }  // namespace quorvane

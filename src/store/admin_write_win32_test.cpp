@@ -4,10 +4,10 @@
 // Unix mode (SYSTEM and the owner, plus Everyone from the "other" bits); so
 // the test's own account stands for SYSTEM, which the check trusts as the
 // running account, and "Users may write" is Everyone's write bit.
+#include "store/admin_write_win32.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
-
-#include "hosts/admin_write.h"
 // windows.h first: these need its types.
 #include <aclapi.h>
 #include <sddl.h>

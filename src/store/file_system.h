@@ -9,8 +9,8 @@
 // journal goes when the hosts file's directory cannot take one. Names are
 // names within a place. Every call reports failure by its result only; the
 // protocol decides what a failure means.
-#ifndef QUORVANE_HOSTS_FILE_SYSTEM_H_
-#define QUORVANE_HOSTS_FILE_SYSTEM_H_
+#ifndef QUORVANE_STORE_FILE_SYSTEM_H_
+#define QUORVANE_STORE_FILE_SYSTEM_H_
 
 #include <cstdint>
 #include <memory>
@@ -21,6 +21,15 @@
 namespace quorvane {
 
 enum class Place { kHosts, kState };
+
+// Who may have written a file that is read.
+enum class Writer {
+  kAnyone,
+  kRootOnly,  // a file only root (the administrators) could have written
+};
+
+// Whose files a listing names.
+enum class Owner { kAnyone, kRoot };
 
 enum class FsResult {
   kOk,
@@ -61,10 +70,9 @@ class FileSystem {
   virtual bool Trusted(Place place) = 0;
 
   // Reads a whole regular file. kMissing when there is none of that name;
-  // kFailed when it cannot be read in full, or, with `private_file`, is not
-  // one that only root (the administrators) could have written (Windows
-  // says kUntrusted then, judged on the open file).
-  virtual FsResult Read(Place place, const std::string& name, bool private_file,
+  // kFailed when it cannot be read in full, or was not written by `writer`
+  // (Windows says kUntrusted then, judged on the open file).
+  virtual FsResult Read(Place place, const std::string& name, Writer writer,
                         std::string* bytes) = 0;
 
   // Makes a new empty file, never opening one that exists (kExists).
@@ -85,13 +93,18 @@ class FileSystem {
                                   WritableFile* file) = 0;
 
   // Puts the file `from` in the place of `to` (which may be missing), in
-  // one step as far as other programs see. With a `backup` name, a system
-  // that must move the old file away first puts it there, so that the old
-  // content always has a name: a crash part way leaves `to` missing and
-  // `backup` holding it. kRefused when `to` cannot be replaced so (a mount
-  // point): it must be written in place.
-  virtual FsResult Replace(Place place, const std::string& from,
-                           const std::string& to,
+  // one step as far as other programs see.
+  virtual FsResult Rename(Place place, const std::string& from,
+                          const std::string& to) = 0;
+
+  // Puts the new file `from` in the place of the hosts file `to`, as
+  // Rename, keeping what the old file has besides its bytes where the
+  // system does that itself. A system that must move the old file away
+  // first puts it under `backup`, so that the old content always has a
+  // name: a crash part way leaves `to` missing and `backup` holding it.
+  // kRefused when `to` cannot be replaced so (a mount point): it must be
+  // written in place.
+  virtual FsResult Replace(const std::string& from, const std::string& to,
                            const std::string& backup) = 0;
 
   // Removes a file; true when it is gone (or was never there).
@@ -100,24 +113,28 @@ class FileSystem {
   // Makes the names in `place` durable (what was made, renamed, removed).
   virtual bool SyncPlace(Place place) = 0;
 
-  // The names of the regular files in `place`; with `ours_only`, only of
-  // those this program's account (root, the administrators) owns.
-  virtual std::vector<std::string> List(Place place, bool ours_only) = 0;
+  // The names of the regular files in `place`; of `owner`'s only, with
+  // Owner::kRoot: those this program's account (root, the administrators)
+  // owns.
+  virtual std::vector<std::string> List(Place place, Owner owner) = 0;
 
   // A number for a temporary file's name; names are made with kExists in
   // mind, so it need not be secret.
   virtual uint64_t Random() = 0;
 
   // Holds back an ordinary stop (SIGTERM, SIGINT, SIGHUP; console events)
-  // from the first Hold(true) until as many Hold(false).
-  virtual void HoldStops(bool hold) = 0;
+  // from the first HoldStops until as many ReleaseStops.
+  virtual void HoldStops() = 0;
+  virtual void ReleaseStops() = 0;
 };
 
-// The system's file primitives for the hosts file at `path`; null when the
-// path is refused (on POSIX: a directory or link on the way that someone
-// other than root could change, or a hosts directory others may write).
+// The system's file primitives for the hosts file at `path`, opened once per
+// run (the path is walked and checked here, and every later call works
+// from what was checked); null when the path is refused (on POSIX: a directory
+// or link on the way that someone other than root could change, or a hosts
+// directory others may write).
 std::unique_ptr<FileSystem> OpenFileSystem(const std::string& path);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_HOSTS_FILE_SYSTEM_H_
+#endif  // QUORVANE_STORE_FILE_SYSTEM_H_

@@ -14,10 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "hosts/admin_write.h"
-#include "hosts/file_store.h"
-#include "hosts/file_system.h"
-#include "hosts/save_protocol.h"
+#include "store/admin_write_win32.h"
+#include "store/file_system.h"
+#include "store/save_protocol.h"
 
 namespace quorvane {
 namespace {
@@ -33,8 +32,12 @@ class FileSystemTest : public testing::Test {
   }
   std::string Read(const std::string& name) {
     std::string bytes;
-    EXPECT_TRUE(ReadFileBytes(dir_ + "\\" + name, &bytes));
+    EXPECT_EQ(Files()->Read(Place::kHosts, name, Writer::kAnyone, &bytes),
+              FsResult::kOk);
     return bytes;
+  }
+  std::unique_ptr<FileSystem> Files() {
+    return OpenFileSystem(dir_ + "\\hosts");
   }
   std::vector<std::string> Names() {
     std::vector<std::string> names;
@@ -52,7 +55,7 @@ TEST_F(FileSystemTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
                             nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   DWORD start = GetTickCount();
-  EXPECT_FALSE(ReplaceFileBytes(dir_ + "\\hosts", {"new"}, "old\r\n"));
+  EXPECT_FALSE(SaveFile(Files().get(), {"new"}, "old\r\n"));
   DWORD waited = GetTickCount() - start;
   CloseHandle(held);
   EXPECT_GE(waited, 1500u);
@@ -63,7 +66,7 @@ TEST_F(FileSystemTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
     EXPECT_EQ(name.find(".Quorvane-"), std::string::npos) << name;
   }
   // Free again: replaced whole, no backup left.
-  EXPECT_TRUE(ReplaceFileBytes(dir_ + "\\hosts", {"ne", "w"}, "old\r\n"));
+  EXPECT_TRUE(SaveFile(Files().get(), {"ne", "w"}, "old\r\n"));
   EXPECT_EQ(Read("hosts"), "new");
   EXPECT_EQ(Names(), std::vector<std::string>{"hosts"});
 }
@@ -73,11 +76,13 @@ TEST_F(FileSystemTest, ReplaceStoppedBetweenItsStepsLeavesTheOldFile) {
   // ended before the new file was moved in.
   Write(".hosts.Quorvane-backup", "old\r\n");
   Write(".hosts.Quorvane-k1lled", "new\r\n");
+  std::unique_ptr<FileSystem> files = Files();
+  std::vector<std::string> kept;
   // With no hosts file, no stray is the next run's to remove.
-  RemoveStrayTemporaryFiles(dir_ + "\\hosts");
+  RemoveStrays(files.get());
   EXPECT_EQ(Names().size(), 2u);
-  EXPECT_TRUE(RecoverInterruptedSave(dir_ + "\\hosts"));
-  RemoveStrayTemporaryFiles(dir_ + "\\hosts");
+  EXPECT_TRUE(RepairFile(files.get(), &kept));
+  RemoveStrays(files.get());
   EXPECT_EQ(Read("hosts"), "old\r\n");
   EXPECT_EQ(Names(), std::vector<std::string>{"hosts"});
 }
@@ -103,7 +108,7 @@ TEST_F(FileSystemTest, StateFolderIsClosedToAllButTheAdministrators) {
                 ERROR_SUCCESS);
       ASSERT_FALSE(OnlyAdministratorsWrite(folder));
     }
-    std::unique_ptr<FileSystem> files = OpenFileSystem(dir_ + "\\hosts");
+    std::unique_ptr<FileSystem> files = Files();
     std::unique_ptr<WritableFile> journal;
     ASSERT_EQ(files->Create(Place::kState, "journal", &journal), FsResult::kOk);
     journal.reset();

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "hosts/admin_write.h"
-#include "hosts/file_system.h"
-#include "hosts/hash.h"
+#include "store/admin_write_win32.h"
+#include "store/file_system.h"
+#include "store/hash.h"
 
 namespace quorvane {
 
@@ -158,7 +158,8 @@ class WindowsFileSystem : public FileSystem {
   std::string StateName() const override {
     char name[24];
     snprintf(name, sizeof name, "%016llx",
-             static_cast<unsigned long long>(Fnv1a(path_, kFnvBasis, true)));
+             static_cast<unsigned long long>(
+                 Fnv1a(path_, kFnvBasis, Spelling::kWindowsPath)));
     return name;
   }
 
@@ -167,22 +168,23 @@ class WindowsFileSystem : public FileSystem {
     return !state_.empty() && OnlyAdministratorsWrite(state_);
   }
 
-  FsResult Read(Place place, const std::string& name, bool private_file,
+  FsResult Read(Place place, const std::string& name, Writer writer,
                 std::string* bytes) override {
     std::string path = Path(place, name);
     // A private file is judged on the handle it is read from, and opened
     // as it is, a folder or a link, so that a stranger's blocks nothing.
-    HANDLE file = Open(
-        path, GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, OPEN_EXISTING,
-        private_file ? FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT
-                     : FILE_ATTRIBUTE_NORMAL);
+    HANDLE file =
+        Open(path, GENERIC_READ | READ_CONTROL, FILE_SHARE_READ, OPEN_EXISTING,
+             writer == Writer::kRootOnly
+                 ? FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT
+                 : FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) {
       DWORD error = GetLastError();
       return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
                  ? FsResult::kMissing
                  : FsResult::kFailed;
     }
-    if (private_file && !OnlyAdministratorsWriteFile(file)) {
+    if (writer == Writer::kRootOnly && !OnlyAdministratorsWriteFile(file)) {
       CloseHandle(file);
       return FsResult::kUntrusted;
     }
@@ -223,15 +225,18 @@ class WindowsFileSystem : public FileSystem {
     return FsResult::kOk;
   }
 
-  FsResult Replace(Place place, const std::string& from, const std::string& to,
+  FsResult Rename(Place place, const std::string& from,
+                  const std::string& to) override {
+    return Move(Path(place, from), Path(place, to), MOVEFILE_REPLACE_EXISTING)
+               ? FsResult::kOk
+               : FsResult::kFailed;
+  }
+
+  FsResult Replace(const std::string& from, const std::string& to,
                    const std::string& backup) override {
-    std::string source = Path(place, from), target = Path(place, to);
-    if (backup.empty()) {
-      return Move(source, target, MOVEFILE_REPLACE_EXISTING)
-                 ? FsResult::kOk
-                 : FsResult::kFailed;
-    }
-    std::string kept = Path(place, backup);
+    std::string source = Path(Place::kHosts, from),
+                target = Path(Place::kHosts, to),
+                kept = Path(Place::kHosts, backup);
     for (int attempt = 0;; ++attempt) {
       if (ReplaceFileA(target.c_str(), source.c_str(), kept.c_str(),
                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
@@ -278,7 +283,7 @@ class WindowsFileSystem : public FileSystem {
 
   // Only administrators can make files where a stray can be: every file
   // counts as theirs.
-  std::vector<std::string> List(Place place, bool) override {
+  std::vector<std::string> List(Place place, Owner) override {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(Path(place, "*").c_str(), &found);
@@ -301,14 +306,18 @@ class WindowsFileSystem : public FileSystem {
                  GetCurrentProcessId() * 1099511628211ull + ++drawn_);
   }
 
-  void HoldStops(bool hold) override {
-    if (hold && held_++ == 0) {
+  void HoldStops() override {
+    if (held_++ == 0) {
       if (change_over == nullptr) {
         change_over = CreateEventW(nullptr, TRUE, FALSE, nullptr);
       }
       ResetEvent(change_over);
       SetConsoleCtrlHandler(WaitForTheChange, TRUE);
-    } else if (!hold && --held_ == 0) {
+    }
+  }
+
+  void ReleaseStops() override {
+    if (--held_ == 0) {
       SetConsoleCtrlHandler(WaitForTheChange, FALSE);
       SetEvent(change_over);
     }

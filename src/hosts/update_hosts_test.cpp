@@ -1,0 +1,72 @@
+// The two scans over a hosts file in memory: which lines each changes, how
+// the file's bytes come out, and what is printed. No file is touched.
+#include "hosts/update_hosts.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "hosts/restore_hosts.h"
+
+namespace quorvane {
+namespace {
+
+std::string M(const std::string& address, const std::string& name) {
+  return address + "\t" + name + "\t##Quorvane##\r\n";
+}
+
+TEST(ScanTest, LinesChangedAndBytesKept) {
+  const std::string nas = M("192.0.2.7", "nas"), nab = M("192.0.2.8", "nab");
+  const std::vector<Pin> to_nas = {{"192.0.2.7", "nas"}}, none;
+  const struct {
+    std::string before;
+    std::vector<Pin> pins;       // none: the restore
+    std::string after, printed;  // printed: each changed line, once
+  } cases[] = {
+      // Appended; its managed line as it is; moved, disabled, in capitals.
+      {"", to_nas, nas, nas},
+      {"a b\n" + nas, to_nas, "a b\n" + nas, ""},
+      {"#" + M("1.1.1.1", "NAS") + "x y\n", to_nas, nas + "x y\n", nas},
+      // A hand-written line of the name alone, shared, of another name.
+      {"1.1.1.1 nas # box\nx y\n", to_nas, nas + "x y\n", nas},
+      {"1.1.1.1 box nas\r\n", to_nas, nas + "1.1.1.1 box\r\n", nas},
+      {"1.1.1.1 nas2\n", to_nas, "1.1.1.1 nas2\n" + nas, nas},
+      // Names that share a prefix each take their own line.
+      {"1.1.1.1 nas\n1.1.1.2 nab\n",
+       {{"192.0.2.7", "nas"}, {"192.0.2.8", "nab"}},
+       nas + nab,
+       nas + nab},
+      // The pair listed last takes the line; the other is appended.
+      {"1.1.1.1 nas\n",
+       {{"192.0.2.8", "nas"}, {"192.0.2.7", "NAS"}},
+       M("192.0.2.7", "NAS") + M("192.0.2.8", "nas"),
+       M("192.0.2.7", "NAS") + M("192.0.2.8", "nas")},
+      // A last line without its break gets the file's; a bare CR, the LF.
+      {"a b\nc d", to_nas, "a b\nc d\n" + nas, nas},
+      {"a b\r", to_nas, "a b\r\n" + nas, nas},
+      // The restore: active managed lines, indented or not, become
+      // comments; disabled ones and the marker without its TAB stay.
+      {"a b\n" + nas + " \t1.1.1.1\tx\t##Quorvane##\n", none,
+       "a b\n#" + nas + "# \t1.1.1.1\tx\t##Quorvane##\n",
+       "#" + nas + "# \t1.1.1.1\tx\t##Quorvane##\n"},
+      {"#" + nas + "a b # ##Quorvane##\n", none,
+       "#" + nas + "a b # ##Quorvane##\n", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.before));
+    HostsFile hosts(c.before);
+    LinesChanged changed = c.pins.empty() ? DisableManagedLines(&hosts)
+                                          : UpdateLines(&hosts, c.pins);
+    std::string after;
+    for (std::string_view piece : hosts.Pieces()) after += piece;
+    EXPECT_EQ(after, c.after);
+    EXPECT_EQ(changed.printed, c.printed);
+    EXPECT_EQ(changed.count,
+              std::count(c.printed.begin(), c.printed.end(), '\n'));
+  }
+}
+
+}  // namespace
+}  // namespace quorvane
