@@ -19,7 +19,7 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ libgtest-dev googletest dnsmasq-base iproute2
   python3 g++-mingw-w64-i686 binutils-mingw-w64-i686 wine64 xvfb xdotool unzip
   wine32:i386 qemu-user-static man-db groff-base libxml2-utils dpkg-dev systemd
-  lintian libbenchmark-dev clang libclang-rt-14-dev)
+  lintian libbenchmark-dev clang libclang-rt-14-dev musl-tools)
 dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 missing=()
 for p in "${packages[@]}"; do
