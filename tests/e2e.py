@@ -444,28 +444,21 @@ def names_in(hosts):
 # (getent), musl (a static getaddrinfo program built here with musl-gcc) and
 # dnsmasq (a server of its own on 127.0.0.2 that reads the file, asked with a
 # DNS query). Each gives, per name, its IPv4 and its IPv6 addresses in order.
-MUSL_LOOKUP = r"""
-#include <arpa/inet.h>
+MUSL_LOOKUP = r"""#include <arpa/inet.h>
 #include <netdb.h>
 #include <stdio.h>
-#include <string.h>
 int main(int argc, char **argv) {
-  for (int family = 0; family < 2; ++family) {
-    struct addrinfo hints, *answer, *a;
-    memset(&hints, 0, sizeof hints);
-    hints.ai_family = family ? AF_INET6 : AF_INET;
+  for (int v6 = 0; v6 < 2 && argc == 2; ++v6) {
+    struct addrinfo hints = {0}, *a;
+    char text[64];
+    hints.ai_family = v6 ? AF_INET6 : AF_INET;
     hints.ai_socktype = SOCK_STREAM;
-    if (getaddrinfo(argv[1], 0, &hints, &answer) != 0) continue;
-    for (a = answer; a; a = a->ai_next) {
-      char text[64];
-      void *at = family ? (void *)&((struct sockaddr_in6 *)a->ai_addr)->sin6_addr
-                        : (void *)&((struct sockaddr_in *)a->ai_addr)->sin_addr;
-      printf("%d %s\n", family ? 6 : 4, inet_ntop(a->ai_family, at, text, 64));
-    }
+    for (getaddrinfo(argv[1], 0, &hints, &a) && (a = 0); a; a = a->ai_next)
+      printf("%d %s\n", v6 ? 6 : 4, inet_ntop(a->ai_family, v6 ?
+             (void *)&((struct sockaddr_in6 *)a->ai_addr)->sin6_addr :
+             (void *)&((struct sockaddr_in *)a->ai_addr)->sin_addr, text, 64));
   }
-  return argc < 2;
-}
-"""
+}"""
 
 
 def musl_program():
@@ -482,24 +475,22 @@ def dns_query(name, qtype):
     import socket
     import struct
     question = b"".join(bytes([len(p)]) + p for p in name.split(b".")) + b"\0"
-    query = struct.pack(">HHHHHH", 7, 0x0100, 1, 0, 0, 0) + question + \
-        struct.pack(">HH", qtype, 1)
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
         sock.settimeout(2)
-        sock.sendto(query, ("127.0.0.2", 53))
+        sock.sendto(struct.pack(">6H", 7, 0x100, 1, 0, 0, 0) + question +
+                    struct.pack(">HH", qtype, 1), ("127.0.0.2", 53))
         reply = sock.recv(4096)
-    count = struct.unpack(">H", reply[6:8])[0]
     at, found = 12 + len(question) + 4, []
-    for _ in range(count):
-        while reply[at] and reply[at] < 0xC0:
+    for _ in range(struct.unpack(">H", reply[6:8])[0]):
+        while 0 < reply[at] < 0xC0:  # a name: labels, then a pointer or 0
             at += reply[at] + 1
         at += 2 if reply[at] else 1
         kind, _, _, size = struct.unpack(">HHIH", reply[at:at + 10])
-        data = reply[at + 10:at + 10 + size]
-        at += 10 + size
         if kind == qtype:
-            family = socket.AF_INET if qtype == 1 else socket.AF_INET6
-            found.append(socket.inet_ntop(family, data).encode())
+            found.append(socket.inet_ntop(socket.AF_INET if qtype == 1 else
+                                          socket.AF_INET6,
+                                          reply[at + 10:at + 10 + size]).encode())
+        at += 10 + size
     return found
 
 
