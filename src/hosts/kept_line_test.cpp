@@ -148,7 +148,10 @@ TEST(KeptLineTest, TheAdministratorsEditsWin) {
   const std::string line = "10.0.0.5 nas box\n", kept = KeptLine(line, {"nas"});
   const std::string updated = Update(line, kNas);
   ASSERT_EQ(updated, kM + kept + "10.0.0.5 box\n");
+  std::string edited = KeptLine("10.0.0.5 nas\n", {"nas"});
+  edited.replace(edited.find("10.0.0.5"), 8, "10.0.0.6");
   const std::pair<std::string, std::string> cases[] = {
+      {kM + edited, kOff + edited},
       // A line added elsewhere.
       {"1.1.1.1 a\n" + updated + "10.0.0.9 pc\n",
        "1.1.1.1 a\n" + kOff + line + "10.0.0.9 pc\n"},
