@@ -13,23 +13,27 @@
 
 namespace quorvane {
 
+namespace {
+constexpr std::string_view kOurs = "#Quorvane";
+}  // namespace
+
 LinesChanged DisableManagedLines(HostsFile* hosts) {
   std::string_view bytes = hosts->Original();
   std::map<size_t, std::string> now;  // changed lines by start; "" is gone
 
-  // The marker holds no line break, so each place it is found lies inside
-  // one line; the search goes on after that line.
-  for (size_t at = bytes.find(kMarker); at != std::string_view::npos;) {
+  // Both the marker and the kept lines' tag hold "#Quorvane", and neither a
+  // line break: one search finds every line either is in, going on after
+  // each line found.
+  std::vector<size_t> kept_lines;
+  for (size_t at = bytes.find(kOurs); at != std::string_view::npos;) {
     std::string_view entry = hosts->LoadedLine(at);
     size_t start = entry.data() - bytes.data();
-    at = bytes.find(kMarker, start + entry.size());
-    if (entry[0] != '#') now[start] = "#" + std::string(entry);
-  }
-
-  std::vector<size_t> kept_lines;
-  for (size_t at = bytes.find(kKeptTag); at != std::string_view::npos;
-       at = bytes.find(kKeptTag, at + 1)) {
-    if (at == 0 || bytes[at - 1] == '\n') kept_lines.push_back(at);
+    at = bytes.find(kOurs, start + entry.size());
+    if (entry[0] != '#' && entry.find(kMarker) != std::string_view::npos) {
+      now[start] = "#" + std::string(entry);
+    } else if (entry.substr(0, kKeptTag.size()) == kKeptTag) {
+      kept_lines.push_back(start);
+    }
   }
   auto current = [&](size_t start) -> std::string_view {
     auto it = now.find(start);
