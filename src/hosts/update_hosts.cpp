@@ -62,7 +62,8 @@ struct Touched {
   // When it holds none, the names it maps as an active entry: its names
   // taken, in the order the names were met.
   std::vector<size_t> mapped;
-  // A line of ours decided for one name: what it becomes.
+  // A line of ours, once one name decided on it: what it becomes (nothing:
+  // it stays as it is).
   bool decided = false;
   std::optional<std::string> result;
   // Managed lines put in before the line (by the pair's place in the list)
@@ -150,7 +151,9 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
         found.emplace_back(id, std::move(spellings));
       }
     });
-    if (line.tails.empty()) {  // a line of ours is taken whole
+    // A line of ours is taken whole, for its tail; the names it maps as an
+    // entry do not count.
+    if (line.tails.empty()) {
       std::sort(found.begin(), found.end());
       for (auto& [id, spellings] : found) {
         line.mapped.push_back(id);
