@@ -53,6 +53,8 @@ LinesChanged DisableManagedLines(HostsFile* hosts) {
       now[start] = std::move(back);
       continue;
     }
+    // What was left of the entry follows it, past any lines of ours a later
+    // update put in, unless the administrator changed or moved it.
     size_t next = start + line.size();
     while (next < bytes.size()) {
       std::string_view there = current(next);
