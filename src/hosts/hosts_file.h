@@ -44,8 +44,8 @@ class HostsFile {
   // Replaces the loaded line that starts at byte `start` of Original() by
   // `lines`: one line, several (managed lines put before a line that is
   // kept), each with its line break but for a last one that had none, or
-  // none at all (the shortened copy of a line a restore puts back). Append
-  // and the save take them as they are.
+  // none at all (what was left of a shared entry, which goes when a restore
+  // puts the entry back). Append and the save take them as they are.
   void ReplaceLoaded(size_t start, std::string lines);
 
   // Adds a line at the end. When the last line lacks its line break, it first
