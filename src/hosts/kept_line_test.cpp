@@ -15,8 +15,6 @@
 namespace quorvane {
 namespace {
 
-using Names = std::vector<std::string_view>;
-
 TEST(KeptLineTest, TheBytesArePinned) {
   // Hashes worked out apart from this code (FNV-1a 64, its low 32 bits).
   EXPECT_EQ(
@@ -29,11 +27,7 @@ TEST(KeptLineTest, TheBytesArePinned) {
 
 TEST(KeptLineTest, OnlyAnUneditedKeptLineParses) {
   const std::string kept = KeptLine("10.0.0.5 nas gw\tx\r\n", {"nas", "gw"});
-  struct Case {
-    std::string line;
-    bool parses;
-  };
-  const Case cases[] = {
+  const std::pair<std::string, bool> cases[] = {
       {kept, true},
       {kept.substr(0, kept.size() - 2), true},  // its line break goes
       {kept.substr(0, kept.size() - 2) + "\n", true},
@@ -50,13 +44,13 @@ TEST(KeptLineTest, OnlyAnUneditedKeptLineParses) {
       {KeptLine("1.1.1.1 nas\n", {"nas", ""}), false},
       {"#Quorvane-kept 03f475d4 nas 1.1.1.1 nas\n", false},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ParseKeptLine(c.line).has_value(), c.parses)
-        << testing::PrintToString(c.line);
+  for (const auto& [line, parses] : cases) {
+    EXPECT_EQ(ParseKeptLine(line).has_value(), parses)
+        << testing::PrintToString(line);
   }
   std::optional<Kept> parts = ParseKeptLine(kept);
   ASSERT_TRUE(parts);
-  EXPECT_EQ(parts->names, (Names{"nas", "gw"}));
+  EXPECT_EQ(parts->names, (std::vector<std::string_view>{"nas", "gw"}));
   EXPECT_EQ(parts->original, "10.0.0.5 nas gw\tx");
   EXPECT_EQ(parts->ending, "\r\n");
 }
