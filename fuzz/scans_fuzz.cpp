@@ -3,9 +3,10 @@
 // in corpus/scans start with it):
 //  'u' the update scan; the input is the names, one a line, up to the first
 //      NUL byte, then the hosts file's bytes;
-//  'r' the restore scan; a second restore changes nothing.
+//  'r' the restore scan, twice.
 // (The list-file reader is pinned by its unit table, ini_file_test.cpp.)
 // A failed property prints itself and aborts; libFuzzer keeps the input.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "hosts/hosts_file.h"
+#include "hosts/kept_line.h"
 #include "hosts/line_owner.h"
 #include "hosts/restore_hosts.h"
 #include "hosts/update_hosts.h"
@@ -34,9 +36,10 @@ namespace quorvane {
 namespace {
 
 // The reference: the update and restore rules as a user reads them, the
-// file cut into lines by hand, every line checked against every pending name
-// with the ownership rule and the cut of a shared line (tested on their own),
-// nothing of the scans' own machinery (no HostsFile, no NameSearch).
+// file cut into lines by hand, every line checked against every name with
+// the ownership rule, the cut of a shared line and the kept-line format
+// (tested on their own), nothing of the scans' own machinery (no HostsFile,
+// no NameSearch).
 
 // What a scan leaves: the file's bytes, the lines it prints, their count.
 struct Outcome {
@@ -57,44 +60,186 @@ std::vector<std::string> Lines(std::string_view file) {
   return lines;
 }
 
-// Each line, in order, goes to the pending pair listed last among those
-// whose names own it; when it maps other names too, the pair's managed line
-// goes before what is left of it, which the other pending pairs are offered
-// again (names of the managed lines put in are not); pairs left over are
-// appended in list order, after a line break for an unterminated last line (LF
-// after a bare CR, else the first line break of the file as it stands, else CR
-// LF).
-Outcome ReferenceUpdate(std::string_view file, const std::vector<Pin>& pins) {
-  auto managed = [&](size_t i) {
-    return pins[i].address + "\t" + pins[i].name + "\t##Quorvane##\r\n";
+bool HoldsMarker(std::string_view line) {
+  return line.find("\t##Quorvane##") != std::string_view::npos;
+}
+
+// For each name (pairs with names equal but for case are one name), its
+// lines in file order: lines of ours (holding its managed-line tail, active
+// or disabled) and active entries that map it, in lines that hold no
+// managed-line tail of a listed name; kept lines are no name's. Its pairs,
+// the last listed first, take the first of them: a line of ours becomes the
+// pair's managed line, an entry gets it put before. Lines of ours left over
+// serve the spellings of the name that entries taken now or kept before
+// have and no pair has (each once, in the order found), are disabled when
+// active, or stay. Every entry taken is kept (KeptLine, with the names
+// taken from it in list order), the pair listed last's managed line first,
+// then managed lines for spellings not served, then the kept line, then
+// what is left of it (with a LF between for a line without one). Pairs left
+// over are appended in list order, then the spellings of names that no
+// line took, after a line break for an unterminated last line (LF after a
+// bare CR, else the first line break of the file as it stands, else CR LF).
+Outcome ReferenceUpdate(std::string_view file,
+                        const std::vector<std::string>& ip,
+                        const std::vector<std::string>& name) {
+  auto managed = [](std::string_view address, std::string_view host) {
+    return std::string(address) + "\t" + std::string(host) +
+           "\t##Quorvane##\r\n";
   };
   std::vector<std::string> lines = Lines(file);
-  std::vector<size_t> pending;
-  for (size_t i = 0; i < pins.size(); ++i) pending.push_back(i);
-  Outcome o;
-  for (std::string& line : lines) {
-    std::string placed;  // the managed lines that took names of the line
-    for (;;) {
-      size_t p = pending.size();
-      while (p > 0 && !LineBelongsTo(line, pins[pending[p - 1]].name)) --p;
-      if (p == 0) break;
-      size_t i = pending[p - 1];
-      pending.erase(pending.begin() + (p - 1));
-      std::optional<std::string> left = LineWithoutName(line, pins[i].name);
-      if (!left && line == managed(i)) break;
-      placed += managed(i);
-      o.printed += managed(i);
-      ++o.count;
-      if (!left) {
-        line.clear();
-        break;
-      }
-      line = *left;
+  const size_t n = lines.size();
+
+  std::vector<std::string> folded;  // by name id
+  std::vector<std::string_view> first_spelling;
+  std::vector<std::vector<size_t>> pending;
+  std::vector<size_t> id_of(ip.size());
+  for (size_t i = 0; i < ip.size(); ++i) {
+    std::string f = FoldedName(name[i]);
+    size_t id = std::find(folded.begin(), folded.end(), f) - folded.begin();
+    if (id == folded.size()) {
+      folded.push_back(f);
+      first_spelling.push_back(name[i]);
+      pending.emplace_back();
     }
-    line = placed + line;
+    pending[id].push_back(i);
+    id_of[i] = id;
   }
-  for (size_t i : pending) {
-    if (!lines.empty() && lines.back().back() != '\n') {
+  const size_t names = folded.size();
+  auto pair_spelling = [&](size_t id, std::string_view s) {
+    for (size_t i = 0; i < ip.size(); ++i) {
+      if (id_of[i] == id && name[i] == s) return true;
+    }
+    return false;
+  };
+
+  std::vector<std::vector<std::string_view>> other(names);
+  auto note = [&](size_t id, const std::vector<std::string_view>& found) {
+    for (std::string_view s : found) {
+      if (!pair_spelling(id, s) &&
+          std::find(other[id].begin(), other[id].end(), s) == other[id].end()) {
+        other[id].push_back(s);
+      }
+    }
+  };
+  std::vector<std::optional<Kept>> kept(n);
+  std::vector<bool> has_tail(n, false);
+  for (size_t l = 0; l < n; ++l) {
+    kept[l] = ParseKeptLine(lines[l]);
+    if (kept[l]) {
+      for (std::string_view k : kept[l]->names) {
+        for (size_t id = 0; id < names; ++id) {
+          if (SameName(k, first_spelling[id])) {
+            note(id, MappedSpellings(kept[l]->original, k));
+          }
+        }
+      }
+      continue;
+    }
+    for (size_t id = 0; id < names; ++id) {
+      if (ManagedTailName(lines[l], first_spelling[id])) has_tail[l] = true;
+    }
+    if (has_tail[l]) continue;
+    for (size_t id = 0; id < names; ++id) {
+      note(id, MappedSpellings(lines[l], first_spelling[id]));
+    }
+  }
+
+  std::vector<bool> decided(n, false);
+  std::vector<std::optional<std::string>> result(n);
+  std::vector<std::vector<size_t>> placed(n);  // pairs
+  std::vector<std::vector<size_t>> taken(n);   // name ids
+  std::vector<std::vector<std::string>> spelled(n);
+  std::vector<std::string> spelled_appended;
+  std::vector<bool> used(ip.size(), false);
+  for (size_t id = 0; id < names; ++id) {
+    const std::string address = ip[pending[id].back()];
+    std::vector<std::string_view> unserved = other[id];
+    std::optional<size_t> first;
+    for (size_t l = 0; l < n; ++l) {
+      if (kept[l]) continue;
+      std::optional<std::string_view> tail =
+          ManagedTailName(lines[l], first_spelling[id]);
+      bool ours = has_tail[l];
+      if (ours ? !tail || decided[l]
+               : MappedSpellings(lines[l], first_spelling[id]).empty()) {
+        continue;
+      }
+      std::optional<size_t> pair;
+      if (!pending[id].empty()) {
+        pair = pending[id].back();
+        pending[id].pop_back();
+        used[*pair] = true;
+        if (!first) first = l;
+      }
+      if (!ours) {
+        taken[l].push_back(id);
+        if (pair) placed[l].push_back(*pair);
+        continue;
+      }
+      decided[l] = true;
+      auto it = std::find(unserved.begin(), unserved.end(), *tail);
+      if (pair) {
+        result[l] = managed(ip[*pair], name[*pair]);
+      } else if (it != unserved.end()) {
+        unserved.erase(it);
+        result[l] = managed(address, *tail);
+      } else if (lines[l][0] != '#') {
+        result[l] = "#" + lines[l];
+      }
+    }
+    for (std::string_view s : unserved) {
+      (first ? spelled[*first] : spelled_appended)
+          .push_back(managed(address, s));
+    }
+  }
+
+  Outcome o;
+  auto put = [&o](std::string_view line) {
+    o.printed += line;
+    ++o.count;
+  };
+  for (size_t l = 0; l < n; ++l) {
+    std::string now;
+    if (decided[l]) {
+      if (!result[l]) continue;
+      if (*result[l] != lines[l]) put(*result[l]);
+      now = *result[l];
+    } else if (!taken[l].empty()) {
+      std::sort(placed[l].rbegin(), placed[l].rend());
+      for (size_t pair : placed[l]) {
+        put(managed(ip[pair], name[pair]));
+        now += managed(ip[pair], name[pair]);
+      }
+    } else {
+      continue;
+    }
+    for (const std::string& line : spelled[l]) {
+      put(line);
+      now += line;
+    }
+    if (!decided[l]) {
+      std::vector<std::string_view> from;
+      for (size_t id : taken[l]) from.push_back(first_spelling[id]);
+      std::optional<std::string> left = LineWithoutNames(lines[l], from);
+      std::string k = KeptLine(lines[l], from);
+      if (left && k.back() != '\n') k += '\n';
+      put(k);
+      now += k + left.value_or("");
+    }
+    lines[l] = now;
+  }
+  std::vector<std::string> appended;
+  for (size_t i = 0; i < ip.size(); ++i) {
+    if (!used[i]) appended.push_back(managed(ip[i], name[i]));
+  }
+  appended.insert(appended.end(), spelled_appended.begin(),
+                  spelled_appended.end());
+  for (const std::string& line : appended) {
+    std::string* last = nullptr;
+    for (std::string& l : lines) {
+      if (!l.empty()) last = &l;
+    }
+    if (last && last->back() != '\n') {
       std::string brk = "\r\n";
       for (const std::string& l : lines) {
         size_t lf = l.find('\n');
@@ -103,11 +248,10 @@ Outcome ReferenceUpdate(std::string_view file, const std::vector<Pin>& pins) {
           break;
         }
       }
-      lines.back() += lines.back().back() == '\r' ? "\n" : brk;
+      *last += last->back() == '\r' ? "\n" : brk;
     }
-    lines.push_back(managed(i));
-    o.printed += lines.back();
-    ++o.count;
+    lines.push_back(line);
+    put(line);
   }
   for (const std::string& line : lines) o.content += line;
   return o;
@@ -120,18 +264,56 @@ std::string Saved(const HostsFile& hosts) {
   return bytes;
 }
 
-// Every line that holds the marker and does not start with "#" gets one.
+// Every line that holds the marker and does not start with "#" gets one;
+// then, from the last to the first, every kept line is put back: whole, or,
+// when only some names were taken from it, if the next line neither gone
+// nor holding the marker is what was left of it (but for the line break),
+// which then goes.
 Outcome ReferenceRestore(std::string_view file) {
+  std::vector<std::string> lines = Lines(file);
+  std::vector<std::string> now = lines;
+  for (std::string& line : now) {
+    if (line[0] != '#' && HoldsMarker(line)) line = "#" + line;
+  }
+  for (size_t k = lines.size(); k-- > 0;) {
+    std::optional<Kept> kept = ParseKeptLine(lines[k]);
+    if (!kept) continue;
+    std::optional<std::string> left =
+        LineWithoutNames(kept->original, kept->names);
+    if (!left) {
+      now[k] = std::string(kept->original) + std::string(kept->ending);
+      continue;
+    }
+    size_t next = k + 1;
+    while (next < lines.size() &&
+           (now[next].empty() || HoldsMarker(now[next]))) {
+      ++next;
+    }
+    if (next == lines.size()) continue;
+    size_t content = now[next].find_last_not_of("\r\n");
+    content = content == std::string::npos ? 0 : content + 1;
+    if (now[next].substr(0, content) != *left) continue;
+    now[k] = std::string(kept->original) + now[next].substr(content);
+    now[next].clear();
+  }
   Outcome o;
-  for (std::string line : Lines(file)) {
-    if (line[0] != '#' && line.find("\t##Quorvane##") != std::string::npos) {
-      line = "#" + line;
-      o.printed += line;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (now[i] != lines[i] && !now[i].empty()) {
+      o.printed += now[i];
       ++o.count;
     }
-    o.content += line;
+    o.content += now[i];
   }
   return o;
+}
+
+// `file` without the disabled lines of ours.
+std::string WithoutDisabled(std::string_view file) {
+  std::string kept;
+  for (const std::string& line : Lines(file)) {
+    if (!(line[0] == '#' && HoldsMarker(line))) kept += line;
+  }
+  return kept;
 }
 
 void CheckUpdate(std::string_view input) {
@@ -141,20 +323,55 @@ void CheckUpdate(std::string_view input) {
       nul == std::string_view::npos ? "" : input.substr(nul + 1);
   // Names as the command line lets them through.
   std::vector<Pin> pins;
+  std::vector<std::string> ip, name_of;
   for (size_t start = 0; start < names.size() && pins.size() < 6;) {
     size_t end = std::min(names.find('\n', start), names.size());
     std::string_view name = names.substr(start, end - start);
     if (IsHostName(name)) {
-      pins.push_back(
-          {"192.0.2." + std::to_string(pins.size() + 1), std::string(name)});
+      ip.push_back("192.0.2." + std::to_string(pins.size() + 1));
+      name_of.emplace_back(name);
+      pins.push_back({ip.back(), name_of.back()});
     }
     start = end + 1;
   }
-  Outcome want = ReferenceUpdate(bytes, pins);
+  Outcome want = ReferenceUpdate(bytes, ip, name_of);
   HostsFile hosts{std::string(bytes)};
   CHECK(Saved(hosts) == bytes);  // a load and save without change
   LinesChanged changed = UpdateLines(&hosts, pins);
   CHECK((Outcome{Saved(hosts), changed.printed, changed.count}) == want);
+
+  // A restore of what the update left, against the reference.
+  HostsFile restored{want.content};
+  LinesChanged back_lines = DisableManagedLines(&restored);
+  CHECK((Outcome{Saved(restored), back_lines.printed, back_lines.count}) ==
+        ReferenceRestore(want.content));
+
+  // From a file that holds nothing of ours: a restore gives back every byte
+  // but for its own disabled lines (and a line break an append gave an
+  // unterminated last line), and, with one pair a name, a second cycle
+  // leaves the bytes the first left.
+  bool ours = false;
+  for (const std::string& line : Lines(bytes)) {
+    ours = ours || HoldsMarker(line) || ParseKeptLine(line);
+  }
+  if (ours) return;
+  std::string back = WithoutDisabled(Saved(restored));
+  CHECK(back == bytes ||
+        (back.size() > bytes.size() && back.substr(0, bytes.size()) == bytes &&
+         bytes.back() != '\n'));
+  // (A line break the run gave an unterminated last line may differ.)
+  if (!bytes.empty() && bytes.back() != '\n') return;
+  std::vector<std::string> folded;
+  for (const std::string& name : name_of) {
+    if (std::find(folded.begin(), folded.end(), FoldedName(name)) !=
+        folded.end()) {
+      return;
+    }
+    folded.push_back(FoldedName(name));
+  }
+  HostsFile cycled{Saved(restored)};
+  UpdateLines(&cycled, pins);
+  CHECK(Saved(cycled) == want.content);
 }
 
 void CheckRestore(std::string_view bytes) {
@@ -164,7 +381,9 @@ void CheckRestore(std::string_view bytes) {
   CHECK((Outcome{Saved(hosts), changed.printed, changed.count}) ==
         ReferenceRestore(bytes));
   HostsFile again(Saved(hosts));
-  CHECK(DisableManagedLines(&again).count == 0);
+  LinesChanged twice = DisableManagedLines(&again);
+  CHECK((Outcome{Saved(again), twice.printed, twice.count}) ==
+        ReferenceRestore(Saved(hosts)));
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ packages=(cmake ninja-build g++ libgtest-dev googletest dnsmasq-base iproute2
   python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool
   unzip man-db groff-base libxml2-utils dpkg-dev systemd lintian
-  libbenchmark-dev clang libclang-rt-14-dev)
+  libbenchmark-dev clang libclang-rt-14-dev musl-tools)
 if [ $bits = 32 ]; then
   packages+=(wine32:i386)
   dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386

@@ -56,6 +56,15 @@ def deleted(n): return str(n).encode() + own(" 行削除しました.\n")
 def line(address, name): return address + b"\t" + name + b"\t##Quorvane##\r\n"
 
 
+def kept_line(entry, names):
+    """The comment an update leaves of an entry it took `names` from."""
+    body = names + b"\t" + entry
+    h = 14695981039346656037
+    for byte in body.rstrip(b"\r\n"):
+        h = ((h ^ byte) * 1099511628211) % (1 << 64)
+    return b"#Quorvane-kept %08x " % (h & 0xFFFFFFFF) + body
+
+
 READ = reading(SHOWN)
 WRITE = own("書き込み中... ") + SHOWN + b"\n"
 USAGE = own("Quorvane Ver2.0  ※使用は [自己責任] で！\n\nUsage:\n"
@@ -161,25 +170,30 @@ def cases():
                b"\r\n# localhost name resolution is handled within DNS itself.\r\n"
                b"#\t127.0.0.1       localhost\r\n#\t::1             localhost\r\n")
     host = line(b"192.0.2.7", b"host")
-    nine = line(b"192.0.2.9", b"pc")
+    kept_debian = kept_line(b"127.0.1.1\tdebian.example.org\tdebian\n", b"debian")
+    kept_windows = kept_line(b"192.168.1.5    NAS nas.local    # the nas\r\n", b"nas")
+    kept_lan = kept_line(b"192.0.2.1 nas router\tgw # lan\n", b"nas router")
     rows += [
         case("Debian's hosts file: host is in no line; debian keeps its full name",
              hosts=debian, args=[b"one.test", b"host", b"192.0.2.9", b"debian"],
-             out=READ + line(b"192.0.2.9", b"debian") + host + added(2) + WRITE,
+             out=READ + line(b"192.0.2.9", b"debian") + kept_debian + host + added(3) +
+             WRITE,
              after=debian.replace(b"127.0.1.1\tdebian.example.org\tdebian\n",
-                                  line(b"192.0.2.9", b"debian") +
+                                  line(b"192.0.2.9", b"debian") + kept_debian +
                                   b"127.0.1.1\tdebian.example.org\n") + host,
              resolves={b"host": b"192.0.2.7", b"debian": b"192.0.2.9"}),
         case("Windows' hosts file: another case, a shared line",
              hosts=windows + b"192.168.1.5    NAS nas.local    # the nas\r\n",
-             args=[b"one.test", b"nas"], out=READ + NAS + added(1) + WRITE,
-             after=windows + NAS + b"192.168.1.5 nas.local    # the nas\r\n",
+             args=[b"one.test", b"nas"],
+             out=READ + NAS + line(b"192.0.2.7", b"NAS") + kept_windows + added(3) + WRITE,
+             after=windows + NAS + line(b"192.0.2.7", b"NAS") + kept_windows +
+             b"192.168.1.5 nas.local    # the nas\r\n",
              resolves={b"nas": b"192.0.2.7"}),
         case("a line shared by two pairs' names and another gives two lines",
              hosts=LOCAL + b"192.0.2.1 nas router\tgw # lan\n",
              args=[b"one.test", b"nas", b"192.0.2.9", b"router"],
-             out=READ + line(b"192.0.2.9", b"router") + NAS + added(2) + WRITE,
-             after=LOCAL + line(b"192.0.2.9", b"router") + NAS +
+             out=READ + line(b"192.0.2.9", b"router") + NAS + kept_lan + added(3) + WRITE,
+             after=LOCAL + line(b"192.0.2.9", b"router") + NAS + kept_lan +
              b"192.0.2.1\tgw # lan\n",
              resolves={b"nas": b"192.0.2.7", b"router": b"192.0.2.9"}),
         case("a megabyte of the name in no line of its own: one check a line",
@@ -450,6 +464,174 @@ def names_in(hosts):
     return names
 
 
+# The readers of the hosts file asked after updates and restores: glibc
+# (getent), musl (a static getaddrinfo program built here with musl-gcc) and
+# dnsmasq (a server of its own on 127.0.0.2 that reads the file, asked with a
+# DNS query). Each gives, per name, its IPv4 and its IPv6 addresses in order.
+MUSL_LOOKUP = r"""#include <arpa/inet.h>
+#include <netdb.h>
+#include <stdio.h>
+int main(int argc, char **argv) {
+  for (int v6 = 0; v6 < 2 && argc == 2; ++v6) {
+    struct addrinfo hints = {0}, *a;
+    char text[64];
+    hints.ai_family = v6 ? AF_INET6 : AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    for (getaddrinfo(argv[1], 0, &hints, &a) && (a = 0); a; a = a->ai_next)
+      printf("%d %s\n", v6 ? 6 : 4, inet_ntop(a->ai_family, v6 ?
+             (void *)&((struct sockaddr_in6 *)a->ai_addr)->sin6_addr :
+             (void *)&((struct sockaddr_in *)a->ai_addr)->sin_addr, text, 64));
+  }
+}"""
+
+
+def musl_program():
+    path = SCRATCH + "/musl-lookup"
+    if not os.path.exists(path):
+        open(path + ".c", "w").write(MUSL_LOOKUP)
+        sh(f"musl-gcc -static -O2 -o {path} {path}.c")
+    return path
+
+
+def dns_query(name, qtype):
+    """The addresses of type `qtype` (1 A, 28 AAAA) that the dnsmasq reader
+    answers for `name`, in its order."""
+    import socket
+    import struct
+    question = b"".join(bytes([len(p)]) + p for p in name.split(b".")) + b"\0"
+    with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
+        sock.settimeout(2)
+        sock.sendto(struct.pack(">6H", 7, 0x100, 1, 0, 0, 0) + question +
+                    struct.pack(">HH", qtype, 1), ("127.0.0.2", 53))
+        reply = sock.recv(4096)
+    at, found = 12 + len(question) + 4, []
+    for _ in range(struct.unpack(">H", reply[6:8])[0]):
+        while 0 < reply[at] < 0xC0:  # a name: labels, then a pointer or 0
+            at += reply[at] + 1
+        at += 2 if reply[at] else 1
+        kind, _, _, size = struct.unpack(">HHIH", reply[at:at + 10])
+        if kind == qtype:
+            found.append(socket.inet_ntop(socket.AF_INET if qtype == 1 else
+                                          socket.AF_INET6,
+                                          reply[at + 10:at + 10 + size]).encode())
+        at += 10 + size
+    return found
+
+
+def readers(names):
+    """{reader: {name: (IPv4 addresses, IPv6 addresses)}} for every reader."""
+    def unique(items):
+        return [a for i, a in enumerate(items) if a not in items[:i]]
+    musl = musl_program()
+    pid = SCRATCH + "/reader-dnsmasq.pid"
+    sh(f"dnsmasq --conf-file=/dev/null --no-resolv --listen-address=127.0.0.2 "
+       f"--bind-interfaces --port=53 --user=root --no-negcache --pid-file={pid}")
+    try:
+        got = {"glibc": {}, "musl": {}, "dnsmasq": {}}
+        for n in names:
+            v6 = [a for a in answers(n, "ahostsv6") if not a.startswith(b"::ffff:")]
+            got["glibc"][n] = (answers(n), v6)
+            out = subprocess.run([musl, n], capture_output=True).stdout.split()
+            got["musl"][n] = tuple(unique([a for f, a in zip(out[::2], out[1::2])
+                                           if f == fam]) for fam in (b"4", b"6"))
+            got["dnsmasq"][n] = (unique(dns_query(n, 1)), unique(dns_query(n, 28)))
+    finally:
+        server = int(open(pid).read())
+        os.kill(server, signal.SIGTERM)
+        while os.path.exists(f"/proc/{server}"):  # its port free again
+            time.sleep(0.01)
+    return got
+
+
+def cycle_case(name, hosts, args, cycles=1, edit=None, restored=None, only=None):
+    """A row of update and restore runs in turn. After each update every
+    reader answers each pair's name (in every spelling of the file) with the
+    pair's address alone, and every other name as before; after each restore
+    every reader answers every name as before the first update, and the file
+    is the old one but for the disabled lines of ours (or `restored`). Every
+    cycle leaves the bytes the first left. `edit` changes the updated file
+    before the first restore, as an administrator would."""
+    return dict(locals())
+
+
+def cycle_cases():
+    shared = b"192.168.1.50 NAS nas.local backup # old box\n"
+    debian = (b"127.0.0.1\tlocalhost\n127.0.1.1\tdebian.example.org\tdebian\n\n"
+              b"::1     localhost ip6-localhost ip6-loopback\n"
+              b"ff02::1 ip6-allnodes\n")
+    nas = [b"192.0.2.7", b"nas"]
+    return [
+        cycle_case("the name on two lines", LOCAL + b"10.0.0.5 nas\n10.0.0.6 nas\n", nas),
+        cycle_case("a '#' glued to the name", LOCAL + b"10.0.0.5 nas#old\n", nas),
+        cycle_case("an IPv6 line first", b"2001:db8::5 nas\n10.0.0.5 nas\n" + LOCAL, nas),
+        cycle_case("another letter case", LOCAL + b"10.0.0.5 NAS\n", nas),
+        cycle_case("a newcomer's shared line, three cycles", LOCAL + shared,
+                   [b"one.test", b"nas"], cycles=3),
+        cycle_case("localhost on Debian's file, three cycles", debian,
+                   [b"192.0.2.7", b"localhost"], cycles=3),
+        cycle_case("two pairs on one shared line", LOCAL + b"192.0.2.1 nas router gw\n",
+                   nas + [b"192.0.2.9", b"router"]),
+        cycle_case("the administrator adds a line before the restore",
+                   LOCAL + shared, nas,
+                   edit=lambda b: b + b"10.0.0.9 pc\n",
+                   restored=LOCAL + shared + b"10.0.0.9 pc\n"),
+        cycle_case("the administrator enables a kept line again",
+                   LOCAL + b"10.0.0.5 nas\n", nas,
+                   edit=lambda b: b.replace(kept_line(b"10.0.0.5 nas\n", b"nas"),
+                                            b"10.0.0.5 nas\n"),
+                   restored=LOCAL + b"10.0.0.5 nas\n"),
+    ]
+
+
+def without_disabled(hosts):
+    return b"".join(l for l in hosts.splitlines(keepends=True)
+                    if not (l.startswith(b"#") and b"\t##Quorvane##" in l))
+
+
+def run_cycles(c):
+    """Runs one cycle row; gives the list of what differs."""
+    wrong = []
+    remove(HOSTS)
+    make(HOSTS, c["hosts"])
+    pairs = list(zip(c["args"][::2], c["args"][1::2]))
+    address = {n: answers(d)[0] if not d[0:1].isdigit() else d for d, n in pairs}
+    names = sorted(names_in(c["hosts"]) | set(address))
+    spellings = {n: [s for s in names if s.lower() == n.lower()] for n in address}
+    asked = not WINDOWS
+    before = readers(names) if asked else None
+    env = dict(os.environ, LC_ALL="C")
+    firsts = {}
+    for cycle in range(c["cycles"]):
+        for step, args in (("update", c["args"]), ("restore", [])):
+            if step == "restore" and c["edit"]:
+                edited = c["edit"](open(HOSTS, "rb").read())
+                open(HOSTS, "wb").write(edited)
+            status = subprocess.run(PROGRAM + list(args), stdin=subprocess.DEVNULL,
+                                    capture_output=True, env=env).returncode
+            if status != 0:
+                wrong.append(f"cycle {cycle} {step}: status {status}")
+            now = open(HOSTS, "rb").read()
+            if firsts.setdefault(step, now) != now:
+                wrong.append(f"cycle {cycle} {step}: {now!r:.300} is not the "
+                             f"first cycle's {firsts[step]!r:.300}")
+            if step == "restore":
+                want = c["restored"] or c["hosts"]
+                if without_disabled(now) != want:
+                    wrong.append(f"cycle {cycle} restore left {now!r:.300}")
+            if not asked:
+                continue
+            got = readers(names)
+            for reader, answer in got.items():
+                for n in names:
+                    pair = [p for p in address if n in spellings[p]]
+                    want = ([address[pair[0]]], []) if step == "update" and pair \
+                        else before[reader][n]
+                    if answer[n] != want:
+                        wrong.append(f"cycle {cycle} {step}: {reader} answers "
+                                     f"{answer[n]} for {n!r}, expected {want}")
+    return wrong
+
+
 def fill(directory):
     try:
         with open(directory + "/filler", "wb") as f:
@@ -626,6 +808,14 @@ def main():
         for w in wrong:
             print("     " + w)
         failed += bool(wrong)
+    cycles = [c for c in cycle_cases() if c["only"] in (None, target)]
+    for c in cycles:
+        wrong = run_cycles(c)
+        print(("FAIL " if wrong else "ok   ") + "cycles: " + c["name"])
+        for w in wrong:
+            print("     " + w)
+        failed += bool(wrong)
+    rows += cycles
     print(f"{len(rows) - failed} passed, {failed} failed ({target})")
     sys.exit(1 if failed else 0)
 

@@ -73,7 +73,7 @@ std::vector<std::string_view> HostsFile::Pieces() const {
   size_t done = 0;
   for (const auto& [start, line] : replaced_) {
     if (start > done) pieces.push_back(bytes.substr(done, start - done));
-    pieces.push_back(line);
+    if (!line.empty()) pieces.push_back(line);
     done = LineEnd(start);
   }
   if (done < bytes.size()) pieces.push_back(bytes.substr(done));

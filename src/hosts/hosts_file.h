@@ -36,9 +36,10 @@ class HostsFile {
   std::string_view LoadedLine(size_t offset) const;
 
   // Replaces the loaded line that starts at byte `start` of Original() by
-  // `lines`: one line, or several (a managed line put before what is left of
-  // a shared line), each with its line break but for a last one that had
-  // none. Append and the save take them as they are.
+  // `lines`: one line, several (managed lines put before a line that is
+  // kept), each with its line break but for a last one that had none, or
+  // none at all (what was left of a shared entry, which goes when a restore
+  // puts the entry back). Append and the save take them as they are.
   void ReplaceLoaded(size_t start, std::string lines);
 
   // Adds a line at the end. When the last line lacks its line break, it first

@@ -1,22 +1,22 @@
 #include "hosts/line_owner.h"
 
+#include <algorithm>
+
 #include "hosts/managed_line.h"
 
 namespace quorvane {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool EndsEntry(char c) { return c == '\r' || c == '\n'; }
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
+// White space to glibc, musl and dnsmasq (isspace in the C locale), but LF,
+// which ends the line.
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
+// Readers cut a line at its first '#'; glibc and musl see a C string, which
+// ends at NUL.
+bool EndsEntry(char c) { return c == '\n' || c == '#' || c == '\0'; }
+char Fold(char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 
 bool IsAddress(std::string_view field) {
   size_t zone = field.find('%');
@@ -37,36 +37,22 @@ bool IsAddress(std::string_view field) {
   return separator;
 }
 
-bool HoldsManagedTail(std::string_view line, std::string_view name) {
-  for (size_t at = line.find(kMarker); at != std::string_view::npos;
-       at = line.find(kMarker, at + 1)) {
-    if (at > name.size() && line[at - name.size() - 1] == '\t' &&
-        SameName(line.substr(at - name.size(), name.size()), name)) {
-      return true;
-    }
-  }
-  return false;
-}
-
-// Calls visit(start, end) for each name field of the hosts entry that
-// `line` is (none when it is not one), until visit returns true; returns
-// whether it did.
+// Calls visit(start, end) for each name field of the active hosts entry
+// that `line` is (none when it is not one), until visit returns true;
+// returns whether it did.
 template <typename Visit>
 bool VisitNames(std::string_view line, Visit visit) {
   size_t p = 0;
-  while (p < line.size() && (line[p] == '#' || IsBlank(line[p]))) ++p;
+  while (p < line.size() && IsBlank(line[p])) ++p;
   bool first = true;
   while (p < line.size() && !EndsEntry(line[p])) {
     size_t end = p;
     while (end < line.size() && !IsBlank(line[end]) && !EndsEntry(line[end])) {
       ++end;
     }
-    std::string_view field = line.substr(p, end - p);
     if (first) {
-      if (!IsAddress(field)) return false;
+      if (!IsAddress(line.substr(p, end - p))) return false;
       first = false;
-    } else if (field[0] == '#') {
-      return false;
     } else if (visit(p, end)) {
       return true;
     }
@@ -76,26 +62,66 @@ bool VisitNames(std::string_view line, Visit visit) {
   return false;
 }
 
+bool IsOneOf(std::string_view field,
+             const std::vector<std::string_view>& names) {
+  return std::any_of(names.begin(), names.end(), [&](std::string_view name) {
+    return SameName(field, name);
+  });
+}
+
 }  // namespace
 
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Fold(a[i]) != Fold(b[i])) return false;
+  }
+  return true;
+}
+
+std::optional<std::string_view> ManagedTailName(std::string_view line,
+                                                std::string_view name) {
+  for (size_t at = line.find(kMarker); at != std::string_view::npos;
+       at = line.find(kMarker, at + 1)) {
+    if (at > name.size() && line[at - name.size() - 1] == '\t' &&
+        SameName(line.substr(at - name.size(), name.size()), name)) {
+      return line.substr(at - name.size(), name.size());
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string_view> MappedSpellings(std::string_view line,
+                                              std::string_view name) {
+  std::vector<std::string_view> found;
+  VisitNames(line, [&](size_t start, size_t end) {
+    std::string_view field = line.substr(start, end - start);
+    if (SameName(field, name)) found.push_back(field);
+    return false;
+  });
+  return found;
+}
+
 bool LineBelongsTo(std::string_view line, std::string_view name) {
-  return HoldsManagedTail(line, name) ||
+  return ManagedTailName(line, name) ||
          VisitNames(line, [&](size_t start, size_t end) {
            return SameName(line.substr(start, end - start), name);
          });
 }
 
-std::optional<std::string> LineWithoutName(std::string_view line,
-                                           std::string_view name) {
-  if (HoldsManagedTail(line, name)) return std::nullopt;
+std::optional<std::string> LineWithoutNames(
+    std::string_view line, const std::vector<std::string_view>& names) {
+  for (std::string_view name : names) {
+    if (ManagedTailName(line, name)) return std::nullopt;
+  }
   bool others = VisitNames(line, [&](size_t start, size_t end) {
-    return !SameName(line.substr(start, end - start), name);
+    return !IsOneOf(line.substr(start, end - start), names);
   });
   if (!others) return std::nullopt;
   std::string kept;
   size_t done = 0;
   VisitNames(line, [&](size_t start, size_t end) {
-    if (SameName(line.substr(start, end - start), name)) {
+    if (IsOneOf(line.substr(start, end - start), names)) {
       size_t cut = start;
       while (cut > done && IsBlank(line[cut - 1])) --cut;
       kept.append(line.substr(done, cut - done));

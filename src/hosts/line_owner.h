@@ -6,21 +6,25 @@
 // A line belongs to the name N when either
 //  1. it holds N's managed-line tail, TAB N TAB "##Quorvane##": every line
 //     this program ever wrote for N, active or disabled, indented or not; or
-//  2. it is a hosts entry that names N: after any leading '#' bytes, blanks
-//     and TABs, its first field is an address (hex digits, '.' and ':' only,
-//     at least one '.' or ':', optionally an IPv6 zone "%name") and N equals
-//     one of the fields after it, its names. Fields are separated by blanks
-//     and TABs; the entry ends at CR, at LF, or at a field that starts with
-//     '#'.
-// Names compare as resolvers compare them: ASCII letters without regard to
-// case ("NAS" is nas), every other byte exactly (no letter outside ASCII is
-// folded; NUL is a byte like any).
+//  2. it is an active hosts entry that maps N, read as every reader of the
+//     hosts file reads it (glibc, musl, dnsmasq): after any white space
+//     (blank, TAB, CR, VT, FF) comes no '#' but an address (hex digits, '.'
+//     and ':' only, at least one '.' or ':', optionally an IPv6 zone
+//     "%name"), and N equals one of the fields after it, its names. Fields
+//     are separated by white space; the entry ends at LF, NUL or a '#'
+//     anywhere, so "10.0.0.5 nas#old" maps nas. A line commented out maps
+//     nothing.
+// Names compare as glibc and dnsmasq compare them: ASCII letters without
+// regard to case ("NAS" is nas), every other byte exactly (no letter outside
+// ASCII is folded). musl compares exactly; the update serves it each
+// spelling it found (update_hosts.h).
 #ifndef QUORVANE_HOSTS_LINE_OWNER_H_
 #define QUORVANE_HOSTS_LINE_OWNER_H_
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quorvane {
 
@@ -28,16 +32,29 @@ namespace quorvane {
 // belongs to `name` as described above.
 bool LineBelongsTo(std::string_view line, std::string_view name);
 
-// What is left of `line`, which belongs to `name`, once `name`'s mapping
-// moves to a managed line put in its place: nothing (nullopt) when the line
-// holds the name's managed-line tail or names no other name, so that it is
-// taken whole; else the line without each name field equal to `name`, each
-// taken together with the blanks and TABs just before it, so that the other
-// names keep their address.
+// The spelling of `name` in the managed-line tail `line` holds (2. above
+// does not count), or nullopt when it holds none.
+std::optional<std::string_view> ManagedTailName(std::string_view line,
+                                                std::string_view name);
+
+// The name fields of the active entry `line` that equal `name`, in line
+// order, as spelled there; empty when the line maps no such name.
+std::vector<std::string_view> MappedSpellings(std::string_view line,
+                                              std::string_view name);
+
+// What is left of `line` once the names `names` (each of which it belongs
+// to) move to lines of their own: nothing (nullopt) when the line holds the
+// managed-line tail of one of them or maps no other name, so that it is
+// taken whole; else the line without each name field equal to one of
+// `names`, each taken together with the white space just before it, so
+// that the other names keep their address.
 //   "192.168.1.5 box nas nas.local # the nas" -> "192.168.1.5 box nas.local
 //   # the nas"
-std::optional<std::string> LineWithoutName(std::string_view line,
-                                           std::string_view name);
+std::optional<std::string> LineWithoutNames(
+    std::string_view line, const std::vector<std::string_view>& names);
+
+// Whether two names are one name to glibc and dnsmasq.
+bool SameName(std::string_view a, std::string_view b);
 
 // `name` with its ASCII capitals made small: names that compare equal
 // have the same folded form.

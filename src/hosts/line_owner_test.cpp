@@ -4,6 +4,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace quorvane {
 namespace {
@@ -24,12 +25,23 @@ TEST(LineOwnerTest, ALineBelongsOnlyToTheNamesItMaps) {
       {"# old\tnas\t##Quorvane##\n", "nas", true},
       {"192.0.2.7\tnas2\t##Quorvane##\r\n", "nas", false},
       {"x nas\t##Quorvane##\r\n", "nas", false},
-      // Hand-written entries, plain, commented out, with aliases.
+      // Hand-written entries, with aliases, any address family; a '#'
+      // anywhere ends the entry, as every reader cuts the line there.
       {"192.168.1.5 nas", "nas", true},
       {"192.168.1.5\tnas\n", "nas", true},
       {"192.168.1.5 box nas nas.local\r\n", "nas", true},
-      {"# \t##192.168.1.5 nas\r\n", "nas", true},
       {"192.168.1.5 nas # my box\n", "nas", true},
+      {"10.0.0.5 nas#old\n", "nas", true},
+      {"10.0.0.5 box#nas\n", "nas", false},
+      {"10.0.0.5#x nas\n", "nas", false},
+      {"2001:db8::5 nas\n", "nas", true},
+      // Readers skip white space before the address and split fields at
+      // any of it; a line commented out maps nothing.
+      {" \v10.0.0.5\fnas\n", "nas", true},
+      {"10.0.0.7 box\rnas\n", "nas", true},
+      {"#192.168.1.5 nas\r\n", "nas", false},
+      {"# \t##192.168.1.5 nas\r\n", "nas", false},
+      {"  # 192.168.1.5 nas\n", "nas", false},
       // Letters in either case, as resolvers compare; no other byte folds.
       {"10.0.0.1 NAS\n", "nas", true},
       {"10.0.0.1 nas\n", "nAs", true},
@@ -44,7 +56,6 @@ TEST(LineOwnerTest, ALineBelongsOnlyToTheNamesItMaps) {
       {"# my nas box\r\n", "nas", false},
       {"10.0.0.7 printer # next to the nas\n", "nas", false},
       {"10.0.0.7 printer\t#nas\n", "nas", false},
-      {"10.0.0.7 box\rnas\n", "nas", false},
       // The first field must be an address.
       {"nas.home nas\n", "nas", false},
       {"abc nas\n", "nas", false},
@@ -56,8 +67,9 @@ TEST(LineOwnerTest, ALineBelongsOnlyToTheNamesItMaps) {
       // A name that is an address names nothing in the address field.
       {"192.0.2.1 box\n", "192.0.2.1", false},
       {"10.0.0.1 192.0.2.1\n", "192.0.2.1", true},
-      // NUL is a byte like any other.
-      {"10.0.0.1 nas\0\n"s, "nas", false},
+      // Where glibc reads a C string, a NUL ends the entry.
+      {"10.0.0.1 nas\0x\n"s, "nas", true},
+      {"10.0.0.1 box\0nas\n"s, "nas", false},
       {"1\0.0.0.1 nas\n"s, "nas", false},
   };
   for (const Case& c : cases) {
@@ -68,25 +80,47 @@ TEST(LineOwnerTest, ALineBelongsOnlyToTheNamesItMaps) {
 }
 
 TEST(LineOwnerTest, ASharedLineKeepsItsOtherNames) {
-  const std::pair<std::string, std::string> cases[] = {
-      // The name as first, middle and last field, twice, in another case.
-      {"192.168.1.5 nas box\r\n", "192.168.1.5 box\r\n"},
-      {"192.168.1.5 box nas nas.local # the nas\n",
-       "192.168.1.5 box nas.local # the nas\n"},
-      {"192.168.1.5\tbox \t nas", "192.168.1.5\tbox"},
-      {"192.168.1.5 NAS box nas\tx\n", "192.168.1.5 box\tx\n"},
-      // Commented out; a '#' word ends the names.
-      {"# 192.168.1.5  box\tnas #nas\r\n", "# 192.168.1.5  box #nas\r\n"},
-      // Taken whole: the name's alone (once or twice), its managed line.
-      {"192.168.1.5 nas\n", "whole"},
-      {"#192.168.1.5 nas Nas # box\r\n", "whole"},
-      {"192.0.2.7\tnas\t##Quorvane##\r\n", "whole"},
-      {"1.1.1.1 box # was\tnas\t##Quorvane##\r\n", "whole"},
+  struct Case {
+    std::string line;
+    std::vector<std::string_view> names;
+    std::string left;
   };
-  for (const auto& [line, left] : cases) {
-    EXPECT_EQ(LineWithoutName(line, "nas").value_or("whole"), left)
-        << testing::PrintToString(line);
+  const Case cases[] = {
+      // The name as first, middle and last field, twice, in another case.
+      {"192.168.1.5 nas box\r\n", {"nas"}, "192.168.1.5 box\r\n"},
+      {"192.168.1.5 box nas nas.local # the nas\n",
+       {"nas"},
+       "192.168.1.5 box nas.local # the nas\n"},
+      {"192.168.1.5\tbox \t nas", {"nas"}, "192.168.1.5\tbox"},
+      {"192.168.1.5 NAS box nas\tx\n", {"nas"}, "192.168.1.5 box\tx\n"},
+      // A '#' word, or one glued to the name, ends the names.
+      {"192.168.1.5  box\tnas #nas\r\n", {"nas"}, "192.168.1.5  box #nas\r\n"},
+      {"10.0.0.5 box\vnas#old\n", {"nas"}, "10.0.0.5 box#old\n"},
+      // Two names at once.
+      {"192.0.2.1 nas router\tgw # lan\n",
+       {"router", "nas"},
+       "192.0.2.1\tgw # lan\n"},
+      // Taken whole: the names alone (once or twice), a managed line.
+      {"192.168.1.5 nas\n", {"nas"}, "whole"},
+      {"192.168.1.5 nas Nas # box\r\n", {"nas"}, "whole"},
+      {"192.168.1.5 nas gw\n", {"nas", "GW"}, "whole"},
+      {"192.0.2.7\tnas\t##Quorvane##\r\n", {"nas"}, "whole"},
+      {"1.1.1.1 box # was\tnas\t##Quorvane##\r\n", {"nas"}, "whole"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(LineWithoutNames(c.line, c.names).value_or("whole"), c.left)
+        << testing::PrintToString(c.line);
   }
+}
+
+TEST(LineOwnerTest, EachSpellingOfANameIsFound) {
+  using Spellings = std::vector<std::string_view>;
+  EXPECT_EQ(MappedSpellings("10.0.0.5 NAS box nas Nas#x nas\n", "nAs"),
+            (Spellings{"NAS", "nas", "Nas"}));
+  EXPECT_EQ(MappedSpellings("#10.0.0.5 NAS\n", "nas"), Spellings{});
+  EXPECT_EQ(ManagedTailName("#1.2.3.4\tNaS\t##Quorvane##\r\n", "nas"), "NaS");
+  EXPECT_EQ(ManagedTailName("1.2.3.4 nas ##Quorvane##\r\n", "nas"),
+            std::nullopt);
 }
 
 }  // namespace

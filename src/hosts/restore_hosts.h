@@ -1,6 +1,7 @@
 // The restore: disable every active managed line by turning it into a
-// comment. Lines are never deleted; a later update finds the disabled lines
-// by their host names and brings them back.
+// comment, and put back every line an update kept. Managed lines are never
+// deleted; a later update finds the disabled lines by their host names and
+// brings them back.
 #ifndef QUORVANE_HOSTS_RESTORE_HOSTS_H_
 #define QUORVANE_HOSTS_RESTORE_HOSTS_H_
 
@@ -9,11 +10,20 @@
 
 namespace quorvane {
 
-// Puts "#" before every entry that does not start with "#" and holds the
-// marker "\t##Quorvane##" anywhere, on `hosts` as loaded (not yet changed).
+// On `hosts` as loaded (not yet changed): puts "#" before every entry that
+// does not start with "#" and holds the marker "\t##Quorvane##" anywhere,
+// and puts every kept line (kept_line.h) back as it was. A kept line taken
+// whole is simply put back. One an update took only some names from was
+// followed by what was left of it, after any lines of ours: it is put back
+// only when the first line after it that is not ours (nor gone) is still
+// exactly that (but for its line break), and that line goes; else the
+// administrator changed it, and both stay. Kept lines are put back from the
+// last to the first, so that what is left of a line taken again by a later
+// update is whole again before the line before it looks for it. Every line
+// disabled or put back counts and is printed, in file order.
 LinesChanged DisableManagedLines(HostsFile* hosts);
 
-// The whole restore run: take the hosts lock, load, disable, report, save
+// The whole restore run: take the hosts lock, load, restore, report, save
 // when a line changed.
 void RestoreHosts();
 

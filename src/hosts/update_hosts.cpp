@@ -1,5 +1,6 @@
 #include "hosts/update_hosts.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "front/report/messages.h"
+#include "hosts/kept_line.h"
 #include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
 #include "hosts/name_search.h"
@@ -18,28 +20,55 @@ namespace quorvane {
 
 namespace {
 
-// The pending pins grouped by host name, names that compare equal (NAS and
-// nas) in one group. The scan needs, for a line, the pending pin listed
-// last among those it belongs to: that is the last pending pin of one of
-// those names, so each name keeps its pending pins in list order and gives
-// up the last one first.
+// The pending pairs grouped by host name, names that compare equal (NAS and
+// nas) in one group. Each name keeps its pending pairs in list order and
+// gives up the last one first: the pair listed last takes the name's first
+// line.
 struct PendingNames {
   explicit PendingNames(const std::vector<Pin>& pins) {
-    std::unordered_map<std::string, size_t> ids;
     for (size_t i = 0; i < pins.size(); ++i) {
       auto [it, added] = ids.emplace(FoldedName(pins[i].name), names.size());
       if (added) {
         names.push_back(pins[i].name);
         pending.emplace_back();
+        spellings.emplace_back();
       }
       pending[it->second].push_back(i);
+      AddOnce(&spellings[it->second], pins[i].name);
     }
-    count = pins.size();
   }
 
-  std::vector<std::string_view> names;       // distinct, in order met
-  std::vector<std::vector<size_t>> pending;  // per name, pins in list order
-  size_t count;                              // pending pins in all
+  static void AddOnce(std::vector<std::string_view>* list,
+                      std::string_view spelling) {
+    if (std::find(list->begin(), list->end(), spelling) == list->end()) {
+      list->push_back(spelling);
+    }
+  }
+
+  std::unordered_map<std::string, size_t> ids;  // by folded name
+  std::vector<std::string_view> names;          // distinct, in order met
+  std::vector<std::vector<size_t>> pending;     // per name, pairs in list order
+  std::vector<std::vector<std::string_view>> spellings;  // per name, pairs'
+};
+
+// A line of the file that holds a name of the list, and what the update
+// does with it.
+struct Touched {
+  size_t start = 0;       // in the file as loaded
+  std::string_view line;  // as loaded
+  // The names whose managed-line tail it holds, with the spelling there.
+  std::vector<std::pair<size_t, std::string_view>> tails;
+  // When it holds none, the names it maps as an active entry: its names
+  // taken, in the order the names were met.
+  std::vector<size_t> mapped;
+  // A line of ours, once one name decided on it: what it becomes (nothing:
+  // it stays as it is).
+  bool decided = false;
+  std::optional<std::string> result;
+  // Managed lines put in before the line (by the pair's place in the list)
+  // and, after them, those for other spellings of a name.
+  std::vector<std::pair<size_t, std::string>> placed;
+  std::vector<std::string> spelled;
 };
 
 // The pins of `pairs`, whose domains have the addresses `addresses`. A
@@ -71,8 +100,21 @@ std::vector<Pin> PinsOf(const std::vector<Pair>& pairs,
 LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
   LinesChanged changed;
   PendingNames names(pins);
-  std::vector<bool> used(pins.size(), false);
-  NameSearch search(names.names);
+  const size_t count = names.names.size();
+  // Per name: the spellings musl would lose (it compares names exactly):
+  // those of the lines taken now and of the lines kept before, but the
+  // pairs' own; and the touched lines that are the name's, in file order.
+  std::vector<std::vector<std::string_view>> other_spellings(count);
+  std::vector<std::vector<size_t>> lines_of(count);
+  auto note_spellings = [&](size_t id,
+                            const std::vector<std::string_view>& found) {
+    for (std::string_view spelling : found) {
+      const auto& own = names.spellings[id];
+      if (std::find(own.begin(), own.end(), spelling) == own.end()) {
+        PendingNames::AddOnce(&other_spellings[id], spelling);
+      }
+    }
+  };
 
   // A line can belong to a name only if it holds the name's bytes, so the
   // search over the whole file skips the lines that hold no name; the line
@@ -80,79 +122,151 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
   // and the ownership rule decides which of those count. (A name across a
   // line break, which no line holds, can stop the first search but never
   // counts in the second.)
+  NameSearch search(names.names);
   std::string_view bytes = hosts->Original();
-  // Per name, the loaded line (by its start) whose ownership check it failed
-  // last: a long line that holds a name many times costs one check, not one
-  // per occurrence.
-  std::vector<size_t> rejected_at(names.names.size(), SIZE_MAX);
-  size_t next_line = 0;
-  while (names.count > 0 && next_line < bytes.size()) {
+  std::vector<Touched> touched;
+  std::vector<size_t> seen_at(count, SIZE_MAX);  // one check per line
+  for (size_t next_line = 0; next_line < bytes.size();) {
     size_t end = search.FindEnd(bytes, next_line);
     if (end == std::string_view::npos) break;
     std::string_view loaded = hosts->LoadedLine(end - 1);
     size_t start = loaded.data() - bytes.data();
     next_line = start + loaded.size();
 
-    // A pin that takes a name off a line shared with other names leaves
-    // the rest of the line, which the other pins are offered again; what
-    // the pins took goes in the line's place, in the order taken.
-    std::string_view entry = loaded;
-    std::string rest;    // what is left of the line, once shortened
-    std::string placed;  // the managed lines put in the line's place
-    bool taken_whole = false;
-    for (;;) {
-      size_t best = SIZE_MAX;  // the pin that takes the line
-      size_t best_id = 0;      // and its name
-      // The rule is checked last, only for a pin that would win.
-      auto consider = [&](size_t id) {
-        const std::vector<size_t>& list = names.pending[id];
-        bool shortened = entry.data() != loaded.data();
-        if (list.empty() || (best != SIZE_MAX && list.back() <= best) ||
-            (!shortened && rejected_at[id] == start)) {
-          return;
-        }
-        if (!LineBelongsTo(entry, names.names[id])) {
-          if (!shortened) rejected_at[id] = start;
-          return;
-        }
-        best = list.back();
-        best_id = id;
-      };
-      search.ForEach(entry, consider);
-      if (best == SIZE_MAX) break;  // no pending name owns the line
-
-      names.pending[best_id].pop_back();
-      --names.count;
-      used[best] = true;
-      std::string line = ManagedLine(pins[best].address, pins[best].name);
-      std::optional<std::string> left = LineWithoutName(entry, pins[best].name);
-      if (!left) {
-        taken_whole = true;
-        if (entry != line) {
-          changed.printed += line;
-          ++changed.count;
-          placed += line;
-        } else {
-          placed += entry;
-        }
-        break;
+    if (std::optional<Kept> kept = ParseKeptLine(loaded)) {
+      for (std::string_view name : kept->names) {
+        auto id = names.ids.find(FoldedName(name));
+        if (id == names.ids.end()) continue;
+        note_spellings(id->second, MappedSpellings(kept->original, name));
       }
-      changed.printed += line;
-      ++changed.count;
-      placed += line;
-      rest = std::move(*left);
-      entry = rest;
+      continue;
     }
-    if (placed.empty()) continue;
-    if (!taken_whole) placed += entry;
-    if (placed != loaded) hosts->ReplaceLoaded(start, std::move(placed));
+    Touched line;
+    line.start = start;
+    line.line = loaded;
+    std::vector<std::pair<size_t, std::vector<std::string_view>>> found;
+    search.ForEach(loaded, [&](size_t id) {
+      if (seen_at[id] == start) return;
+      seen_at[id] = start;
+      if (auto tail = ManagedTailName(loaded, names.names[id])) {
+        line.tails.emplace_back(id, *tail);
+      } else if (auto spellings = MappedSpellings(loaded, names.names[id]);
+                 !spellings.empty()) {
+        found.emplace_back(id, std::move(spellings));
+      }
+    });
+    // A line of ours is taken whole, for its tail; the names it maps as an
+    // entry do not count.
+    if (line.tails.empty()) {
+      std::sort(found.begin(), found.end());
+      for (auto& [id, spellings] : found) {
+        line.mapped.push_back(id);
+        note_spellings(id, spellings);
+      }
+    }
+    if (line.tails.empty() && line.mapped.empty()) continue;
+    for (auto [id, tail] : line.tails) lines_of[id].push_back(touched.size());
+    for (size_t id : line.mapped) lines_of[id].push_back(touched.size());
+    touched.push_back(std::move(line));
+  }
+
+  // Each name's lines, in file order: its pairs, the last listed first, take
+  // the first ones; lines of ours left over serve the other spellings or
+  // are disabled, entries left over are only taken.
+  std::vector<bool> used(pins.size(), false);
+  std::vector<std::string> spelled_appended;
+  for (size_t id = 0; id < count; ++id) {
+    std::vector<size_t>& pending = names.pending[id];
+    const std::string address = pins[pending.back()].address;
+    std::vector<std::string_view> unserved = other_spellings[id];
+    auto serve = [&unserved](std::string_view spelling) {
+      auto it = std::find(unserved.begin(), unserved.end(), spelling);
+      if (it == unserved.end()) return false;
+      unserved.erase(it);
+      return true;
+    };
+    Touched* first = nullptr;  // where the pair listed last went
+    for (size_t t : lines_of[id]) {
+      Touched& line = touched[t];
+      bool ours = !line.tails.empty();
+      if (ours && line.decided) continue;  // taken for another name's tail
+      std::optional<size_t> pair;
+      if (!pending.empty()) {
+        pair = pending.back();
+        pending.pop_back();
+        used[*pair] = true;
+        if (!first) first = &line;
+      }
+      if (!ours) {
+        if (pair) {
+          line.placed.emplace_back(
+              *pair, ManagedLine(pins[*pair].address, pins[*pair].name));
+        }
+        continue;
+      }
+      std::string_view tail;
+      for (auto [tail_id, spelling] : line.tails) {
+        if (tail_id == id) tail = spelling;
+      }
+      line.decided = true;
+      if (pair) {
+        line.result = ManagedLine(pins[*pair].address, pins[*pair].name);
+      } else if (serve(tail)) {
+        line.result = ManagedLine(address, tail);
+      } else if (line.line[0] != '#') {
+        line.result = "#" + std::string(line.line);  // a stale line of ours
+      }
+    }
+    for (std::string_view spelling : unserved) {
+      (first ? first->spelled : spelled_appended)
+          .push_back(ManagedLine(address, spelling));
+    }
+  }
+
+  auto report = [&changed](std::string_view line) {
+    changed.printed += line;
+    ++changed.count;
+  };
+  for (Touched& line : touched) {
+    std::string lines;
+    if (line.decided) {
+      if (!line.result) continue;
+      if (*line.result != line.line) report(*line.result);
+      lines = std::move(*line.result);
+    } else {
+      // The pair listed last first, as if each took the line in turn.
+      std::sort(line.placed.begin(), line.placed.end(),
+                [](const auto& a, const auto& b) { return a.first > b.first; });
+      for (const auto& [pair, managed] : line.placed) {
+        report(managed);
+        lines += managed;
+      }
+    }
+    for (const std::string& managed : line.spelled) {
+      report(managed);
+      lines += managed;
+    }
+    if (!line.decided) {
+      std::vector<std::string_view> taken;
+      for (size_t id : line.mapped) taken.push_back(names.names[id]);
+      std::optional<std::string> rest = LineWithoutNames(line.line, taken);
+      std::string kept = KeptLine(line.line, taken);
+      if (rest && kept.back() != '\n') kept += '\n';
+      report(kept);
+      lines += kept;
+      if (rest) lines += *rest;
+    }
+    if (lines != line.line) hosts->ReplaceLoaded(line.start, std::move(lines));
   }
 
   for (size_t i = 0; i < pins.size(); ++i) {
     if (used[i]) continue;
     std::string line = ManagedLine(pins[i].address, pins[i].name);
-    changed.printed += line;
-    ++changed.count;
+    report(line);
+    hosts->Append(std::move(line));
+  }
+  for (std::string& line : spelled_appended) {
+    report(line);
     hosts->Append(std::move(line));
   }
   return changed;

@@ -19,21 +19,25 @@ struct Pin {
   std::string name;
 };
 
-// The rules of the update over `pins` in list order, on `hosts` as loaded
-// (not yet changed). Each loaded entry, in file order, is taken by the
-// pending pin listed last among those whose host name it belongs to
-// (LineBelongsTo); that pin is used up. An entry that maps that name alone,
-// or is its managed line, becomes the pin's managed line unless it is that
-// line already. An entry that maps other names too keeps them: the managed
-// line goes in its place, and after it the entry without the name
-// (LineWithoutName), which is offered to the pending pins again. The pins
-// left over are appended in list order. Every managed line put in or
-// appended counts and is printed; an entry taken whole only when it
-// changes.
+// The rules of the update over `pins` in list order, on `hosts` as loaded (not
+// yet changed), so that every reader answers each listed name with its pair's
+// address alone. Every loaded line that belongs to a listed name
+// (LineBelongsTo) is taken. A name's pairs take its lines in file order, the
+// pair listed last first, one line each: a managed line of the name becomes the
+// pair's managed line (unless it is that line already), and before an entry the
+// pair's managed line is put in. Every entry taken is kept (KeptLine, with the
+// names taken from it), followed by what is left of it when it maps other names
+// too (LineWithoutNames). Managed lines of the name that no pair is left for
+// serve the spellings that musl, comparing exactly, would otherwise lose (those
+// of the entries taken and of the kept lines already there that no pair has):
+// one line each, put in after the pair's first line when none is there; a
+// managed line left over is disabled when active. Kept lines are never taken.
+// The pairs left over, then the spellings no line took, are appended. Every
+// line put in, changed or appended counts and is printed.
 //
-// The file is searched for all pending names at once, so the cost is one
-// pass over the file whatever the number of pairs (plus the lines that hold
-// a name, each searched again on its own).
+// The file is searched for all names at once, so the cost is one pass over
+// the file whatever the number of pairs (plus the lines that hold a name,
+// each searched again on its own).
 LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins);
 
 // The whole update run: resolve every domain, take the hosts lock, load the

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "hosts/kept_line.h"
 #include "hosts/restore_hosts.h"
 
 namespace quorvane {
@@ -15,6 +16,11 @@ namespace {
 
 std::string M(const std::string& address, const std::string& name) {
   return address + "\t" + name + "\t##Quorvane##\r\n";
+}
+
+// The kept form of an entry the name `name` was taken from.
+std::string K(const std::string& entry, const std::string& name = "nas") {
+  return KeptLine(entry, {name});
 }
 
 TEST(ScanTest, LinesChangedAndBytesKept) {
@@ -29,20 +35,25 @@ TEST(ScanTest, LinesChangedAndBytesKept) {
       {"", to_nas, nas, nas},
       {"a b\n" + nas, to_nas, "a b\n" + nas, ""},
       {"#" + M("1.1.1.1", "NAS") + "x y\n", to_nas, nas + "x y\n", nas},
-      // A hand-written line of the name alone, shared, of another name.
-      {"1.1.1.1 nas # box\nx y\n", to_nas, nas + "x y\n", nas},
-      {"1.1.1.1 box nas\r\n", to_nas, nas + "1.1.1.1 box\r\n", nas},
+      // A hand-written line of the name alone, shared (each kept for the
+      // restore), of another name.
+      {"1.1.1.1 nas # box\nx y\n", to_nas,
+       nas + K("1.1.1.1 nas # box\n") + "x y\n",
+       nas + K("1.1.1.1 nas # box\n")},
+      {"1.1.1.1 box nas\r\n", to_nas,
+       nas + K("1.1.1.1 box nas\r\n") + "1.1.1.1 box\r\n",
+       nas + K("1.1.1.1 box nas\r\n")},
       {"1.1.1.1 nas2\n", to_nas, "1.1.1.1 nas2\n" + nas, nas},
       // Names that share a prefix each take their own line.
       {"1.1.1.1 nas\n1.1.1.2 nab\n",
        {{"192.0.2.7", "nas"}, {"192.0.2.8", "nab"}},
-       nas + nab,
-       nas + nab},
+       nas + K("1.1.1.1 nas\n") + nab + K("1.1.1.2 nab\n", "nab"),
+       nas + K("1.1.1.1 nas\n") + nab + K("1.1.1.2 nab\n", "nab")},
       // The pair listed last takes the line; the other is appended.
       {"1.1.1.1 nas\n",
        {{"192.0.2.8", "nas"}, {"192.0.2.7", "NAS"}},
-       M("192.0.2.7", "NAS") + M("192.0.2.8", "nas"),
-       M("192.0.2.7", "NAS") + M("192.0.2.8", "nas")},
+       M("192.0.2.7", "NAS") + K("1.1.1.1 nas\n") + M("192.0.2.8", "nas"),
+       M("192.0.2.7", "NAS") + K("1.1.1.1 nas\n") + M("192.0.2.8", "nas")},
       // A last line without its break gets the file's; a bare CR, the LF.
       {"a b\nc d", to_nas, "a b\nc d\n" + nas, nas},
       {"a b\r", to_nas, "a b\r\n" + nas, nas},
