@@ -48,6 +48,7 @@ c=$WINEPREFIX/drive_c
 hosts=$c/windows/system32/drivers/etc/hosts
 "$(dirname "$0")/wine-prefix.sh" || exit 1
 cp "$hosts" "$c/hosts.saved"
+printf '127.0.0.1\tlocalhost\r\n' >"$hosts"  # whatever other suites left
 data=$c/ProgramData/Quorvane tasks=$c/windows/system32/tasks
 rm -rf "$data" "$data".untrusted-* "$c/Program Files/Quorvane" "$tasks/Quorvane" \
   "$c"/spy-* "$c/elsewhere"
