@@ -11,11 +11,6 @@
 set -u
 : "${WINEPREFIX:=${TMPDIR:-/tmp}/quorvane-wine-$(id -u)}"
 export WINEPREFIX WINEDEBUG="${WINEDEBUG:--all}"
-if [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
-  WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot --init \
-    >/dev/null 2>&1 </dev/null
-  /usr/lib/wine/wineserver -w 2>/dev/null || true
-fi
 # The machine field of the PE header (at the offset stored at 0x3c, plus 4):
 # 014c is i386.
 pe=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
@@ -24,8 +19,15 @@ if [ "$machine" = 014c ]; then
   loader=(/usr/lib/wine/wine)
   "${loader[@]}" --version >/dev/null 2>&1 ||
     loader=(qemu-i386-static /usr/lib/wine/wine)
+  libraries=syswow64
 else
   loader=(/usr/lib/wine/wine64)
+  libraries=system32  # a prefix made without wine32 has no syswow64
+fi
+if [ ! -f "$WINEPREFIX/drive_c/windows/$libraries/kernel32.dll" ]; then
+  WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot --init \
+    >/dev/null 2>&1 </dev/null
+  /usr/lib/wine/wineserver -w 2>/dev/null || true
 fi
 out=$(mktemp) err=$(mktemp)
 "${loader[@]}" "$@" >"$out" 2>"$err"

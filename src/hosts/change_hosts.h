@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "front/report/messages.h"
 #include "hosts/hosts_file.h"
 
 namespace quorvane {
@@ -19,6 +20,9 @@ struct LinesChanged {
   std::string printed;  // those lines, in the order they are reported
 };
 
+// Whether a run saves what it changed, or only says what it would change.
+enum class Writing { kSave, kCheck };
+
 // Takes the hosts lock (waiting up to kHostsLockWait; error 198 when it
 // cannot be had) and holds it until the run ends, letting go of it before a
 // fatal report waits for the user. With the lock held, puts back the old
@@ -26,9 +30,13 @@ struct LinesChanged {
 // journal cannot be applied) and removes stray temporary files of killed
 // saves. Then loads the hosts file, lets `scan` change it, prints the
 // changed lines and `count_format` with their number, and saves the file
-// when a line changed. Every failure ends the run.
-void ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
-                     std::string_view count_format);
+// when a line changed. Returns that number. Every failure ends the run.
+//
+// With Writing::kCheck nothing is written: no repair, no removal, no save
+// (a journal left by a killed save waits for the next run, and the check
+// judges the file as it stands).
+int ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
+                    const Text& count_format, Writing writing);
 
 }  // namespace quorvane
 

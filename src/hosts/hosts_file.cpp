@@ -5,6 +5,7 @@
 #include "front/report/console.h"
 #include "front/report/fatal_error.h"
 #include "front/report/messages.h"
+#include "hosts/failure_cause.h"
 #include "hosts/file_store.h"
 #include "hosts/hosts_path.h"
 
@@ -14,8 +15,12 @@ HostsFile HostsFile::Load() {
   std::string path = HostsPath();
   WriteOut(Format(kReading, {path}));
   std::string bytes;
-  if (!ReadFileBytes(path, &bytes))
-    FatalError(kErrorHostsOpen, kCannotOpenHosts);
+  if (!ReadFileBytes(path, &bytes)) {
+    Message text = Format(kCannotOpenHosts, {});
+    text += Raw("\n");
+    text += HostsReadCause(path);
+    FatalError(kErrorHostsOpen, text);
+  }
   return HostsFile(std::move(bytes));
 }
 
@@ -23,7 +28,10 @@ void HostsFile::Save() {
   std::string path = HostsPath();
   WriteOut(Format(kWriting, {path}));
   if (!ReplaceFileBytes(path, Pieces(), bytes_)) {
-    FatalError(kErrorHostsWrite, kCannotWriteHosts);
+    Message text = Format(kCannotWriteHosts, {});
+    text += Raw("\n");
+    text += HostsWriteCause(path);
+    FatalError(kErrorHostsWrite, text);
   }
 }
 

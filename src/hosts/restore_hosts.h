@@ -14,8 +14,9 @@ namespace quorvane {
 LinesChanged DisableManagedLines(HostsFile* hosts);
 
 // The whole restore run: take the hosts lock, load, disable, report, save
-// when a line changed.
-void RestoreHosts();
+// when a line changed (with Writing::kCheck: report what would change,
+// save nothing). Returns the number of lines disabled.
+int RestoreHosts(Writing writing);
 
 }  // namespace quorvane
 

@@ -1,5 +1,6 @@
 #include "hosts/update_hosts.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstdint>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "front/report/fatal_error.h"
 #include "front/report/messages.h"
 #include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
@@ -46,20 +48,43 @@ struct PendingNames {
 // A domain that a managed line of ours maps was answered from that very
 // line, since the system's lookup reads the hosts file first: its address
 // would never move again. Such a domain (of `domains`, the list's domains in
-// the order of `pairs->ip`) is asked of DNS alone. `bytes` is the file as
+// the order of `pairs->ip`, whose places in the list as given are `places`)
+// is asked of DNS alone, all such domains at once. `bytes` is the file as
 // loaded under the lock (no second read of a file that may be large), so
 // only a run that pins a domain holds the lock through a DNS query. A
-// literal address is no name to ask DNS for, whatever the file says.
+// literal address is no name to ask DNS for, whatever the file says. The
+// pairs whose domain DNS does not answer are taken out of `pairs` and added
+// to `failed`.
 void AskDnsForPinned(const std::vector<std::string>& domains,
-                     std::string_view bytes, IniFile* pairs) {
+                     const std::vector<size_t>& places, std::string_view bytes,
+                     IniFile* pairs, std::vector<FailedLookup>* failed) {
   std::unordered_set<std::string> pinned = PinnedNames(bytes);
-  for (size_t i = 0; !pinned.empty() && i < domains.size(); ++i) {
+  if (pinned.empty()) return;
+  std::vector<size_t> asked;
+  std::vector<std::string> asked_domains;
+  for (size_t i = 0; i < domains.size(); ++i) {
     const std::string& domain = domains[i];
     bool literal = domain.find_first_not_of("0123456789.") == std::string::npos;
     if (!literal && pinned.count(FoldedName(domain)) != 0) {
-      pairs->ip[i] = ResolveInDns(domain);
+      asked.push_back(i);
+      asked_domains.push_back(domain);
     }
   }
+  std::vector<Lookup> found = LookUpAll(asked_domains, LookUpInDns);
+  std::vector<bool> drop(domains.size(), false);
+  for (size_t k = 0; k < asked.size(); ++k) {
+    if (found[k].ok) {
+      pairs->ip[asked[k]] = found[k].address;
+    } else {
+      drop[asked[k]] = true;
+      failed->push_back({places[asked[k]], domains[asked[k]], found[k].error});
+    }
+  }
+  IniFile kept;
+  for (size_t i = 0; i < domains.size(); ++i) {
+    if (!drop[i]) kept.Add(pairs->ip[i], pairs->name[i]);
+  }
+  *pairs = std::move(kept);
 }
 
 }  // namespace
@@ -157,20 +182,45 @@ LinesChanged UpdateLines(HostsFile* hosts, IniFile* pairs) {
   return changed;
 }
 
-void UpdateHosts(IniFile& ini_file) {
+int UpdateHosts(IniFile& ini_file, Writing writing) {
   assert(ini_file.ip.size() == ini_file.name.size());
   StartNetwork();
-  // The lookup puts the addresses in place of the domains; the pinned
-  // domains below are found by name.
+  // The pinned domains below are found by name, the lookup having put the
+  // addresses in place of the domains.
   std::vector<std::string> domains = ini_file.ip;
   // Every name is resolved before the lock, so a slow lookup never holds it.
-  ResolveAll(ini_file);
-  ChangeHostsFile(
-      [&ini_file, &domains](HostsFile* hosts) {
-        AskDnsForPinned(domains, hosts->Original(), &ini_file);
-        return UpdateLines(hosts, &ini_file);
-      },
-      kLinesAdded);
+  std::vector<FailedLookup> failed = ResolveAll(ini_file);
+  int changed = 0;
+  if (ini_file.Count() != 0) {
+    // The domains of the pairs that answered, and their places in the list.
+    std::vector<std::string> answered;
+    std::vector<size_t> places;
+    for (size_t i = 0, f = 0; i < domains.size(); ++i) {
+      if (f < failed.size() && failed[f].place == i) {
+        ++f;
+      } else {
+        answered.push_back(domains[i]);
+        places.push_back(i);
+      }
+    }
+    changed = ChangeHostsFile(
+        [&](HostsFile* hosts) {
+          AskDnsForPinned(answered, places, hosts->Original(), &ini_file,
+                          &failed);
+          return UpdateLines(hosts, &ini_file);
+        },
+        writing == Writing::kSave ? kLinesAdded : kLinesWouldChange, writing);
+  }
+  // The pairs that answered are applied; the others end the run, each
+  // named in list order, with their lines untouched.
+  if (!failed.empty()) {
+    std::sort(failed.begin(), failed.end(),
+              [](const FailedLookup& a, const FailedLookup& b) {
+                return a.place < b.place;
+              });
+    FatalError(kErrorResolve, FailedLookupsText(failed));
+  }
+  return changed;
 }
 
 }  // namespace quorvane

@@ -1,9 +1,41 @@
 #include "resolve/resolver.h"
 
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+
 #include "front/report/fatal_error.h"
 #include "front/report/messages.h"
 
 namespace quorvane {
+
+std::vector<Lookup> LookUpAll(const std::vector<std::string>& domains,
+                              LookupFunction lookup) {
+  std::vector<Lookup> results(domains.size());
+  // Each worker takes the next domain not yet taken; every result has a
+  // slot of its own, so the workers share nothing else.
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t i; (i = next.fetch_add(1)) < domains.size();) {
+      Lookup& result = results[i];
+      result.ok = lookup(domains[i], &result.address, &result.error);
+    }
+  };
+  std::vector<std::thread> workers;
+  size_t wanted =
+      std::min(domains.size(), kLookupsInFlight) - (domains.empty() ? 0 : 1);
+  for (size_t n = 0; n < wanted; ++n) {
+    try {
+      workers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // fewer threads: the lookups still all happen, more slowly
+    }
+  }
+  work();  // this thread is one of the workers
+  for (std::thread& worker : workers) worker.join();
+  return results;
+}
 
 void StartNetwork() {
   int result = StartSockets();
@@ -12,29 +44,36 @@ void StartNetwork() {
   }
 }
 
-namespace {
-
-// The address `lookup` gives for `domain`; no answer ends the run.
-std::string AddressOf(const std::string& domain,
-                      bool (*lookup)(const std::string&, std::string*, int*)) {
-  std::string address;
-  int error = 0;
-  if (!lookup(domain, &address, &error)) {
-    FatalError(kErrorResolve, kCannotResolve, {error});
+std::vector<FailedLookup> ResolveAll(IniFile& ini_file) {
+  std::vector<Lookup> found = LookUpAll(ini_file.ip, LookUpAddress);
+  std::vector<FailedLookup> failed;
+  IniFile answered;
+  for (size_t i = 0; i < found.size(); ++i) {
+    if (found[i].ok) {
+      answered.Add(found[i].address, ini_file.name[i]);
+    } else {
+      failed.push_back({i, ini_file.ip[i], found[i].error});
+    }
   }
-  return address;
+  ini_file = std::move(answered);
+  return failed;
 }
 
-}  // namespace
-
-void ResolveAll(IniFile& ini_file) {
-  for (std::string& domain : ini_file.ip) {
-    domain = AddressOf(domain, LookUpAddress);
+Message FailedLookupsText(const std::vector<FailedLookup>& failed) {
+  Message text;
+  for (const FailedLookup& lookup : failed) {
+    if (!text.pieces.empty()) text += Raw("\n");
+    const Text& reason = lookup.error == 11001   ? kNoSuchDomain
+                         : lookup.error == 11002 ? kNoAnswerInTime
+                         : lookup.error == 11004 ? kNoAddress
+                                                 : kLookupFailed;
+    text += Raw(lookup.domain);
+    text += Raw(": ");
+    text += Format(kCannotResolve, {lookup.error});
+    text += Raw(" ");
+    text += Format(reason, {});
   }
-}
-
-std::string ResolveInDns(const std::string& domain) {
-  return AddressOf(domain, LookUpInDns);
+  return text;
 }
 
 }  // namespace quorvane
