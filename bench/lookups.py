@@ -3,7 +3,10 @@
 127.0.0.1:53 answers every A query after DELAY seconds (each query on its
 own timer, so many can wait at once), and the program updates a hosts file
 from a list of N pairs, for N = 1, 8 and 32. With the lookups one after
-another a run takes N answers' time; all at once, about one.
+another a run takes N answers' time; all at once, about one. Last, one run
+each of 32 domains that the server never answers: each lookup waits for the
+resolver's time-out (the sandbox's resolv.conf: 2 s, one attempt), and the
+run ends with error 238.
 
 Run in the end-to-end tests' sandbox (a private network and /etc), as root:
   sudo tests/sandbox.sh /usr/bin/python3 bench/lookups.py PROGRAM [OTHER]
@@ -36,7 +39,8 @@ class SlowDns(asyncio.DatagramProtocol):
         self.transport = transport
 
     def datagram_received(self, data, peer):
-        asyncio.get_running_loop().call_later(DELAY, self.answer, data, peer)
+        if b"\x06silent" not in data:  # s1.silent.bench: never answered
+            asyncio.get_running_loop().call_later(DELAY, self.answer, data, peer)
 
     def answer(self, query, peer):
         ident, _, count = struct.unpack(">HHH", query[:6])
@@ -99,6 +103,18 @@ def main():
                              f"{run.stderr[:300]!r}, hosts {hosts[:300]!r}")
             medians.append(statistics.median(times))
         print(f"| {n} | " + " | ".join(f"{m:.2f}" for m in medians) + " |", flush=True)
+    silent = SCRATCH + "/silent.list"
+    with open(silent, "w") as f:
+        f.writelines(f"s{i}.silent.bench h{i}\n" for i in range(1, 33))
+    took = []
+    for program in programs:
+        began = time.monotonic()
+        run = subprocess.run([program, "@" + silent], env=env, capture_output=True,
+                             stdin=subprocess.DEVNULL)
+        took.append(time.monotonic() - began)
+        if run.returncode != 1 or b"(238)" not in run.stderr:
+            sys.exit(f"{program}, silent domains: status {run.returncode}")
+    print("| 32, never answered | " + " | ".join(f"{t:.2f}" for t in took) + " |")
 
 
 if __name__ == "__main__":

@@ -1,6 +1,7 @@
 // The causes on Windows: not elevated, a missing or odd file, a read-only
-// file or full disk, a list that a run as SYSTEM does not trust; otherwise
-// the system's error number.
+// file or write-protected volume or full disk, a list that a run as SYSTEM
+// does not trust; otherwise the system's error number (5: access denied,
+// as for a folder whose rights forbid the save).
 #include <windows.h>
 
 #include "front/report/messages.h"
@@ -51,6 +52,7 @@ Message HostsWriteCause(const std::string& path) {
       (attributes & FILE_ATTRIBUTE_READONLY)) {
     return Format(kCauseReadOnly, {path});
   }
+  if (error == ERROR_WRITE_PROTECT) return Format(kCauseReadOnly, {path});
   std::string dir = path.substr(0, path.find_last_of("\\/") + 1);
   ULARGE_INTEGER free_bytes;
   if (!dir.empty() &&
