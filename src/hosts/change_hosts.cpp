@@ -1,5 +1,7 @@
 #include "hosts/change_hosts.h"
 
+#include <optional>
+
 #include "front/report/console.h"
 #include "front/report/fatal_error.h"
 #include "front/report/messages.h"
@@ -27,7 +29,8 @@ int ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
   std::string path = HostsPath();
   HostsLock lock;
   if (!lock.Acquire(path, kHostsLockWait)) {
-    CannotOpenHosts(LockFailureCause(path, kHostsLockWait));
+    std::optional<Message> cause = PrivilegeCause(path);
+    CannotOpenHosts(cause ? *cause : LockFailureCause(path, kHostsLockWait));
   }
   ReleaseOnFatalError unlock_on_error([&lock] { lock.Release(); });
   if (writing == Writing::kSave) {

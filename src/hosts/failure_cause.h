@@ -6,11 +6,17 @@
 #ifndef QUORVANE_HOSTS_FAILURE_CAUSE_H_
 #define QUORVANE_HOSTS_FAILURE_CAUSE_H_
 
+#include <optional>
 #include <string>
 
 #include "front/report/message.h"
 
 namespace quorvane {
+
+// The cause when this run lacks the rights to change the hosts file at
+// `path` at all (not root; on Windows, not elevated), which any other
+// cause of error 198 or 208 would follow from; nothing when it has them.
+std::optional<Message> PrivilegeCause(const std::string& path);
 
 // Why the hosts file at `path` could not be read (error 198).
 Message HostsReadCause(const std::string& path);

@@ -106,6 +106,11 @@ Message FileCause(const std::string& path, int fallback) {
 
 }  // namespace
 
+std::optional<Message> PrivilegeCause(const std::string& path) {
+  if (geteuid() == 0) return std::nullopt;
+  return Format(kCauseNotRoot, {path});
+}
+
 Message HostsReadCause(const std::string& path) {
   int error = errno;
   std::string untrusted = UntrustedOnTheWay(path);
@@ -117,7 +122,7 @@ Message HostsReadCause(const std::string& path) {
 
 Message HostsWriteCause(const std::string& path) {
   int error = errno;
-  if (geteuid() != 0) return Format(kCauseNotRoot, {path});
+  if (std::optional<Message> cause = PrivilegeCause(path)) return *cause;
   std::string untrusted = UntrustedOnTheWay(path);
   if (!untrusted.empty()) {
     return Format(kCauseOthersMayWrite, {path, untrusted});

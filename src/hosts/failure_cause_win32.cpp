@@ -39,6 +39,11 @@ Message FileCause(const std::string& path, DWORD fallback) {
 
 }  // namespace
 
+std::optional<Message> PrivilegeCause(const std::string& path) {
+  if (Elevated()) return std::nullopt;
+  return Format(kCauseNotAdministrator, {path});
+}
+
 Message HostsReadCause(const std::string& path) {
   DWORD error = GetLastError();
   return FileCause(path, error);
@@ -46,7 +51,7 @@ Message HostsReadCause(const std::string& path) {
 
 Message HostsWriteCause(const std::string& path) {
   DWORD error = GetLastError();
-  if (!Elevated()) return Format(kCauseNotAdministrator, {path});
+  if (std::optional<Message> cause = PrivilegeCause(path)) return *cause;
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & FILE_ATTRIBUTE_READONLY)) {

@@ -47,8 +47,8 @@ class HostsLock {
 inline constexpr std::chrono::seconds kHostsLockWait{60};
 
 // Why Acquire for the hosts file at `hosts_path` failed, as error 198's
-// cause line: not root (not an administrator), a lock that is not root's
-// alone, or the lock held by another run for `waited` (and by which
+// cause line, for a run that has the rights to take it: a lock that is not
+// root's alone, or the lock held by another run for `waited` (and by which
 // process, where that can be known).
 Message LockFailureCause(const std::string& hosts_path,
                          std::chrono::seconds waited);

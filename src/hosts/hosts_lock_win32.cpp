@@ -208,19 +208,6 @@ void HostsLock::Release() {
 
 Message LockFailureCause(const std::string& hosts_path,
                          std::chrono::seconds waited) {
-  HANDLE token;
-  TOKEN_ELEVATION elevation = {1};
-  DWORD size;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    if (!GetTokenInformation(token, TokenElevation, &elevation,
-                             sizeof elevation, &size)) {
-      elevation.TokenIsElevated = 1;
-    }
-    CloseHandle(token);
-  }
-  if (!elevation.TokenIsElevated) {
-    return Format(kCauseNotAdministrator, {hosts_path});
-  }
   // A mutex tells nobody who holds it.
   size_t slash = hosts_path.find_last_of("\\/");
   std::string dir =
