@@ -121,6 +121,8 @@ def fatal(code, text):
 EN, JA = Texts(False), Texts(True)
 JAPANESE = {"LC_ALL": "ja_JP.UTF-8"}  # not installed: the language still is
 READ, WRITE, USAGE, reading, added, deleted = EN.READ, EN.WRITE, EN.USAGE, EN.reading, EN.added, EN.deleted
+NOT_ROOT = ("root だけが変更できます. root として実行してください.",
+            "only root may change it, and this run is not root's.")
 MISSING = ("ファイルがありません.", "no such file.")
 NOT_A_FILE = ("通常のファイルではありません.", "not a regular file.")
 TOO_LONG = ("16 MiB より大きいファイルです.", "longer than 16 MiB.")
@@ -155,13 +157,14 @@ LIST_MAX = 16 << 20  # the longest list file read
 
 def case(name, hosts=LOCAL, args=(), status=0, out=b"", err=b"", after=None,
          where="etc", input=b"\n", files=None, files_after=None, only=None,
-         env=None, check=None, setup=None, dns=b"", resolves=None):
+         env=None, check=None, setup=None, dns=b"", resolves=None, user=None):
     """A row. `after` defaults to `hosts` (unchanged); `files` are made
     before the run (path: bytes, DIR, or ("link", target)); `files_after`
     are the bytes expected then (None: gone). A file whose bytes do not
     change must not be written at all (but for an in-place rollback).
     check: "owner" (mode, owner kept, a new inode), "xattr" (attributes
-    kept), "no-reader" (standard output a pipe nobody reads)."""
+    kept), "no-reader" (standard output a pipe nobody reads). `user`: a
+    user id to run as instead of root."""
     return dict(locals())
 
 
@@ -214,6 +217,8 @@ def cases():
         case("a hosts file that cannot be read is error 198", hosts=DIR,
              args=[b"one.test", b"nas"], status=1, out=READ,
              err=hosts_error(198, NOT_A_FILE)),
+        case("not root is error 198 with that cause", args=[b"one.test", b"nas"],
+             status=1, user=65534, err=hosts_error(198, NOT_ROOT), only="linux"),
         case("in Japanese: error 198 with its cause", hosts=None, status=1,
              env=JAPANESE, out=JA.READ, err=hosts_error(198, MISSING, texts=JA)),
     ]
@@ -669,7 +674,9 @@ def run(c):
         try:
             # At a terminal whose input stays open, a run that waited for a
             # key would never end: it must end by itself.
-            status = subprocess.run(PROGRAM + list(c["args"]), stdin=key_in,
+            as_user = ["setpriv", f"--reuid={c['user']}", f"--regid={c['user']}",
+                       "--clear-groups"] if c["user"] else []
+            status = subprocess.run(as_user + PROGRAM + list(c["args"]), stdin=key_in,
                                     stdout=no_reader or out, stderr=err, env=env,
                                     timeout=30 if tty else 120).returncode
         except subprocess.TimeoutExpired:
