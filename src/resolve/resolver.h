@@ -16,13 +16,6 @@
 
 namespace quorvane {
 
-// A pair of the list: a dynamic-DNS domain and the host name that is to
-// point at its address.
-struct Pair {
-  std::string domain;
-  std::string name;
-};
-
 // The answer for one domain: its dotted address, or the Winsock error
 // number of the reason it has none.
 struct Lookup {
