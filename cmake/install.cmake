@@ -9,7 +9,9 @@
 #   share/doc/quorvane/changelog.gz            the package's changelog
 #   lib/systemd/system/quorvane.{service,timer}
 #       with -DQUORVANE_INSTALL_SYSTEMD=ON: run the program at boot and
-#       every 10 minutes (QUORVANE_SYSTEMD_UNIT_DIR moves them)
+#       every 10 minutes (QUORVANE_SYSTEMD_UNIT_DIR moves them); the .deb
+#       then also has the prerm and postrm of contrib/debian, which stop
+#       and disable them when the package is removed
 #
 # The `package` preset builds the .deb: cmake --preset package &&
 # cmake --build --preset package --target package.
@@ -94,6 +96,11 @@ else()
     ")
     install(FILES ${unit_out} contrib/systemd/quorvane.timer
             DESTINATION ${QUORVANE_SYSTEMD_UNIT_DIR})
+    # Removing the package stops the timer and the service and disables
+    # the timer, as Debian's helpers do for the units they install.
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+        ${CMAKE_CURRENT_SOURCE_DIR}/contrib/debian/prerm
+        ${CMAKE_CURRENT_SOURCE_DIR}/contrib/debian/postrm)
   endif()
 
   set(CPACK_GENERATOR DEB)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The .deb the package preset built: exactly the expected files and modes,
-# the lower-case link, its name and libc dependency, no lintian error; the
+# the lower-case link, its name and libc dependency, no lintian error, a
+# removal that stops and disables the units; the
 # same build's `cmake --install --prefix` names the program in the service.
 # Then, laid over /usr in the sandbox: systemd-analyze verifies the units and
 # rates the service's sandbox, man finds the page without warnings, the
@@ -57,6 +58,24 @@ grep -q '^lrwxrwxrwx root/root .* \./usr/bin/quorvane -> Quorvane$' "$scratch/co
 [ "$(dpkg-deb -f "$deb" Package)" = quorvane ]
 dpkg-deb -f "$deb" Depends | grep -q 'libc6 (>= '
 lintian --fail-on error "$deb" 2>/dev/null
+# Removal stops the timer and the service and disables the timer, before
+# the units go; an upgrade leaves them be. The maintainer scripts run with
+# stand-ins that log what they were asked.
+dpkg-deb -e "$deb" "$scratch/control"
+mkdir "$scratch/bin" "$scratch/run-systemd"
+for tool in systemctl deb-systemd-invoke deb-systemd-helper; do
+  printf '#!/bin/sh\necho "%s $*" >>"%s"\n' "$tool" "$scratch/log" >"$scratch/bin/$tool"
+  chmod +x "$scratch/bin/$tool"
+done
+for step in "prerm upgrade" "prerm remove" "postrm remove"; do
+  sed "s|/run/systemd/system|$scratch/run-systemd|; s|/usr/bin/deb-systemd-helper|$scratch/bin/deb-systemd-helper|" \
+    "$scratch/control/${step% *}" >"$scratch/script"
+  PATH="$scratch/bin:$PATH" sh "$scratch/script" "${step#* }"
+done
+want="deb-systemd-invoke stop quorvane.timer quorvane.service
+systemctl --no-reload disable quorvane.timer
+systemctl --system daemon-reload"
+[ "$(cat "$scratch/log")" = "$want" ] || { echo "removal did: $(cat "$scratch/log")" >&2; exit 1; }
 cmake --install "$package_dir" --prefix "$scratch/opt" >/dev/null
 grep -qx "ExecStart=$scratch/opt/bin/Quorvane @/etc/Quorvane.list" \
   "$scratch/opt/lib/systemd/system/quorvane.service"

@@ -107,9 +107,12 @@ def lock_trials():
         began = time.monotonic()
         b = subprocess.run(PROGRAM, input=b"\n", env=ENV, capture_output=True)
         took = time.monotonic() - began
-        os.write(key_out, b"\n")
+        try:  # a run waits for no key here; its input may be gone already
+            os.write(key_out, b"\n")
+        except BrokenPipeError:
+            pass
         os.close(key_out)
-        expect("a failed run lets go of the lock before its key wait",
+        expect("a failed run lets go of the lock before it ends",
                a.wait() == 1 and took < 10 and b"(198)" not in b.stderr
                and b"Quorvane" in printed)
     sh(f"umount {ETC}")

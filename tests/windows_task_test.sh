@@ -57,7 +57,7 @@ line=$(value Arguments)
 printf '%s\r\n' "${line#/d /c }" >"$c/quorvane-task.bat"
 # Run in the unzipped folder, as an administrator would.
 unpacked=$c/quorvane-zip
-cmd() { (cd "$unpacked" && /usr/lib/wine/wine64 cmd /d /c "$@" </dev/null >"$c/cmd.out" 2>&1); }
+cmd() { (cd "$unpacked" && LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 cmd /d /c "$@" </dev/null >"$c/cmd.out" 2>&1); }
 run() { cmd 'C:\quorvane-task.bat'; }
 # What the zip holds, unpacked, and beside it programs named like the
 # system's that only say they ran.
@@ -101,6 +101,7 @@ got=$(iconv -f CP932 -t UTF-8 "$c/ProgramData/Quorvane/Quorvane.log" |
 want="読み込み中... C:\ProgramData\Quorvane\Quorvane.list
 Quorvane (147)
 C:\ProgramData\Quorvane\Quorvane.listが開けません.
+C:\ProgramData\Quorvane\Quorvane.list: ファイルがありません.
 読み込み中... C:\ProgramData\Quorvane\Quorvane.list
 読み込み中... C:\windows\system32\drivers\etc\hosts
 192.0.2.7	nas	##Quorvane##

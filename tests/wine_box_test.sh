@@ -2,9 +2,9 @@
 # Shows the Windows program's warning box under Wine on a virtual display
 # (Xvfb), reads its title from the window and its text from Wine's
 # message-box trace, dismisses it with a key press, and checks that the run
-# then ends with status 1. Once with a Japanese system code page (932: the
-# box gets the stored Shift_JIS bytes) and once with a Western one (1252:
-# the text is decoded from each piece's own code page).
+# then ends with status 1. Once in Japanese with a Japanese system code page
+# (932: the box gets the stored Shift_JIS bytes) and once in English with a
+# Western one (1252: the text is decoded from each piece's own code page).
 #
 # Usage: wine_box_test.sh QUORVANE_EXE   (exit 77: skipped)
 set -u
@@ -39,7 +39,9 @@ fail() { echo "FAIL: $*" >&2; failed=$((failed + 1)); }
 traced() {
   printf '%s' "$1" | iconv -f UTF-8 -t UTF-16BE | od -An -v -tx1 |
     tr -s ' \n' ' ' | xargs -n2 | while read -r hi lo; do
-      if [ "$hi" = 00 ] && [ $((16#$lo)) -ge 32 ] && [ $((16#$lo)) -lt 127 ]; then
+      if [ "$hi$lo" = 000a ]; then
+        printf '\\n'
+      elif [ "$hi" = 00 ] && [ $((16#$lo)) -ge 32 ] && [ $((16#$lo)) -lt 127 ]; then
         printf "\\x$lo"
       else
         printf '\\%s%s' "$hi" "$lo"
@@ -47,7 +49,8 @@ traced() {
     done
 }
 
-# show LOCALE: a missing list file's box, title and text, dismissed.
+# show LOCALE TEXT: a missing list file's box, title and text (in the
+# locale's language), dismissed.
 show() {
   (cd "$scratch" && LANG=$1 LC_ALL=$1 WINEDEBUG=trace+msgbox \
     "$run" "$exe" @missing.list </dev/null >"$scratch/out" 2>"$scratch/trace")&
@@ -62,10 +65,10 @@ show() {
   [ "$status" = 1 ] || fail "$1: exit status $status, not 1"
   shown=$(grep -a 'msgbox:MSGBOX_OnInit' "$scratch/trace" | head -n 1 |
           sed 's/^[^"]*L"//; s/"$//')
-  [ "$shown" = "$(traced "missing.listが開けません.")" ] ||
-    fail "$1: text [$shown], expected [$(traced "missing.listが開けません.")]"
+  [ "$shown" = "$(traced "$2")" ] ||
+    fail "$1: text [$shown], expected [$(traced "$2")]"
 }
 
-show ja_JP.UTF-8
-show C
+show ja_JP.UTF-8 "missing.listが開けません."$'\n'"missing.list: ファイルがありません."
+show C "Cannot open missing.list."$'\n'"missing.list: no such file."
 [ "$failed" = 0 ]

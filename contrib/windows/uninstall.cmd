@@ -1,5 +1,7 @@
 @echo off
-rem Removes the task Quorvane and the program. The list and the log in
+rem Ends and removes the task Quorvane first, so that nothing runs any more,
+rem then removes the program. Run "Quorvane.exe" without arguments before
+rem it to take Quorvane's lines out of the hosts file. The list and the log in
 rem %ProgramData%\Quorvane stay, for a later install, unless it is run as
 rem "uninstall.cmd /all". Run it from a command prompt started as
 rem Administrator, in the folder unzipped from the package. Every program is
@@ -20,6 +22,7 @@ if defined ProgramW6432 set "bin=%ProgramW6432%\Quorvane"
 set "data=%ProgramData%\Quorvane"
 
 echo Removing the task Quorvane
+"%sys%\schtasks.exe" /End /TN Quorvane >nul 2>&1
 "%sys%\schtasks.exe" /Delete /TN Quorvane /F >nul 2>&1
 echo Removing "%bin%"
 if exist "%bin%\Quorvane.exe" del /f /q "%bin%\Quorvane.exe"

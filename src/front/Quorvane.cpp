@@ -1,13 +1,18 @@
-// The entry: chooses the mode, gathers the pairs of the command line and its
-// list files, and owns the exit status (0 after a completed run; every
-// failure ends the process with 1 where it is found).
+// The entry: reads the options, chooses the mode, gathers the pairs of the
+// command line and its list files, and owns the exit status: 0 after a
+// completed run (a check: the file is current), 1 after a failure (a check:
+// a run would change the file), 2 after any failure of a check. Every
+// failure ends the process where it is found.
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "front/command_line.h"
 #include "front/report/console.h"
+#include "front/report/fatal_error.h"
+#include "front/report/language.h"
 #include "front/usage.h"
+#include "hosts/change_hosts.h"
 #include "hosts/restore_hosts.h"
 #include "hosts/update_hosts.h"
 #include "names/ini_file.h"
@@ -15,25 +20,41 @@
 int main(int argc, char** argv) {
   using namespace quorvane;
   InitConsole();
-  if (argc <= 1) {
-    RestoreHosts();
-    return 0;
-  }
+  SetLanguage(UserLanguage());
   std::vector<std::string_view> args(argv + 1, argv + argc);
   IniFile ini_file;
+  Writing writing = Writing::kSave;
+  bool pairs_given = false;
   for (const CommandStep& step : WalkCommandLine(args)) {
     switch (step.kind) {
+      case CommandStep::kCheck:
+        writing = Writing::kCheck;
+        SetFailureStatus(2);
+        break;
+      case CommandStep::kHelp:
+        Help();
+        return 0;
+      case CommandStep::kVersion:
+        Version();
+        return 0;
       case CommandStep::kAddPair:
+        pairs_given = true;
         ini_file.Add(step.first, step.second);
         break;
       case CommandStep::kLoadList:
+        pairs_given = true;
         ini_file.Load(std::string(step.first));
         break;
       case CommandStep::kUsage:
         Usage();
     }
   }
-  if (ini_file.Count() == 0) Usage();
-  UpdateHosts(ini_file);
-  return 0;
+  int changed;
+  if (!pairs_given) {
+    changed = RestoreHosts(writing);
+  } else {
+    if (ini_file.Count() == 0) Usage();
+    changed = UpdateHosts(ini_file, writing);
+  }
+  return writing == Writing::kCheck && changed != 0 ? 1 : 0;
 }

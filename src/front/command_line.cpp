@@ -7,9 +7,28 @@ namespace quorvane {
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args) {
   std::vector<CommandStep> steps;
-  for (size_t i = 0; i < args.size(); ++i) {
+  size_t i = 0;
+  bool options_ended = false;
+  for (; i < args.size() && !args[i].empty() && args[i][0] == '-'; ++i) {
     std::string_view arg = args[i];
-    if (!arg.empty() && arg[0] == '-') {
+    if (arg == "--") {
+      options_ended = true;
+      ++i;
+      break;
+    }
+    if (arg == "--check" || arg == "-n") {
+      steps.push_back({CommandStep::kCheck, {}, {}});
+      continue;
+    }
+    CommandStep::Kind kind = arg == "--help" || arg == "-h" ? CommandStep::kHelp
+                             : arg == "--version" ? CommandStep::kVersion
+                                                  : CommandStep::kUsage;
+    steps.push_back({kind, {}, {}});
+    return steps;
+  }
+  for (; i < args.size(); ++i) {
+    std::string_view arg = args[i];
+    if (!options_ended && !arg.empty() && arg[0] == '-') {
       steps.push_back({CommandStep::kUsage, {}, {}});
       break;
     }

@@ -1,6 +1,10 @@
 // The walk of the command line, as a plain function: the arguments become an
 // ordered list of steps, which the entry then carries out one by one (so a
 // list file is read at its own place among the arguments).
+//
+// Options come first: --check (-n), --help (-h), --version; "--" ends them.
+// After the options come the pairs and list files, where an argument that
+// starts with "-" in a domain's place is malformed (but not after "--").
 #ifndef QUORVANE_FRONT_COMMAND_LINE_H_
 #define QUORVANE_FRONT_COMMAND_LINE_H_
 
@@ -11,6 +15,9 @@ namespace quorvane {
 
 struct CommandStep {
   enum Kind {
+    kCheck,     // --check, -n: judge as a run does, write nothing
+    kHelp,      // --help, -h: the usage and the options, then exit 0
+    kVersion,   // --version: the version, then exit 0
     kAddPair,   // first: the domain, second: the host name
     kLoadList,  // first: the list file path (without its "@")
     kUsage,     // the command line is malformed from here on
@@ -20,11 +27,12 @@ struct CommandStep {
   std::string_view second;
 };
 
-// Walks the arguments (the program path left out; at least one argument).
-// A malformed argument ends the list with a kUsage step; nothing after it is
-// looked at. An argument in a host-name position is taken as it is, even
-// when it starts with "-" or "@", unless it is not one host name to the
-// hosts file's readers (IsHostName).
+// Walks the arguments (the program path left out). A malformed argument
+// (an unknown option among the options included) ends the list with a
+// kUsage step, and --help and --version end it with their own step; nothing
+// after it is looked at. An argument in a host-name position is taken as it
+// is, even when it starts with "-" or "@", unless it is not one host name
+// to the hosts file's readers (IsHostName).
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args);
 

@@ -9,7 +9,8 @@
 namespace quorvane {
 namespace {
 
-// Renders the steps compactly: "+domain=name", "@path", "usage".
+// Renders the steps compactly: "check", "help", "version", "+domain=name",
+// "@path", "usage".
 std::string Walk(std::vector<std::string_view> args) {
   std::string out;
   for (const CommandStep& step : WalkCommandLine(args)) {
@@ -23,6 +24,15 @@ std::string Walk(std::vector<std::string_view> args) {
         break;
       case CommandStep::kUsage:
         out += "usage";
+        break;
+      case CommandStep::kCheck:
+        out += "check";
+        break;
+      case CommandStep::kHelp:
+        out += "help";
+        break;
+      case CommandStep::kVersion:
+        out += "version";
         break;
     }
   }
@@ -41,9 +51,22 @@ TEST(CommandLineTest, Walks) {
       // Malformed: what came before is kept, nothing after is looked at.
       {{"@"}, "usage"},
       {{"a"}, "usage"},
-      {{"-h"}, "usage"},
-      {{"--help", "a", "b"}, "usage"},
       {{"a", "x", "@l", "-v", "b", "y"}, "+a=x @l usage"},
+      // Options come before the pairs; help and version end the walk; an
+      // unknown one is malformed; "--" ends them, and what follows is a
+      // pair even when it starts with "-".
+      {{"--check", "a", "x"}, "check +a=x"},
+      {{"-n"}, "check"},
+      {{"-n", "--help", "a"}, "check help"},
+      {{"-h", "-x"}, "help"},
+      {{"--version", "a"}, "version"},
+      {{"-n", "-x", "a", "b"}, "check usage"},
+      {{"--check=yes"}, "usage"},
+      {{"-"}, "usage"},
+      {{"a", "x", "--check"}, "+a=x usage"},
+      {{"--", "-a", "x"}, "+-a=x"},
+      {{"-n", "--", "--check", "x", "-b", "y"}, "check +--check=x +-b=y"},
+      {{"--", "--"}, "usage"},
       {{"a", "b", "c"}, "+a=b usage"},
       // Host names that no reader of the hosts file takes as that one name:
       // empty, two names, a control byte, a comment.

@@ -3,14 +3,23 @@
 #include <cstdlib>
 
 #include "front/report/console.h"
+#include "front/report/fatal_error.h"
 #include "front/report/messages.h"
 
 namespace quorvane {
 
 void Usage() {
-  WriteErr(Message{{{std::string(kUsage), Message::Source::kOwnText}}});
-  WaitForKey();
-  std::exit(1);
+  WriteErr(Format(kUsage, {}));
+  WaitIfOwnConsole();
+  std::exit(FailureStatus());
 }
+
+void Help() {
+  Message text = Format(kUsage, {});
+  text += Format(kOptions, {});
+  WriteOut(text);
+}
+
+void Version() { WriteOut(Raw(kVersion)); }
 
 }  // namespace quorvane

@@ -1,12 +1,20 @@
-// The answer to every malformed command line.
+// The answer to a malformed command line, and to --help and --version.
 #ifndef QUORVANE_FRONT_USAGE_H_
 #define QUORVANE_FRONT_USAGE_H_
 
 namespace quorvane {
 
-// Writes the usage text to standard error as a whole, waits for one key and
-// exits with status 1. Never returns.
+// Writes the usage text to standard error as a whole, waits for one key
+// where the console is the program's own (WaitIfOwnConsole) and exits with
+// the failure status (1; 2 in a check). Never returns.
 [[noreturn]] void Usage();
+
+// Writes the usage text and the options to standard output. Waits for
+// nothing.
+void Help();
+
+// Writes the version to standard output.
+void Version();
 
 }  // namespace quorvane
 

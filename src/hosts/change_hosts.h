@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "front/report/messages.h"
 #include "hosts/hosts_file.h"
 
 namespace quorvane {
@@ -19,6 +20,9 @@ struct LinesChanged {
   int count = 0;        // lines rewritten plus lines appended
   std::string printed;  // those lines, in the order they are reported
 };
+
+// Whether a run saves what it changed, or only says what it would change.
+enum class Writing { kSave, kCheck };
 
 // Takes the hosts lock (waiting up to kHostsLockWait; error 198 when it
 // cannot be had) and holds it until the run ends, letting go of it before a
@@ -31,9 +35,14 @@ struct LinesChanged {
 // cannot be read in full), lets `scan` change it, prints the changed lines
 // and `count_format` with their number, and, when a line changed, saves it
 // (the writing message first; error 208 when the save fails, the file then
-// keeping its bytes). Every failure ends the run.
-void ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
-                     std::string_view count_format);
+// keeping its bytes). Every failure ends the run; its report says the
+// cause. Returns the number of lines changed.
+//
+// With Writing::kCheck nothing is written: no repair, no removal, no save
+// (a journal left by a killed save waits for the next run, and the check
+// judges the file as it stands).
+int ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
+                    const Text& count_format, Writing writing);
 
 }  // namespace quorvane
 

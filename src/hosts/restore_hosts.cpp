@@ -83,6 +83,10 @@ LinesChanged DisableManagedLines(HostsFile* hosts) {
   return changed;
 }
 
-void RestoreHosts() { ChangeHostsFile(DisableManagedLines, kLinesDeleted); }
+int RestoreHosts(Writing writing) {
+  return ChangeHostsFile(
+      DisableManagedLines,
+      writing == Writing::kSave ? kLinesDeleted : kLinesWouldChange, writing);
+}
 
 }  // namespace quorvane

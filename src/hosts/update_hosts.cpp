@@ -9,6 +9,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "front/report/fatal_error.h"
 #include "front/report/messages.h"
 #include "hosts/kept_line.h"
 #include "hosts/line_owner.h"
@@ -71,26 +72,41 @@ struct Touched {
   std::vector<std::string> spelled;
 };
 
-// The pins of `pairs`, whose domains have the addresses `addresses`. A
+// The pins of the pairs whose domain answered (`found`, in list order). A
 // domain that a managed line of ours maps was answered from that very line,
 // since the system's lookup reads the hosts file first: its address would
-// never move again. Such a domain is asked of DNS alone. `bytes` is the file
-// as loaded under the lock (no second read of a file that may be large), so
-// only a run that pins a domain holds the lock through a DNS query. A
-// literal address is no name to ask DNS for, whatever the file says.
+// never move again. Such domains are asked of DNS alone, all at once.
+// `bytes` is the file as loaded under the lock (no second read of a file
+// that may be large), so only a run that pins a domain holds the lock
+// through a DNS query. A literal address is no name to ask DNS for,
+// whatever the file says. A pinned domain DNS does not answer is added to
+// `failed`, and its pair gives no pin.
 std::vector<Pin> PinsOf(const std::vector<Pair>& pairs,
-                        const std::vector<std::string>& addresses,
-                        std::string_view bytes) {
+                        const std::vector<Lookup>& found,
+                        std::string_view bytes,
+                        std::vector<FailedLookup>* failed) {
   std::unordered_set<std::string> pinned = PinnedNames(bytes);
-  std::vector<Pin> pins;
-  pins.reserve(pairs.size());
-  for (size_t i = 0; i < pairs.size(); ++i) {
+  std::vector<size_t> asked;
+  std::vector<std::string> asked_domains;
+  for (size_t i = 0; i < pairs.size() && !pinned.empty(); ++i) {
     const std::string& domain = pairs[i].domain;
     bool literal = domain.find_first_not_of("0123456789.") == std::string::npos;
-    bool in_dns =
-        !pinned.empty() && !literal && pinned.count(FoldedName(domain)) != 0;
-    pins.push_back(
-        {in_dns ? ResolveInDns(domain) : addresses[i], pairs[i].name});
+    if (found[i].ok && !literal && pinned.count(FoldedName(domain)) != 0) {
+      asked.push_back(i);
+      asked_domains.push_back(domain);
+    }
+  }
+  std::vector<Lookup> in_dns = LookUpAll(asked_domains, LookUpInDns);
+  std::vector<const Lookup*> answer(pairs.size());
+  for (size_t i = 0; i < pairs.size(); ++i) answer[i] = &found[i];
+  for (size_t k = 0; k < asked.size(); ++k) answer[asked[k]] = &in_dns[k];
+  std::vector<Pin> pins;
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    if (answer[i]->ok) {
+      pins.push_back({answer[i]->address, pairs[i].name});
+    } else if (found[i].ok) {
+      failed->push_back({i, pairs[i].domain, answer[i]->error});
+    }
   }
   return pins;
 }
@@ -272,16 +288,34 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
   return changed;
 }
 
-void UpdateHosts(const IniFile& ini_file) {
+int UpdateHosts(const IniFile& ini_file, Writing writing) {
+  const std::vector<Pair>& pairs = ini_file.pairs;
   StartNetwork();
   // Every name is resolved before the lock, so a slow lookup never holds it.
-  const std::vector<std::string> addresses = ResolveAll(ini_file.pairs);
-  ChangeHostsFile(
-      [&ini_file, &addresses](HostsFile* hosts) {
-        return UpdateLines(
-            hosts, PinsOf(ini_file.pairs, addresses, hosts->Original()));
-      },
-      kLinesAdded);
+  const std::vector<Lookup> found = ResolveAll(pairs);
+  std::vector<FailedLookup> failed;
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    if (!found[i].ok) failed.push_back({i, pairs[i].domain, found[i].error});
+  }
+  int changed = 0;
+  if (failed.size() < pairs.size()) {
+    changed = ChangeHostsFile(
+        [&](HostsFile* hosts) {
+          return UpdateLines(hosts,
+                             PinsOf(pairs, found, hosts->Original(), &failed));
+        },
+        writing == Writing::kSave ? kLinesAdded : kLinesWouldChange, writing);
+  }
+  // The pairs that answered are applied; the others end the run, each
+  // named in list order, with their lines untouched.
+  if (!failed.empty()) {
+    std::sort(failed.begin(), failed.end(),
+              [](const FailedLookup& a, const FailedLookup& b) {
+                return a.place < b.place;
+              });
+    FatalError(kErrorResolve, FailedLookupsText(failed));
+  }
+  return changed;
 }
 
 }  // namespace quorvane

@@ -41,9 +41,13 @@ struct Pin {
 LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins);
 
 // The whole update run: resolve every domain, take the hosts lock, load the
-// hosts file, change it, report, and save it when a line changed. Failures
-// end the run.
-void UpdateHosts(const IniFile& ini_file);
+// hosts file, change it for the pairs whose domain answered, report, and
+// save it when a line changed (with Writing::kCheck: report what would
+// change, save nothing). Returns the number of lines changed. The pairs
+// whose domain did not answer leave their lines as they were; after the
+// rest is done they end the run with error 238, each named. Every other
+// failure ends the run where it is met.
+int UpdateHosts(const IniFile& ini_file, Writing writing);
 
 }  // namespace quorvane
 

@@ -7,6 +7,7 @@
 #include "front/report/fatal_error.h"
 #include "front/report/messages.h"
 #include "names/list_open.h"
+#include "store/failure_cause.h"
 
 namespace quorvane {
 
@@ -29,9 +30,11 @@ std::string_view NextWord(std::string_view text, size_t* pos) {
 }
 
 // Reads the whole file, or fails. A file of more than `limit` bytes is a
-// failure too: a device without end (/dev/zero) or a wrong, huge file must
-// not take all memory before anything is said.
-bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes) {
+// failure too (`*too_long`): a device without end (/dev/zero) or a wrong,
+// huge file must not take all memory before anything is said.
+bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes,
+                   bool* too_long) {
+  *too_long = false;
   FILE* file = OpenListFile(path);
   if (file == nullptr) return false;
   char buffer[65536];
@@ -40,6 +43,7 @@ bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes) {
   while ((got = fread(buffer, 1, sizeof buffer, file)) > 0) {
     if (got > limit - bytes->size()) {
       ok = false;
+      *too_long = true;
       break;
     }
     bytes->append(buffer, got);
@@ -73,7 +77,18 @@ ListScan ScanListFile(std::string_view bytes) {
     std::string_view text = line.substr(0, line.find('\0'));
     // A line whose first byte is NUL has no text at all: no words, so it is
     // a malformed line like any other.
-    if (!text.empty() && (text[0] == '#' || IsWhite(text[0]))) continue;
+    if (!text.empty() && IsWhite(text[0])) {
+      // Skipped, as the format says; but a newcomer's indented pair would
+      // silently never be applied, so such a line is told about.
+      size_t pos = 0;
+      std::string_view first = NextWord(text, &pos);
+      if (!first.empty() && first[0] != '#' &&
+          IsHostName(NextWord(text, &pos))) {
+        scan.indented_pairs.push_back(number);
+      }
+      continue;
+    }
+    if (!text.empty() && text[0] == '#') continue;
     size_t pos = 0;
     std::string_view domain = NextWord(text, &pos);
     std::string_view host_name = NextWord(text, &pos);
@@ -95,10 +110,17 @@ void IniFile::Add(std::string_view domain, std::string_view host_name) {
 void IniFile::Load(const std::string& path) {
   WriteOut(Format(kReading, {path}));
   std::string bytes;
-  if (!ReadWholeFile(path, kMaxListFileBytes, &bytes)) {
-    FatalError(kErrorListOpen, kCannotOpenList, {path});
+  bool too_long;
+  if (!ReadWholeFile(path, kMaxListFileBytes, &bytes, &too_long)) {
+    Message text = Format(kCannotOpenList, {path});
+    text += Raw("\n");
+    text += too_long ? Format(kCauseTooLong, {path}) : ListReadCause(path);
+    FatalError(kErrorListOpen, text);
   }
   ListScan scan = ScanListFile(bytes);
+  for (int number : scan.indented_pairs) {
+    WriteErr(Format(kIndentedPair, {path, number}));
+  }
   for (Pair& pair : scan.pairs) pairs.push_back(std::move(pair));
   if (!scan.ok) {
     FatalError(kErrorListLine, kBadListLine,

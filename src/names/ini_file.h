@@ -22,6 +22,8 @@ struct ListScan {
   bool ok = true;
   std::string_view bad_line;  // the bad line as read, line break included
   int bad_line_number = 0;    // counting every physical line from 1
+  // The indented lines (skipped) that hold a pair, by number.
+  std::vector<int> indented_pairs;
 };
 
 // Whether `name` is one host name to every program that reads the hosts
@@ -32,7 +34,9 @@ struct ListScan {
 bool IsHostName(std::string_view name);
 
 // Scans the bytes of a list file. A line is a whole physical line; its text
-// ends at a NUL byte. Lines starting with "#" or white space are skipped;
+// ends at a NUL byte. Lines starting with "#" or white space are skipped
+// (the numbers of those starting with white space that hold a pair, two
+// words of which the first does not start with "#", are kept);
 // every other line must hold two words (runs of non-white bytes), a domain
 // and a host name (IsHostName); more words are ignored. The scan stops at
 // the first line without them. The bad line is a view into `bytes`.
@@ -50,10 +54,12 @@ class IniFile {
   void Add(std::string_view domain, std::string_view host_name);
 
   // Reads the list file at `path` and adds its pairs in file order. Prints
-  // the reading message first. A file that cannot be opened (OpenListFile:
-  // for a run as SYSTEM, also one that others could change) or read, or
-  // that is longer than kMaxListFileBytes, ends the run with error 147; a
-  // line without two words, or whose host name is not one, with error 159.
+  // the reading message first, and a warning on standard error for each
+  // indented line that holds a pair. A file that cannot be opened
+  // (OpenListFile: for a run as SYSTEM, also one that others could change) or
+  // read, or that is longer than kMaxListFileBytes, ends the run with error
+  // 147; a line without two words, or whose host name is not one, with error
+  // 159. Error 147 names the cause on a second line.
   void Load(const std::string& path);
 
   size_t Count() const { return pairs.size(); }

@@ -9,13 +9,17 @@ namespace {
 
 using namespace std::string_literals;
 
-// The scan in short: "domain=name;" per pair, then "!NUMBER:bad line" when
-// it stopped at a line without two words.
+// The scan in short: "domain=name;" per pair, "~NUMBER;" per indented line
+// that holds a pair, then "!NUMBER:bad line" when it stopped at a line
+// without two words.
 std::string Scan(const std::string& bytes) {
   ListScan scan = ScanListFile(bytes);
   std::string out;
   for (const Pair& pair : scan.pairs) {
     out += pair.domain + "=" + pair.name + ";";
+  }
+  for (int number : scan.indented_pairs) {
+    out += "~" + std::to_string(number) + ";";
   }
   if (!scan.ok) {
     out += "!" + std::to_string(scan.bad_line_number) + ":" +
@@ -32,9 +36,12 @@ TEST(ListFileTest, Cases) {
       // after the second are ignored; the last line needs no line break.
       {"# my names\r\nddns.example.net nas\r\n\r\na.example\tpc1 extra\n"
        "  indented.example x\n\tb.example y\n\vc.example z\nlast.example nas2",
-       "ddns.example.net=nas;a.example=pc1;last.example=nas2;"},
+       "ddns.example.net=nas;a.example=pc1;last.example=nas2;~5;~6;~7;"},
       {"", ""},
       {"#a b\n\n   \n#\n", ""},
+      // Indented lines that hold no pair are skipped without a word: an
+      // indented comment, one word, a host name no reader takes.
+      {"  # a b\n\tone\n d #x\n d n#\n \r\n", ""},
       // A line without two words stops the scan: its bytes as read, and its
       // physical number.
       {"# comment\r\n\r\nlonely\r\nd n\r\n", "!3:lonely\r\n"},

@@ -16,6 +16,8 @@
 #include <memory>
 #include <string>
 
+#include "front/report/message.h"
+
 namespace quorvane {
 
 class HostsLock {
@@ -43,6 +45,13 @@ class HostsLock {
 // second even for a file of many megabytes; the bound keeps a run that is
 // stuck (stopped, or on a hung file system) from stalling every later run.
 inline constexpr std::chrono::seconds kHostsLockWait{60};
+
+// Why Acquire for the hosts file at `hosts_path` failed, as error 198's
+// cause line, for a run that has the rights to take it: a lock that is not
+// root's alone, or the lock held by another run for `waited` (and by which
+// process, where that can be known).
+Message LockFailureCause(const std::string& hosts_path,
+                         std::chrono::seconds waited);
 
 }  // namespace quorvane
 

@@ -5,12 +5,16 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <string_view>
 #include <thread>
 
+#include "front/report/messages.h"
 #include "store/fd_posix.h"
 #include "store/hosts_lock.h"
 #include "store/root_paths_posix.h"
@@ -78,5 +82,44 @@ bool HostsLock::Acquire(const std::string& /*hosts_path*/,
 }
 
 void HostsLock::Release() { held_.reset(); }
+
+Message LockFailureCause(const std::string& hosts_path,
+                         std::chrono::seconds waited) {
+  const std::string dir = kHostsLockDirectory;
+  const std::string file = dir + "/hosts.lock";
+  struct stat st;
+  if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0 ||
+      (st.st_mode & 022) != 0) {
+    return Format(kCauseLockNotRoots, {hosts_path, dir});
+  }
+  if (lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != 0 ||
+      (st.st_mode & 077) != 0) {
+    return Format(kCauseLockNotRoots, {hosts_path, file});
+  }
+  // The holder from the kernel's table of locks: "1: FLOCK ADVISORY WRITE
+  // PID MAJOR:MINOR:INODE ...", the device numbers in hex.
+  int holder = 0;
+  if (FILE* locks = fopen("/proc/locks", "re")) {
+    char text[256];
+    while (holder == 0 && fgets(text, sizeof text, locks)) {
+      char kind[16];
+      int pid;
+      unsigned major_number, minor_number;
+      unsigned long inode;
+      if (sscanf(text, "%*[^:]: %15s %*s %*s %d %x:%x:%lu", kind, &pid,
+                 &major_number, &minor_number, &inode) == 5 &&
+          std::string_view(kind) == "FLOCK" && inode == st.st_ino &&
+          major_number == major(st.st_dev) &&
+          minor_number == minor(st.st_dev)) {
+        holder = pid;
+      }
+    }
+    fclose(locks);
+  }
+  int seconds = static_cast<int>(waited.count());
+  return holder > 0
+             ? Format(kCauseLockHeldBy, {hosts_path, holder, file, seconds})
+             : Format(kCauseLockHeld, {hosts_path, file, seconds});
+}
 
 }  // namespace quorvane

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "front/report/messages.h"
 #include "store/hash.h"
 #include "store/hosts_lock.h"
 
@@ -203,6 +204,18 @@ void HostsLock::Release() {
   CloseHandle(held_->mutex);
   if (held_->space != nullptr) held_->close_space(held_->space, 0);
   held_.reset();
+}
+
+Message LockFailureCause(const std::string& hosts_path,
+                         std::chrono::seconds waited) {
+  // A mutex tells nobody who holds it.
+  size_t slash = hosts_path.find_last_of("\\/");
+  std::string dir =
+      slash == std::string::npos ? "." : hosts_path.substr(0, slash);
+  std::wstring wide = MutexName(dir, kNamespace);
+  std::string name(wide.begin(), wide.end());  // ASCII: a hex hash
+  return Format(kCauseLockHeld,
+                {hosts_path, name, static_cast<int>(waited.count())});
 }
 
 }  // namespace quorvane

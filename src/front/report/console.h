@@ -19,11 +19,12 @@ void InitConsole();
 void WriteOut(const Message& message);
 void WriteErr(const Message& message);
 
-// Waits for the user's acknowledgement: reads the typed line through its
-// end from a terminal, one byte from a pipe or file (the rest is left for
-// whoever reads next). End of input ends the wait at once, so an unattended
-// run never hangs.
-void WaitForKey();
+// Waits for the user's acknowledgement where the console window is the
+// program's own and would close with it (Windows, started by a
+// double-click): reads the typed line through its end, and end of input
+// ends the wait at once. Everywhere else (a terminal, cmd or PowerShell, a
+// pipe, a timer's run) it returns at once: nothing waits for a key there.
+void WaitIfOwnConsole();
 
 }  // namespace quorvane
 

@@ -1,9 +1,7 @@
 // The POSIX console: own text converted to the locale's character set.
 #include <langinfo.h>
 #include <signal.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -49,18 +47,7 @@ void WriteErr(const Message& message) {
   fflush(stderr);
 }
 
-void WaitForKey() {
-  fflush(stdout);
-  // Straight from the descriptor: stdio would take a whole buffer from a
-  // pipe that other commands of a script may still be reading, so a pipe or
-  // file gives up one byte. A terminal gives up the whole typed line, so
-  // that nothing typed at the prompt runs in the shell afterwards.
-  bool line = isatty(STDIN_FILENO);
-  char key;
-  ssize_t got;
-  do {
-    got = read(STDIN_FILENO, &key, 1);
-  } while ((got < 0 && errno == EINTR) || (got > 0 && line && key != '\n'));
-}
+// A terminal stays open after the program ends, so nothing is awaited.
+void WaitIfOwnConsole() { fflush(stdout); }
 
 }  // namespace quorvane

@@ -60,8 +60,14 @@ void WriteErr(const Message& message) {
   fflush(stderr);
 }
 
-void WaitForKey() {
+void WaitIfOwnConsole() {
   fflush(stdout);
+  // The console's process list holds this program alone only when Windows
+  // made the console for it (a double-click): cmd, PowerShell and a
+  // parent's console list their own process too, and a run without a
+  // console lists none.
+  DWORD processes[2];
+  if (GetConsoleProcessList(processes, 2) != 1) return;
   // A console in line mode hands over the typed line one byte per read and
   // keeps the rest for the next program (cmd.exe would run it), so the wait
   // reads through the line's end there; a pipe or file gives up one byte.

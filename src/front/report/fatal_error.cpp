@@ -11,6 +11,7 @@ namespace quorvane {
 namespace {
 
 ReleaseOnFatalError* g_latest_release = nullptr;
+int g_failure_status = 1;
 
 }  // namespace
 
@@ -28,15 +29,23 @@ void ReleaseOnFatalError::ReleaseAll() {
   }
 }
 
-void FatalError(int code, std::string_view format,
+void SetFailureStatus(int status) { g_failure_status = status; }
+
+int FailureStatus() { return g_failure_status; }
+
+void FatalError(int code, const Text& text,
                 std::initializer_list<FormatArg> args) {
+  FatalError(code, Format(text, args));
+}
+
+void FatalError(int code, const Message& text) {
   ReleaseOnFatalError::ReleaseAll();
   // What the run printed so far goes out before the report, whatever
   // becomes of the process while the report is shown.
   std::fflush(stdout);
   Message title = Format(kTitle, {kProgramName, code});
-  ShowFatalError(title, Format(format, args));
-  std::exit(1);
+  ShowFatalError(title, text);
+  std::exit(g_failure_status);
 }
 
 }  // namespace quorvane

@@ -13,10 +13,19 @@
 
 namespace quorvane {
 
-// Formats the title "Quorvane (code)" and the text from `format` and `args`,
-// shows them, and exits with status 1. Never returns.
-[[noreturn]] void FatalError(int code, std::string_view format,
+// Formats the title "Quorvane (code)" and the text from `text` (in the
+// run's language) and `args`, shows them, and exits with FailureStatus().
+// Never returns.
+[[noreturn]] void FatalError(int code, const Text& text,
                              std::initializer_list<FormatArg> args = {});
+
+// The same with a text already formatted (a message of several lines).
+[[noreturn]] void FatalError(int code, const Message& text);
+
+// The exit status of a failed run: 1, or what the front end chose for its
+// mode (a check ends with 2 on any error).
+void SetFailureStatus(int status);
+int FailureStatus();
 
 // While one lives, FatalError calls its `release` before the report is shown:
 // a lock that other runs wait for must not stay held while the report waits

@@ -1,5 +1,6 @@
 // Without a window system the report goes to standard error: the title, a
-// line break, the whole text, a line break; then one key is awaited.
+// line break, the whole text, a line break. Nothing is awaited: the
+// terminal keeps the report, and a timer's run must end.
 #include "front/report/console.h"
 #include "front/report/fatal_error.h"
 
@@ -10,7 +11,6 @@ void ShowFatalError(const Message& title, const Message& text) {
   WriteErr(Raw("\n"));
   WriteErr(text);
   WriteErr(Raw("\n"));
-  WaitForKey();
 }
 
 }  // namespace quorvane

@@ -57,6 +57,16 @@ Message Format(std::string_view format, std::initializer_list<FormatArg> args) {
   return message;
 }
 
+Message Format(const Text& text, std::initializer_list<FormatArg> args) {
+  return Format(text.In(CurrentLanguage()), args);
+}
+
+Message& Message::operator+=(const Message& more) {
+  for (const Piece& piece : more.pieces)
+    AddPiece(this, piece.bytes, piece.source);
+  return *this;
+}
+
 Message Raw(std::string_view bytes) {
   Message message;
   AddPiece(&message, bytes, Message::Source::kOutside);

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "front/report/messages.h"
+
 namespace quorvane {
 
 struct Message {
@@ -26,6 +28,9 @@ struct Message {
 
   // All bytes in order, exactly as the program stores them.
   std::string Bytes() const;
+
+  // Adds `more` at the end, each piece keeping its source.
+  Message& operator+=(const Message& more);
 };
 
 // One value for a placeholder: bytes for "%s", a number for "%d".
@@ -50,6 +55,9 @@ class FormatArg {
 // a number (written as the program's own text), "%%" is a percent sign. The
 // arguments must match the placeholders in number and kind.
 Message Format(std::string_view format, std::initializer_list<FormatArg> args);
+
+// The same, with `text` in the run's language (CurrentLanguage).
+Message Format(const Text& text, std::initializer_list<FormatArg> args);
 
 // The whole text as outside bytes, for lines that are printed as they are.
 Message Raw(std::string_view bytes);

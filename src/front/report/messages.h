@@ -1,13 +1,28 @@
-// Every text the program prints, stored once as the Shift_JIS (code page
-// 932) bytes it writes. Each literal carries its readable spelling beside it;
-// the console layer decides how those bytes reach a screen. Formats use only
-// "%s" (bytes from outside the program, written unchanged) and "%d".
+// Every text the program prints, defined once per language: Japanese as the
+// Shift_JIS (code page 932) bytes it writes, with the readable spelling
+// beside it, and English in plain ASCII. The console layer decides how those
+// bytes reach a screen; language.h decides which language a run speaks.
+// Formats use only "%s" (bytes from outside the program, written unchanged)
+// and "%d", and both spellings of a text take the same arguments in the same
+// order.
 #ifndef QUORVANE_FRONT_REPORT_MESSAGES_H_
 #define QUORVANE_FRONT_REPORT_MESSAGES_H_
 
 #include <string_view>
 
+#include "front/report/language.h"
+
 namespace quorvane {
+
+// One text in both languages.
+struct Text {
+  std::string_view japanese;  // Shift_JIS bytes
+  std::string_view english;   // ASCII
+
+  std::string_view In(Language language) const {
+    return language == Language::kJapanese ? japanese : english;
+  }
+};
 
 // The program name: in the box titles, the usage text and the marker.
 inline constexpr std::string_view kProgramName = "Quorvane";
@@ -15,7 +30,10 @@ inline constexpr std::string_view kProgramName = "Quorvane";
 // The box title: program name, blank, code in parentheses.
 inline constexpr std::string_view kTitle = "%s (%d)";
 
-inline constexpr std::string_view kUsage =
+// What --version prints.
+inline constexpr std::string_view kVersion = "Quorvane 2.0\n";
+
+inline constexpr Text kUsage = {
     // Quorvane Ver2.0  ※使用は [自己責任] で！
     "Quorvane Ver2.0  \x81\xa6\x8eg\x97p\x82\xcd "
     "[\x8e\xa9\x8c\xc8\x90\xd3\x94"
@@ -34,67 +52,264 @@ inline constexpr std::string_view kUsage =
     "    Quorvane   (\x83p\x83\x89\x83\x81\x81[\x83^\x96\xb3\x82\xb5)\n"
     // HOSTS を元に戻します.
     "             HOSTS "
-    "\x82\xf0\x8c\xb3\x82\xc9\x96\xdf\x82\xb5\x82\xdc\x82\xb7.\n";
+    "\x82\xf0\x8c\xb3\x82\xc9\x96\xdf\x82\xb5\x82\xdc\x82\xb7.\n",
+    "Quorvane Ver2.0  Use at your own risk!\n"
+    "\n"
+    "Usage:\n"
+    "    Quorvane DYNAMIC-DNS-DOMAIN HOSTNAME\n"
+    "             Rewrites HOSTS.\n"
+    "    Quorvane   (no parameters)\n"
+    "             Restores HOSTS.\n"};
 
-// 読み込み中... %s\n
-inline constexpr std::string_view kReading =
-    "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x92\x86... %s\n";
+// What --help adds after the usage text.
+inline constexpr Text kOptions = {
+    // \nペアと @リストファイル を続けて指定できます. ペアの前のオプション:\n
+    "\n\x83y\x83"
+    "A\x82\xc6 @\x83\x8a\x83X\x83g\x83t\x83@\x83"
+    "C\x83\x8b \x82\xf0\x91\xb1\x82\xaf\x82\xc4\x8ew\x92\xe8\x82\xc5\x82\xab"
+    "\x82\xdc\x82\xb7. \x83y\x83"
+    "A\x82\xcc\x91O\x82\xcc\x83I\x83v\x83V\x83\x87\x83\x93:\n"
+    // --check, -n  書き込みません. 終了コード 0: 最新, 1: 変更が必要,
+    // 2: エラー.\n
+    "    --check, -n  "
+    "\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x82\xdc\x82\xb9\x82\xf1. "
+    "\x8fI\x97\xb9\x83R\x81[\x83h 0: \x8d\xc5\x90V, 1: "
+    "\x95\xcf\x8dX\x82\xaa\x95K\x97v, 2: \x83G\x83\x89\x81[.\n"
+    // --help, -h   この説明を表示します.\n
+    "    --help, -h   "
+    "\x82\xb1\x82\xcc\x90\xe0\x96\xbe\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xdc"
+    "\x82\xb7.\n"
+    // --version    バージョンを表示します.\n
+    "    --version    "
+    "\x83o\x81[\x83W\x83\x87\x83\x93\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xdc"
+    "\x82\xb7.\n"
+    // --           オプションの終わり.\n
+    "    --           "
+    "\x83I\x83v\x83V\x83\x87\x83\x93\x82\xcc\x8fI\x82\xed\x82\xe8."
+    "\n",
+    "\n"
+    "More pairs and @LISTFILE may follow. Options, before the pairs:\n"
+    "    --check, -n  Writes nothing. Exit 0: current, 1: a run would change "
+    "HOSTS, 2: error.\n"
+    "    --help, -h   Shows this text.\n"
+    "    --version    Shows the version.\n"
+    "    --           Ends the options.\n"};
 
-// 書き込み中... %s\n
-inline constexpr std::string_view kWriting =
-    "\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x92\x86... %s\n";
+inline constexpr Text kReading = {
+    // 読み込み中... %s\n
+    "\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x92\x86... %s\n", "Reading... %s\n"};
 
-// %d 行追加しました.\n
-inline constexpr std::string_view kLinesAdded =
-    "%d \x8ds\x92\xc7\x89\xc1\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n";
+inline constexpr Text kWriting = {
+    // 書き込み中... %s\n
+    "\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x92\x86... %s\n", "Writing... %s\n"};
 
-// %d 行削除しました.\n
-inline constexpr std::string_view kLinesDeleted =
-    "%d \x8ds\x8d\xed\x8f\x9c\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n";
+inline constexpr Text kLinesAdded = {
+    // %d 行追加しました.\n
+    "%d \x8ds\x92\xc7\x89\xc1\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
+    "%d lines added.\n"};
 
-// Error 147, a list file cannot be opened or read: %sが開けません.
-inline constexpr std::string_view kCannotOpenList =
-    "%s\x82\xaa\x8aJ\x82\xaf\x82\xdc\x82\xb9\x82\xf1.";
+inline constexpr Text kLinesDeleted = {
+    // %d 行削除しました.\n
+    "%d \x8ds\x8d\xed\x8f\x9c\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
+    "%d lines deleted.\n"};
 
-// Error 159, a list-file line without two words:
-// %s\nファイル=%s, 行＝%d, 書式が間違っています.
-inline constexpr std::string_view kBadListLine =
+// The count of a check, which writes nothing.
+inline constexpr Text kLinesWouldChange = {
+    // %d 行が変更されます.\n
+    "%d \x8ds\x82\xaa\x95\xcf\x8dX\x82\xb3\x82\xea\x82\xdc\x82\xb7.\n",
+    "%d lines would change.\n"};
+
+// An indented list line, skipped by the list-file format, that holds what
+// looks like a pair: file, line number.
+inline constexpr Text kIndentedPair = {
+    // %s, 行 %d: 字下げされた行は読み飛ばします. そのペアは使われません.\n
+    "%s, \x8ds %d: "
+    "\x8e\x9a\x89\xba\x82\xb0\x82\xb3\x82\xea\x82\xbd\x8ds\x82\xcd\x93\xc7\x82"
+    "\xdd\x94\xf2\x82\xce\x82\xb5\x82\xdc\x82\xb7. \x82\xbb\x82\xcc\x83y\x83"
+    "A\x82\xcd\x8eg\x82\xed\x82\xea\x82\xdc\x82\xb9\x82\xf1.\n",
+    "%s, line %d: an indented line is skipped; its pair is not used.\n"};
+
+// Error 147, a list file cannot be opened or read; a cause line follows.
+inline constexpr Text kCannotOpenList = {
+    // %sが開けません.
+    "%s\x82\xaa\x8aJ\x82\xaf\x82\xdc\x82\xb9\x82\xf1.", "Cannot open %s."};
+
+// Error 159, a list-file line without two words.
+inline constexpr Text kBadListLine = {
+    // %s\nファイル=%s, 行＝%d, 書式が間違っています.
     "%s\n\x83t\x83@\x83"
     "C\x83\x8b=%s, \x8ds\x81\x81%d, "
     "\x8f\x91\x8e\xae\x82\xaa\x8a\xd4\x88\xe1\x82\xc1\x82\xc4\x82\xa2\x82\xdc"
-    "\x82\xb7.";
+    "\x82\xb7.",
+    "%s\nfile=%s, line=%d, the format is wrong."};
 
-// Error 198: HOSTS が開けません.
-inline constexpr std::string_view kCannotOpenHosts =
-    "HOSTS \x82\xaa\x8aJ\x82\xaf\x82\xdc\x82\xb9\x82\xf1.";
+// Error 198; a cause line follows.
+inline constexpr Text kCannotOpenHosts = {
+    // HOSTS が開けません.
+    "HOSTS \x82\xaa\x8aJ\x82\xaf\x82\xdc\x82\xb9\x82\xf1.",
+    "Cannot open HOSTS."};
 
-// Error 208: HOSTS に書き込めません.
-inline constexpr std::string_view kCannotWriteHosts =
-    "HOSTS \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1.";
+// Error 208; a cause line follows.
+inline constexpr Text kCannotWriteHosts = {
+    // HOSTS に書き込めません.
+    "HOSTS \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1.",
+    "Cannot write to HOSTS."};
 
 // A save cut short left a journal, but the hosts file was changed since: it
 // is left as it is, and the journal kept aside, never to be applied.
-// HOSTS は中断された書き込みの後で変更されていたので, 元に戻しません.
-// 記録を残しました: %s\n
-inline constexpr std::string_view kJournalKeptAside =
+inline constexpr Text kJournalKeptAside = {
+    // HOSTS は中断された書き込みの後で変更されていたので, 元に戻しません.
+    // 記録を残しました: %s\n
     "HOSTS \x82\xcd\x92\x86\x92"
     "f\x82\xb3\x82\xea\x82\xbd\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x82\xcc"
     "\x8c\xe3\x82\xc5\x95\xcf\x8dX\x82\xb3\x82\xea\x82\xc4\x82\xa2\x82\xbd"
     "\x82\xcc\x82\xc5, "
     "\x8c\xb3\x82\xc9\x96\xdf\x82\xb5\x82\xdc\x82\xb9\x82\xf1. "
     "\x8bL\x98^\x82\xf0\x8e"
-    "c\x82\xb5\x82\xdc\x82\xb5\x82\xbd: %s\n";
+    "c\x82\xb5\x82\xdc\x82\xb5\x82\xbd: %s\n",
+    "HOSTS was changed after an interrupted save, so it is not rolled back. "
+    "The record was kept: %s\n"};
 
-// Error 224: winsock を初期化できません. [%d]
-inline constexpr std::string_view kCannotStartNetwork =
+// Error 224.
+inline constexpr Text kCannotStartNetwork = {
+    // winsock を初期化できません. [%d]
     "winsock \x82\xf0\x8f\x89\x8a\xfa\x89\xbb\x82\xc5\x82\xab\x82\xdc\x82\xb9"
-    "\x82\xf1. [%d]";
+    "\x82\xf1. [%d]",
+    "Cannot start winsock. [%d]"};
 
-// Error 238: ipアドレスを取得できません. [%d]
-inline constexpr std::string_view kCannotResolve =
+// Error 238: one line per domain, the domain and ": " before this text and
+// the reason after it.
+inline constexpr Text kCannotResolve = {
+    // ipアドレスを取得できません. [%d]
     "ip\x83"
     "A\x83h\x83\x8c\x83X\x82\xf0\x8e\xe6\x93\xbe\x82\xc5\x82\xab\x82\xdc"
-    "\x82\xb9\x82\xf1. [%d]";
+    "\x82\xb9\x82\xf1. [%d]",
+    "cannot get the IP address. [%d]"};
+
+// The reasons of error 238, by Winsock number.
+inline constexpr Text kNoSuchDomain = {  // 11001
+    // そのドメインはありません.
+    "\x82\xbb\x82\xcc\x83h\x83\x81\x83"
+    "C\x83\x93\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
+    "No such domain."};
+inline constexpr Text kNoAnswerInTime = {  // 11002
+    // 時間内に応答がありません. 次の実行で成功するかもしれません.
+    "\x8e\x9e\x8a\xd4\x93\xe0\x82\xc9\x89\x9e\x93\x9a\x82\xaa\x82\xa0\x82\xe8"
+    "\x82\xdc\x82\xb9\x82\xf1. \x8e\x9f\x82\xcc\x8e\xc0\x8ds\x82\xc5\x90\xac"
+    "\x8c\xf7\x82\xb7\x82\xe9\x82\xa9\x82\xe0\x82\xb5\x82\xea\x82\xdc\x82\xb9"
+    "\x82\xf1.",
+    "No answer in time; the next run may succeed."};
+inline constexpr Text kLookupFailed = {  // 11003 and any other
+    // 名前解決に失敗しました.
+    "\x96\xbc\x91O\x89\xf0\x8c\x88\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5"
+    "\x82\xbd.",
+    "The lookup failed."};
+inline constexpr Text kNoAddress = {  // 11004
+    // このドメインには IPv4 アドレスがありません.
+    "\x82\xb1\x82\xcc\x83h\x83\x81\x83"
+    "C\x83\x93\x82\xc9\x82\xcd IPv4 \x83"
+    "A\x83h\x83\x8c\x83X\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
+    "The domain has no IPv4 address."};
+
+// The cause lines of errors 147, 198 and 208: the path first.
+inline constexpr Text kCauseNotRoot = {
+    // %s: root だけが変更できます. root として実行してください.
+    "%s: root \x82\xbe\x82\xaf\x82\xaa\x95\xcf\x8dX\x82\xc5\x82\xab\x82\xdc\x82"
+    "\xb7. root \x82\xc6\x82\xb5\x82\xc4\x8e\xc0\x8ds\x82\xb5\x82\xc4\x82\xad"
+    "\x82\xbe\x82\xb3\x82\xa2.",
+    "%s: only root may change it, and this run is not root's."};
+inline constexpr Text kCauseNotAdministrator = {
+    // %s: 管理者だけが変更できます. 管理者として実行してください.
+    "%s: \x8a\xc7\x97\x9d\x8e\xd2\x82\xbe\x82\xaf\x82\xaa\x95\xcf\x8dX\x82\xc5"
+    "\x82\xab\x82\xdc\x82\xb7. \x8a\xc7\x97\x9d\x8e\xd2\x82\xc6\x82\xb5\x82\xc4"
+    "\x8e\xc0\x8ds\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2.",
+    "%s: only an administrator may change it, and this run is not elevated."};
+inline constexpr Text kCauseOthersMayWrite = {  // path, directory or link
+    // %s: %s は root 以外のユーザーが変更できます.
+    "%s: %s \x82\xcd root "
+    "\x88\xc8\x8aO\x82\xcc\x83\x86\x81[\x83U\x81[\x82\xaa\x95\xcf\x8dX\x82\xc5"
+    "\x82\xab\x82\xdc\x82\xb7.",
+    "%s: %s may be changed by users other than root."};
+inline constexpr Text kCauseLockHeldBy = {  // path, process, lock, seconds
+    // %s: 別の実行 (プロセス %d) がロック %s を %d 秒以上保持していました.
+    "%s: \x95\xca\x82\xcc\x8e\xc0\x8ds (\x83v\x83\x8d\x83Z\x83X %d) "
+    "\x82\xaa\x83\x8d\x83"
+    "b\x83N %s \x82\xf0 %d \x95"
+    "b\x88\xc8\x8f\xe3\x95\xdb\x8e\x9d\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb5"
+    "\x82\xbd.",
+    "%s: another run (process %d) held the lock %s for %d seconds or more."};
+inline constexpr Text kCauseLockHeld = {  // path, lock, seconds
+    // %s: 別の実行がロック %s を %d 秒以上保持していました.
+    "%s: \x95\xca\x82\xcc\x8e\xc0\x8ds\x82\xaa\x83\x8d\x83"
+    "b\x83N %s \x82\xf0 %d \x95"
+    "b\x88\xc8\x8f\xe3\x95\xdb\x8e\x9d\x82\xb5\x82\xc4\x82\xa2\x82\xdc\x82\xb5"
+    "\x82\xbd.",
+    "%s: another run held the lock %s for %d seconds or more."};
+inline constexpr Text kCauseLockNotRoots = {  // path, lock
+    // %s: ロック %s は root だけのものではありません.
+    "%s: \x83\x8d\x83"
+    "b\x83N %s \x82\xcd root "
+    "\x82\xbe\x82\xaf\x82\xcc\x82\xe0\x82\xcc\x82\xc5\x82\xcd\x82\xa0\x82\xe8"
+    "\x82\xdc\x82\xb9\x82\xf1.",
+    "%s: the lock %s is not root's alone."};
+inline constexpr Text kCauseJournal = {
+    // %s: 中断された書き込みの記録を適用できません.
+    "%s: \x92\x86\x92"
+    "f\x82\xb3\x82\xea\x82\xbd\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x82\xcc\x8bL\x98"
+    "^\x82\xf0\x93K\x97p\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1.",
+    "%s: the journal of an interrupted save cannot be applied."};
+inline constexpr Text kCauseMissing = {
+    // %s: ファイルがありません.
+    "%s: \x83t\x83@\x83"
+    "C\x83\x8b\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
+    "%s: no such file."};
+inline constexpr Text kCauseNotAFile = {
+    // %s: 通常のファイルではありません.
+    "%s: \x92\xca\x8f\xed\x82\xcc\x83t\x83@\x83"
+    "C\x83\x8b\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
+    "%s: not a regular file."};
+inline constexpr Text kCauseReadOnly = {
+    // %s: ファイルシステムが読み込み専用です.
+    "%s: \x83t\x83@\x83"
+    "C\x83\x8b\x83V\x83X\x83"
+    "e\x83\x80\x82\xaa\x93\xc7\x82\xdd\x8d\x9e\x82\xdd\x90\xea\x97p\x82\xc5\x82"
+    "\xb7.",
+    "%s: the file system is read-only."};
+inline constexpr Text kCauseDiskFull = {
+    // %s: ディスクに空きがありません.
+    "%s: \x83"
+    "f\x83"
+    "B\x83X\x83N\x82\xc9\x8b\xf3\x82\xab\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82"
+    "\xb9"
+    "\x82\xf1.",
+    "%s: no space left on the device."};
+inline constexpr Text kCauseNoJournalPlace = {  // path, journal directory
+    // %s: その場で書き換える必要がありますが, 記録を置く場所
+    // (そのディレクトリと %s) が書き込めません.
+    "%s: \x82\xbb\x82\xcc\x8f\xea\x82\xc5\x8f\x91\x82\xab\x8a\xb7\x82\xa6\x82"
+    "\xe9\x95K\x97v\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7\x82\xaa, "
+    "\x8bL\x98^\x82\xf0\x92u\x82\xad\x8f\xea\x8f\x8a (\x82\xbb\x82\xcc\x83"
+    "f\x83"
+    "B\x83\x8c\x83N\x83g\x83\x8a\x82\xc6 %s) "
+    "\x82\xaa\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9\x82\xf1.",
+    "%s: it must be written in place, and neither its directory nor %s can "
+    "take the journal."};
+inline constexpr Text kCauseTooLong = {
+    // %s: 16 MiB より大きいファイルです.
+    "%s: 16 MiB \x82\xe6\x82\xe8\x91\xe5\x82\xab\x82\xa2\x83t\x83@\x83"
+    "C\x83\x8b\x82\xc5\x82\xb7.",
+    "%s: longer than 16 MiB."};
+inline constexpr Text kCauseNotAdministrators = {
+    // %s: 管理者以外のアカウントが変更できます.
+    "%s: \x8a\xc7\x97\x9d\x8e\xd2\x88\xc8\x8aO\x82\xcc\x83"
+    "A\x83J\x83"
+    "E\x83\x93\x83g\x82\xaa\x95\xcf\x8dX\x82\xc5\x82\xab\x82\xdc\x82\xb7.",
+    "%s: accounts other than the administrators may change it."};
+inline constexpr Text kCauseSystem = {  // path, the system's error number
+    // %s: システムエラー %d.
+    "%s: \x83V\x83X\x83"
+    "e\x83\x80\x83G\x83\x89\x81[ %d.",
+    "%s: system error %d."};
 
 // The fixed codes of the fatal errors.
 enum ErrorCode {

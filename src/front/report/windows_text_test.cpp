@@ -10,12 +10,12 @@ namespace {
 TEST(WindowsTextTest, CutStopsAtTheLimitWithoutSplittingACharacter) {
   // A 2000-byte path in error 147: the text is cut at the formatter's limit.
   std::string path(2000, 'p');
-  Message text = Format(kCannotOpenList, {path});
+  Message text = Format(kCannotOpenList.japanese, {path});
   Message cut = Cut(text, 1023);
   EXPECT_EQ(cut.Bytes(), std::string(1023, 'p'));
 
   // Cut inside the Japanese: never half of a double-byte character.
-  Message short_path = Format(kCannotOpenList, {"ab"});
+  Message short_path = Format(kCannotOpenList.japanese, {"ab"});
   ASSERT_EQ(short_path.Bytes().substr(2, 2), "\x82\xaa");  // が
   EXPECT_EQ(Cut(short_path, 3).Bytes(), "ab");
   EXPECT_EQ(Cut(short_path, 4).Bytes(), "ab\x82\xaa");
@@ -26,7 +26,7 @@ TEST(WindowsTextTest, CutStopsAtTheLimitWithoutSplittingACharacter) {
 }
 
 TEST(WindowsTextTest, WideTextDecodesOwnTextFromCodePage932) {
-  EXPECT_EQ(WideText(Format(kCannotOpenHosts, {})),
+  EXPECT_EQ(WideText(Format(kCannotOpenHosts.japanese, {})),
             L"HOSTS \u304c\u958b\u3051\u307e\u305b\u3093.");
   EXPECT_EQ(WideText(Format(kTitle, {kProgramName, 238})), L"Quorvane (238)");
 }

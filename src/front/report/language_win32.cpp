@@ -1,0 +1,13 @@
+#include <windows.h>
+
+#include "front/report/language.h"
+
+namespace quorvane {
+
+Language UserLanguage() {
+  return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE
+             ? Language::kJapanese
+             : Language::kEnglish;
+}
+
+}  // namespace quorvane

@@ -1,0 +1,81 @@
+// The causes on Windows: not elevated, a missing or odd file, a read-only
+// file or write-protected volume or full disk, a list that a run as SYSTEM
+// does not trust; otherwise the system's error number (5: access denied,
+// as for a folder whose rights forbid the save).
+#include <windows.h>
+
+#include "front/report/messages.h"
+#include "store/admin_write_win32.h"
+#include "store/failure_cause.h"
+
+namespace quorvane {
+
+namespace {
+
+bool Elevated() {
+  HANDLE token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
+  TOKEN_ELEVATION elevation = {};
+  DWORD size;
+  bool known = GetTokenInformation(token, TokenElevation, &elevation,
+                                   sizeof elevation, &size);
+  CloseHandle(token);
+  return !known || elevation.TokenIsElevated != 0;
+}
+
+Message FileCause(const std::string& path, DWORD fallback) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+               ? Format(kCauseMissing, {path})
+               : Format(kCauseSystem, {path, static_cast<int>(error)});
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    return Format(kCauseNotAFile, {path});
+  }
+  return Format(kCauseSystem, {path, static_cast<int>(fallback)});
+}
+
+}  // namespace
+
+std::optional<Message> PrivilegeCause(const std::string& path) {
+  if (Elevated()) return std::nullopt;
+  return Format(kCauseNotAdministrator, {path});
+}
+
+Message HostsReadCause(const std::string& path) {
+  DWORD error = GetLastError();
+  return FileCause(path, error);
+}
+
+Message HostsWriteCause(const std::string& path) {
+  DWORD error = GetLastError();
+  if (std::optional<Message> cause = PrivilegeCause(path)) return *cause;
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return Format(kCauseReadOnly, {path});
+  }
+  if (error == ERROR_WRITE_PROTECT) return Format(kCauseReadOnly, {path});
+  std::string dir = path.substr(0, path.find_last_of("\\/") + 1);
+  ULARGE_INTEGER free_bytes;
+  if (!dir.empty() &&
+      GetDiskFreeSpaceExA(dir.c_str(), &free_bytes, nullptr, nullptr) &&
+      free_bytes.QuadPart == 0) {
+    return Format(kCauseDiskFull, {path});
+  }
+  return FileCause(path, error);
+}
+
+Message ListReadCause(const std::string& path) {
+  DWORD error = GetLastError();
+  if (RunsAsSystem() &&
+      GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+      !OnlyAdministratorsWrite(path)) {
+    return Format(kCauseNotAdministrators, {path});
+  }
+  return FileCause(path, error);
+}
+
+}  // namespace quorvane
