@@ -1,6 +1,6 @@
 // The Windows primitives under Wine where the protocol's fake cannot speak
 // for them: a hosts file held open, a Replace stopped between its steps,
-// the state folder and what an ordinary account planted in it.
+// the state folder.
 #include <gtest/gtest.h>
 #include <windows.h>
 // windows.h first: these need its types.
@@ -92,46 +92,36 @@ TEST_F(FileSystemTest, ReplaceStoppedBetweenItsStepsLeavesTheOldFile) {
   EXPECT_EQ(Names(), std::vector<std::string>{"hosts"});
 }
 
-TEST_F(FileSystemTest, StateFolderIsClosedToAllButTheAdministrators) {
-  for (bool made_open : {false, true}) {
-    SCOPED_TRACE(made_open ? "made beforehand, open to everyone" : "missing");
+// The state folder made, or closed when found open to everyone; a journal
+// an ordinary account left in it before (a file anyone may change, or a
+// folder) set aside, never applied, failing no run.
+TEST_F(FileSystemTest, StateFolderIsClosedAndWhatWasPlantedGoesAside) {
+  Write("hosts", "old\r\n");
+  enum Found { kNothing, kOpenFolder, kOpenJournal, kJournalFolder };
+  for (Found found : {kNothing, kOpenFolder, kOpenJournal, kJournalFolder}) {
+    SCOPED_TRACE(found);
     fs::remove_all(folder_);
-    if (made_open) {
+    if (found == kOpenFolder) {
       ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
       OpenToEveryone(folder_);
     }
     std::unique_ptr<FileSystem> files = Files();
-    std::unique_ptr<WritableFile> journal;
-    ASSERT_EQ(files->Create(Place::kState, "journal", &journal), FsResult::kOk);
-    journal.reset();
-    EXPECT_TRUE(OnlyAdministratorsWrite(folder_));
-    EXPECT_TRUE(files->Trusted(Place::kState));
-    EXPECT_TRUE(files->Remove(Place::kState, "journal"));
-  }
-  fs::remove_all(folder_);
-}
-
-TEST_F(FileSystemTest, PlantedJournalIsSetAsideNeverAppliedNorBlocking) {
-  // Left by an ordinary account before the folder was closed to it.
-  Write("hosts", "old\r\n");
-  for (bool planted_folder : {false, true}) {
-    SCOPED_TRACE(planted_folder ? "a folder" : "a file anyone may change");
-    fs::remove_all(folder_);
-    std::unique_ptr<FileSystem> files = Files();
     std::unique_ptr<WritableFile> made;
     ASSERT_EQ(files->Create(Place::kState, "x", &made), FsResult::kOk);
     made.reset();
+    EXPECT_TRUE(OnlyAdministratorsWrite(folder_));
+    EXPECT_TRUE(files->Trusted(Place::kState));
     const std::string journal =
         folder_ + "\\." + files->StateName() + ".Quorvane-journal";
-    if (planted_folder) {
+    if (found == kJournalFolder) {
       ASSERT_TRUE(CreateDirectoryA(journal.c_str(), nullptr));
-    } else {
+    } else if (found == kOpenJournal) {
       std::ofstream(journal, std::ios::binary) << "not a journal of ours";
       OpenToEveryone(journal);
     }
     std::vector<std::string> kept;
     EXPECT_TRUE(RepairFile(files.get(), &kept));
-    EXPECT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept.size(), found >= kOpenJournal ? 1u : 0u);
     EXPECT_FALSE(fs::exists(journal));
     EXPECT_EQ(Read("hosts"), "old\r\n");
     kept.clear();
