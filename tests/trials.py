@@ -125,10 +125,9 @@ def admin_trials():
         expect("a kill tore the file", False)
 
     def next_run():
-        with open(ERR, "wb+") as err:
-            status = start(args, stderr=err).wait()
-            err.seek(0)
-            return status, err.read()
+        run = subprocess.run(PROGRAM + args, stdin=subprocess.DEVNULL, env=ENV,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        return run.returncode, run.stderr
 
     expect("SIGTERM as the file changes lets the save finish",
            torn(signal.SIGTERM) == new and not os.listdir(journals))
