@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# The .deb the package preset built: exactly the expected files and modes,
-# the lower-case link, its name and libc dependency, no lintian error, a
-# removal that stops and disables the units; the
-# same build's `cmake --install --prefix` names the program in the service.
-# Then, laid over /usr in the sandbox: systemd-analyze verifies the units and
-# rates the service's sandbox, man finds the page without warnings, the
-# service's command line updates the hosts file with /run and /var/lib
-# read-only but for the unit's folders, the sample list reads as pairs.
+# The .deb the package preset built: its files, modes, link, name, libc
+# dependency, lintian, a removal that stops and disables the units;
+# `cmake --install --prefix` names the program in the service. Then, laid
+# over /usr in the sandbox: the units verified and rated, the manual page,
+# the service's command line with /run and /var/lib read-only but for the
+# unit's folders, the sample list read as pairs.
 # Usage: package_test.sh PACKAGE_BUILD_DIR   (after its `package` target)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)

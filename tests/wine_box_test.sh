@@ -1,11 +1,9 @@
 #!/usr/bin/env bash
-# Shows the Windows program's warning box under Wine on a virtual display
-# (Xvfb), reads its title from the window and its text from Wine's
-# message-box trace, dismisses it with a key press, and checks that the run
-# then ends with status 1. Once in Japanese with a Japanese system code page
-# (932: the box gets the stored Shift_JIS bytes) and once in English with a
-# Western one (1252: the text is decoded from each piece's own code page).
-#
+# The Windows program's warning box under Wine on a virtual display (Xvfb):
+# its title from the window, its text from Wine's message-box trace, then
+# dismissed with a key, the run ending with status 1. Once in Japanese with
+# a Japanese code page (932) and once in English with a Western one (1252:
+# each piece decoded from its own code page).
 # Usage: wine_box_test.sh QUORVANE_EXE   (exit 77: skipped)
 set -u
 exe=$(readlink -f "$1")

@@ -1,13 +1,10 @@
 // The Windows primitives under Wine where the protocol's fake cannot speak
-// for them: another program holding the hosts file open longer than the
-// save keeps retrying; a Replace stopped between its steps (the old file
-// under the backup name, the new one under its temporary name, no hosts
-// file); the state folder made, or closed when found open to others.
+// for them: a hosts file held open, a Replace stopped between its steps,
+// the state folder.
 #include <gtest/gtest.h>
 #include <windows.h>
 // windows.h first: these need its types.
 #include <aclapi.h>
-#include <sddl.h>
 
 #include <filesystem>
 #include <fstream>
@@ -46,7 +43,22 @@ class FileSystemTest : public testing::Test {
     }
     return names;
   }
+  // Opens `path` to everyone (under Wine: mode 0777), as an ordinary
+  // account's own would be.
+  static void OpenToEveryone(const std::string& path) {
+    ASSERT_EQ(SetNamedSecurityInfoA(const_cast<char*>(path.c_str()),
+                                    SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_FALSE(OnlyAdministratorsWrite(path));
+  }
+  static std::string StateFolder() {
+    char data[MAX_PATH] = "";
+    GetEnvironmentVariableA("ProgramData", data, sizeof data);
+    return std::string(data) + "\\Quorvane";
+  }
   std::string dir_ = (fs::temp_directory_path() / "quorvane-store").string();
+  std::string folder_ = StateFolder();
 };
 
 TEST_F(FileSystemTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
@@ -60,20 +72,13 @@ TEST_F(FileSystemTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {
   CloseHandle(held);
   EXPECT_GE(waited, 1500u);
   EXPECT_EQ(Read("hosts"), "old\r\n");
-  // None of our temporary files is left. (Wine's own ReplaceFile leaves
-  // "rf*.tmp" files of its own on each failure; Windows does not.)
+  // None of ours left (Wine's ReplaceFile leaves "rf*.tmp" files).
   for (const std::string& name : Names()) {
     EXPECT_EQ(name.find(".Quorvane-"), std::string::npos) << name;
   }
-  // Free again: replaced whole, no backup left.
-  EXPECT_TRUE(SaveFile(Files().get(), {"ne", "w"}, "old\r\n"));
-  EXPECT_EQ(Read("hosts"), "new");
-  EXPECT_EQ(Names(), std::vector<std::string>{"hosts"});
 }
 
 TEST_F(FileSystemTest, ReplaceStoppedBetweenItsStepsLeavesTheOldFile) {
-  // ReplaceFileA moved the original to the backup name, and the process
-  // ended before the new file was moved in.
   Write(".hosts.Quorvane-backup", "old\r\n");
   Write(".hosts.Quorvane-k1lled", "new\r\n");
   std::unique_ptr<FileSystem> files = Files();
@@ -87,75 +92,43 @@ TEST_F(FileSystemTest, ReplaceStoppedBetweenItsStepsLeavesTheOldFile) {
   EXPECT_EQ(Names(), std::vector<std::string>{"hosts"});
 }
 
-TEST_F(FileSystemTest, StateFolderIsClosedToAllButTheAdministrators) {
-  char data[MAX_PATH];
-  ASSERT_GT(GetEnvironmentVariableA("ProgramData", data, sizeof data), 0u);
-  const std::string folder = std::string(data) + "\\Quorvane";
-  PSECURITY_DESCRIPTOR open = nullptr;
-  BOOL present, defaulted;
-  PACL everyone = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
-      "D:(A;OICI;FA;;;WD)", SDDL_REVISION_1, &open, nullptr));
-  GetSecurityDescriptorDacl(open, &present, &everyone, &defaulted);
-  for (bool made_open : {false, true}) {
-    SCOPED_TRACE(made_open ? "made beforehand, open to everyone" : "missing");
-    fs::remove_all(folder);
-    if (made_open) {
-      ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-      ASSERT_EQ(SetNamedSecurityInfoA(const_cast<char*>(folder.c_str()),
-                                      SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                      nullptr, nullptr, everyone, nullptr),
-                ERROR_SUCCESS);
-      ASSERT_FALSE(OnlyAdministratorsWrite(folder));
+// The state folder made, or closed when found open to everyone; a journal
+// an ordinary account left in it before (a file anyone may change, or a
+// folder) set aside, never applied, failing no run.
+TEST_F(FileSystemTest, StateFolderIsClosedAndWhatWasPlantedGoesAside) {
+  Write("hosts", "old\r\n");
+  enum Found { kNothing, kOpenFolder, kOpenJournal, kJournalFolder };
+  for (Found found : {kNothing, kOpenFolder, kOpenJournal, kJournalFolder}) {
+    SCOPED_TRACE(found);
+    fs::remove_all(folder_);
+    if (found == kOpenFolder) {
+      ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+      OpenToEveryone(folder_);
     }
     std::unique_ptr<FileSystem> files = Files();
-    std::unique_ptr<WritableFile> journal;
-    ASSERT_EQ(files->Create(Place::kState, "journal", &journal), FsResult::kOk);
-    journal.reset();
-    EXPECT_TRUE(OnlyAdministratorsWrite(folder));
-    EXPECT_TRUE(files->Trusted(Place::kState));
-    EXPECT_TRUE(files->Remove(Place::kState, "journal"));
-  }
-  LocalFree(open);
-  fs::remove_all(folder);
-}
-
-TEST_F(FileSystemTest, PlantedJournalIsSetAsideNeverAppliedNorBlocking) {
-  // Left in the state folder by an ordinary account before the folder was
-  // closed to it: a file anyone could change, or a folder of that name.
-  char data[MAX_PATH];
-  ASSERT_GT(GetEnvironmentVariableA("ProgramData", data, sizeof data), 0u);
-  const std::string folder = std::string(data) + "\\Quorvane";
-  Write("hosts", "old\r\n");
-  for (bool planted_folder : {false, true}) {
-    SCOPED_TRACE(planted_folder ? "a folder" : "a file anyone may change");
-    fs::remove_all(folder);
-    std::unique_ptr<FileSystem> files = OpenFileSystem(dir_ + "\\hosts");
     std::unique_ptr<WritableFile> made;
     ASSERT_EQ(files->Create(Place::kState, "x", &made), FsResult::kOk);
     made.reset();
+    EXPECT_TRUE(OnlyAdministratorsWrite(folder_));
+    EXPECT_TRUE(files->Trusted(Place::kState));
     const std::string journal =
-        folder + "\\." + files->StateName() + ".Quorvane-journal";
-    if (planted_folder) {
+        folder_ + "\\." + files->StateName() + ".Quorvane-journal";
+    if (found == kJournalFolder) {
       ASSERT_TRUE(CreateDirectoryA(journal.c_str(), nullptr));
-    } else {
+    } else if (found == kOpenJournal) {
       std::ofstream(journal, std::ios::binary) << "not a journal of ours";
-      ASSERT_EQ(SetNamedSecurityInfoA(const_cast<char*>(journal.c_str()),
-                                      SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                      nullptr, nullptr, nullptr, nullptr),
-                ERROR_SUCCESS);
-      ASSERT_FALSE(OnlyAdministratorsWrite(journal));
+      OpenToEveryone(journal);
     }
     std::vector<std::string> kept;
     EXPECT_TRUE(RepairFile(files.get(), &kept));
-    EXPECT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept.size(), found >= kOpenJournal ? 1u : 0u);
     EXPECT_FALSE(fs::exists(journal));
     EXPECT_EQ(Read("hosts"), "old\r\n");
     kept.clear();
     EXPECT_TRUE(RepairFile(files.get(), &kept));
     EXPECT_TRUE(kept.empty());
   }
-  fs::remove_all(folder);
+  fs::remove_all(folder_);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The hash's values are part of what the program writes (journals a later
-// run reads, the Windows lock's name): pinned here, so a change of how the
-// bytes are read shows, on any machine.
+// The hash's values are part of what the program writes (journals, the
+// Windows lock's name): pinned, the same on every machine.
 #include "store/hash.h"
 
 #include <gtest/gtest.h>

@@ -1,20 +1,18 @@
-// The Windows lock: the security it is made with, a mutex made with any other
-// refused, a lock abandoned by a killed run taken. (Wine has no second account
-// and no private namespaces, so there the lock is the mutex of the same name
-// and ACL in the Global namespace, which this opens; on Windows it is
-// skipped.)
+// The Windows lock: its security, a mutex made with any other refused, a
+// lock abandoned by a killed run taken. Wine has no private namespaces: there
+// the lock is a Global mutex, which this opens (skipped on Windows).
 #include <gtest/gtest.h>
 #include <windows.h>
 // windows.h first: these need its types.
 #include <aclapi.h>
 #include <sddl.h>
 
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <thread>
 
+#include "store/hash.h"
 #include "store/hosts_lock.h"
 
 namespace quorvane {
@@ -29,13 +27,12 @@ TEST(WindowsLockTest, OnlyAMutexForSystemAndAdministratorsIsUsed) {
   }
   const std::string dir = "C:\\quorvane-lock-test", hosts = dir + "\\hosts";
   CreateDirectoryA(dir.c_str(), nullptr);
-  uint64_t hash = 14695981039346656037ull;  // FNV-1a of the folder, folded
-  for (char c : dir) hash = (hash ^ uint8_t(toupper(c))) * 1099511628211ull;
-  char name[64];
+  char name[64];  // the hash's values are pinned in hash_test.cpp
   snprintf(name, sizeof name, "Global\\Quorvane-hosts-%016llx",
-           static_cast<unsigned long long>(hash));
+           static_cast<unsigned long long>(
+               Fnv1a(dir, kFnvBasis, Spelling::kWindowsPath)));
 
-  {  // Protected, SYSTEM and Administrators, no Everyone, nothing inherited.
+  {
     HostsLock lock;
     ASSERT_TRUE(lock.Acquire(hosts, milliseconds(0)));
     HANDLE mutex = OpenMutexA(READ_CONTROL, FALSE, name);

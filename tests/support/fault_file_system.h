@@ -1,15 +1,9 @@
-// A FileSystem in memory that stops the save protocol at any step, for the
-// protocol's tests. Every change to the disk (a name made, renamed or
-// removed; a block written; a size cut; a sync) is a step; asked to crash
-// at step N, the fake throws Crash before doing it. A write crosses a
-// kJournalBlock boundary in separate steps, as a kill or a power loss may
-// leave one block written and the next not. PowerLoss then drops what was
-// not yet durable: each unsynced change of names, as POSIX directories
-// lose them, and of the unsynced bytes what its Loss says.
-//
-// `windows` models the Windows primitives: names are durable at once (the
-// file system journals them) and a Replace with a backup name is two
-// steps: the old file to the backup, then the new one into place.
+// A FileSystem in memory for the save protocol's tests. Every change to the
+// disk (a name, each kJournalBlock of a write, a cut, a sync) is a step;
+// asked to crash at step N, it throws Crash before it. PowerLoss then drops
+// each unsynced change of names and, of the unsynced bytes, what its Loss
+// says. `windows`: names durable at once, and a Replace with a backup is two
+// steps (the old file to the backup, then the new one into place).
 #ifndef QUORVANE_TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
 #define QUORVANE_TESTS_SUPPORT_FAULT_FILE_SYSTEM_H_
 
@@ -26,9 +20,8 @@ namespace quorvane {
 
 struct Crash {};
 
-// What a power loss keeps of the bytes not yet synced. A system writes
-// them back on its own, at any time, in any order, block by block, so each
-// file may keep any part of them.
+// What a power loss keeps of the unsynced bytes (written back block by
+// block, in any order).
 enum class Loss {
   kAllBytes,    // none written back
   kNoBytes,     // every one written back
@@ -50,9 +43,8 @@ struct FakeDisk {
 
   Dir& In(Place place) { return dirs[static_cast<int>(place)]; }
   std::string* Find(Place place, const std::string& name) {
-    auto found = In(place).names.find(name);
-    return found == In(place).names.end() ? nullptr
-                                          : &inodes[found->second].data;
+    auto& names = In(place).names;
+    return names.count(name) ? &inodes[names[name]].data : nullptr;
   }
   void Put(Place place, const std::string& name, std::string bytes) {
     inodes.push_back({bytes, bytes});
@@ -60,7 +52,6 @@ struct FakeDisk {
   }
   void PowerLoss(Loss loss) {
     for (Dir& dir : dirs) dir.names = dir.synced;
-    // What the disk holds after it is all there is.
     for (Inode& inode : inodes) {
       inode.data = inode.synced = AfterLoss(inode, loss);
     }
@@ -74,8 +65,7 @@ struct FakeDisk {
     if (loss != Loss::kEvenBlocks && loss != Loss::kOddBlocks) {
       return inode.data;
     }
-    // Each block both versions hold whole from one of them; the rest, and
-    // with it the size, from one.
+    // Each block both versions hold whole from one; the rest from one.
     const size_t whole =
         std::min(inode.data.size(), inode.synced.size()) / kJournalBlock;
     std::string bytes;
@@ -110,9 +100,8 @@ class FaultFileSystem : public FileSystem {
   FsResult Read(Place place, const std::string& name, Writer,
                 std::string* bytes) override {
     std::string* data = disk_->Find(place, name);
-    if (data == nullptr) return FsResult::kMissing;
-    *bytes = *data;
-    return FsResult::kOk;
+    if (data != nullptr) *bytes = *data;
+    return data ? FsResult::kOk : FsResult::kMissing;
   }
 
   FsResult Create(Place place, const std::string& name,
@@ -122,16 +111,15 @@ class FaultFileSystem : public FileSystem {
     Step();
     disk_->inodes.push_back({"", "", true});
     Name(place, name, disk_->inodes.size() - 1);
-    *file = std::make_unique<File>(this, disk_->inodes.size() - 1);
+    *file = OpenForWrite(place, name);
     return FsResult::kOk;
   }
 
   std::unique_ptr<WritableFile> OpenForWrite(Place place,
                                              const std::string& name) override {
     auto& names = disk_->In(place).names;
-    auto found = names.find(name);
-    if (found == names.end()) return nullptr;
-    return std::make_unique<File>(this, found->second);
+    if (!names.count(name)) return nullptr;
+    return std::make_unique<File>(this, names[name]);
   }
 
   FsResult CopyAttributes(const std::string&, WritableFile*) override {
