@@ -36,7 +36,9 @@ TEST(RootPathsTest, OnlyDirectoriesRootAloneControlsAreTrusted) {
     ASSERT_EQ(chmod(dir.c_str(), c.dir), 0);
     std::string name;
     EXPECT_EQ(OpenTrustedDirectoryOf(dir + "/hosts", &name).ok(), c.trusted);
-    if (c.trusted) EXPECT_EQ(name, "hosts");
+    if (c.trusted) {
+      EXPECT_EQ(name, "hosts");
+    }
     rmdir(dir.c_str());
     rmdir(above.c_str());
     rmdir(top);
