@@ -155,7 +155,11 @@ def case(name, hosts=LOCAL, args=(), status=0, out=b"", err=b"", after=None,
     change must not be written at all (but for an in-place rollback).
     check: "owner" (mode, owner kept, a new inode), "xattr" (attributes
     kept), "no-reader" (standard output a pipe nobody reads). `user`: a
-    user id to run as instead of root."""
+    user id to run as instead of root. `setup`: a shell command run first
+    in the scratch folder; `dns`: "ADDRESS NAME" lines the sandbox's DNS
+    answers too; `resolves`: {name: the address getent must give first},
+    every other name as before; `input` ("tty", BYTES): a terminal whose
+    input stays open, where a run must still end by itself."""
     return dict(locals())
 
 
