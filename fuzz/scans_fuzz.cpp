@@ -4,7 +4,6 @@
 //  'u' the update scan; the input is the names, one a line, up to the first
 //      NUL byte, then the hosts file's bytes;
 //  'r' the restore scan, twice.
-// (The list-file reader is pinned by its unit table, ini_file_test.cpp.)
 // A failed property prints itself and aborts; libFuzzer keeps the input.
 #include <algorithm>
 #include <cstddef>
@@ -35,11 +34,9 @@
 namespace quorvane {
 namespace {
 
-// The reference: the update and restore rules as a user reads them, the
-// file cut into lines by hand, every line checked against every name with
-// the ownership rule, the cut of a shared line and the kept-line format
-// (tested on their own), nothing of the scans' own machinery (no HostsFile,
-// no NameSearch).
+// The reference: the rules as a user reads them, every line checked against
+// every name with the ownership rule, the cut of a shared line and the
+// kept-line format (tested on their own); no HostsFile, no NameSearch.
 
 // What a scan leaves: the file's bytes, the lines it prints, their count.
 struct Outcome {
@@ -234,22 +231,22 @@ Outcome ReferenceUpdate(std::string_view file,
   }
   appended.insert(appended.end(), spelled_appended.begin(),
                   spelled_appended.end());
-  for (const std::string& line : appended) {
-    std::string* last = nullptr;
-    for (std::string& l : lines) {
-      if (!l.empty()) last = &l;
-    }
-    if (last && last->back() != '\n') {
-      std::string brk = "\r\n";
-      for (const std::string& l : lines) {
-        size_t lf = l.find('\n');
-        if (lf != std::string::npos) {
-          brk = lf > 0 && l[lf - 1] == '\r' ? "\r\n" : "\n";
-          break;
-        }
+  std::string* last = nullptr;
+  for (std::string& l : lines) {
+    if (!l.empty()) last = &l;
+  }
+  if (!appended.empty() && last && last->back() != '\n') {
+    std::string brk = "\r\n";
+    for (const std::string& l : lines) {
+      size_t lf = l.find('\n');
+      if (lf != std::string::npos) {
+        brk = lf > 0 && l[lf - 1] == '\r' ? "\r\n" : "\n";
+        break;
       }
-      *last += last->back() == '\r' ? "\n" : brk;
     }
+    *last += last->back() == '\r' ? "\n" : brk;
+  }
+  for (const std::string& line : appended) {
     lines.push_back(line);
     put(line);
   }
@@ -347,9 +344,8 @@ void CheckUpdate(std::string_view input) {
         ReferenceRestore(want.content));
 
   // From a file that holds nothing of ours: a restore gives back every byte
-  // but for its own disabled lines (and a line break an append gave an
-  // unterminated last line), and, with one pair a name, a second cycle
-  // leaves the bytes the first left.
+  // but its disabled lines (and a break an append gave the last line), and,
+  // with one pair a name, a second cycle leaves the bytes the first left.
   bool ours = false;
   for (const std::string& line : Lines(bytes)) {
     ours = ours || HoldsMarker(line) || ParseKeptLine(line);
@@ -359,7 +355,6 @@ void CheckUpdate(std::string_view input) {
   CHECK(back == bytes ||
         (back.size() > bytes.size() && back.substr(0, bytes.size()) == bytes &&
          bytes.back() != '\n'));
-  // (A line break the run gave an unterminated last line may differ.)
   if (!bytes.empty() && bytes.back() != '\n') return;
   std::vector<std::string> folded;
   for (const std::string& name : name_of) {

@@ -10,30 +10,18 @@ namespace quorvane {
 namespace {
 
 // Renders the steps compactly: "check", "help", "version", "+domain=name",
-// "@path", "usage".
+// "@path", "usage" (in the order of CommandStep::Kind).
 std::string Walk(std::vector<std::string_view> args) {
+  static const char* const kWords[] = {"check", "help", "version",
+                                       "+",     "@",    "usage"};
   std::string out;
   for (const CommandStep& step : WalkCommandLine(args)) {
     if (!out.empty()) out += ' ';
-    switch (step.kind) {
-      case CommandStep::kAddPair:
-        out += "+" + std::string(step.first) + "=" + std::string(step.second);
-        break;
-      case CommandStep::kLoadList:
-        out += "@" + std::string(step.first);
-        break;
-      case CommandStep::kUsage:
-        out += "usage";
-        break;
-      case CommandStep::kCheck:
-        out += "check";
-        break;
-      case CommandStep::kHelp:
-        out += "help";
-        break;
-      case CommandStep::kVersion:
-        out += "version";
-        break;
+    out += kWords[step.kind];
+    if (step.kind == CommandStep::kAddPair) {
+      out += std::string(step.first) + "=" + std::string(step.second);
+    } else if (step.kind == CommandStep::kLoadList) {
+      out += step.first;
     }
   }
   return out;

@@ -28,9 +28,7 @@ TEST(LineOwnerTest, ALineBelongsOnlyToTheNamesItMaps) {
       // Hand-written entries, with aliases, any address family; a '#'
       // anywhere ends the entry, as every reader cuts the line there.
       {"192.168.1.5 nas", "nas", true},
-      {"192.168.1.5\tnas\n", "nas", true},
       {"192.168.1.5 box nas nas.local\r\n", "nas", true},
-      {"192.168.1.5 nas # my box\n", "nas", true},
       {"10.0.0.5 nas#old\n", "nas", true},
       {"10.0.0.5 box#nas\n", "nas", false},
       {"10.0.0.5#x nas\n", "nas", false},
@@ -40,25 +38,19 @@ TEST(LineOwnerTest, ALineBelongsOnlyToTheNamesItMaps) {
       {" \v10.0.0.5\fnas\n", "nas", true},
       {"10.0.0.7 box\rnas\n", "nas", true},
       {"#192.168.1.5 nas\r\n", "nas", false},
-      {"# \t##192.168.1.5 nas\r\n", "nas", false},
       {"  # 192.168.1.5 nas\n", "nas", false},
       // Letters in either case, as resolvers compare; no other byte folds.
       {"10.0.0.1 NAS\n", "nas", true},
-      {"10.0.0.1 nas\n", "nAs", true},
       {"192.0.2.7\tNas\t##Quorvane##\r\n", "nAS", true},
       {"10.0.0.1 n\xc1s\n", "n\xe1s", false},
       {"192.0.2.7\tn\xc1s\t##Quorvane##\r\n", "n\xe1s", false},
       {"10.0.0.1 n@s\n", "n`s", false},
       // Other names' lines, prose and trailing comments.
       {"192.168.1.10 nas-backup # old backup box\n", "nas", false},
-      {"192.168.1.11 nas2\n", "nas", false},
       {"127.0.0.1 localhost\n", "host", false},
-      {"# my nas box\r\n", "nas", false},
       {"10.0.0.7 printer # next to the nas\n", "nas", false},
-      {"10.0.0.7 printer\t#nas\n", "nas", false},
       // The first field must be an address.
       {"nas.home nas\n", "nas", false},
-      {"abc nas\n", "nas", false},
       {"1.2.3.4x nas\n", "nas", false},
       {"::1 localhost ip6-localhost ip6-loopback\n", "ip6-loopback", true},
       {"fe80::1%eth0 nas\n", "nas", true},
