@@ -576,14 +576,14 @@ def musl_program():
     return path
 
 
-def dns_query(name, qtype):
+def dns_query(name, qtype, wait=2):
     """The addresses of type `qtype` (1 A, 28 AAAA) that the dnsmasq reader
     answers for `name`, in its order."""
     import socket
     import struct
     question = b"".join(bytes([len(p)]) + p for p in name.split(b".")) + b"\0"
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
-        sock.settimeout(2)
+        sock.settimeout(wait)
         sock.sendto(struct.pack(">6H", 7, 0x100, 1, 0, 0, 0) + question +
                     struct.pack(">HH", qtype, 1), ("127.0.0.2", 53))
         reply = sock.recv(4096)
@@ -604,10 +604,19 @@ def dns_query(name, qtype):
 def readers(names):
     """{reader: {name: (IPv4 addresses, IPv6 addresses)}} for every reader."""
     musl = musl_program()
-    pid = SCRATCH + "/reader-dnsmasq.pid"
-    sh(f"dnsmasq --conf-file=/dev/null --no-resolv --listen-address=127.0.0.2 "
-       f"--bind-interfaces --port=53 --user=root --no-negcache --pid-file={pid}")
+    # In the foreground, so that it is ours to reap: a daemon's end takes
+    # over a second to be seen.
+    server = subprocess.Popen(
+        ["dnsmasq", "--conf-file=/dev/null", "--no-resolv", "--listen-address=127.0.0.2",
+         "--bind-interfaces", "--port=53", "--user=root", "--no-negcache",
+         "--keep-in-foreground"])
     try:
+        for _ in range(500):  # until it listens
+            try:
+                dns_query(b"localhost", 1, wait=0.05)
+                break
+            except OSError:
+                time.sleep(0.01)
         got = {"glibc": {}, "musl": {}, "dnsmasq": {}}
         for n in names:
             v6 = [a for a in answers(n, "ahostsv6") if not a.startswith(b"::ffff:")]
@@ -617,10 +626,8 @@ def readers(names):
                                            if f == fam]) for fam in (b"4", b"6"))
             got["dnsmasq"][n] = (unique(dns_query(n, 1)), unique(dns_query(n, 28)))
     finally:
-        server = int(open(pid).read())
-        os.kill(server, signal.SIGTERM)
-        while os.path.exists(f"/proc/{server}"):  # its port free again
-            time.sleep(0.01)
+        server.terminate()
+        server.wait()
     return got
 
 
