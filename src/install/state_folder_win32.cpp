@@ -53,15 +53,8 @@ Kind KindOf(HANDLE handle, const std::wstring& path) {
 }
 
 bool IsInstalledFolder(HANDLE handle, const std::wstring& path) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  bool ok = KindOf(handle, path) == Kind::kFolder &&
-            GetSecurityInfo(
-                handle, SE_FILE_OBJECT,
-                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
-            IsInstalledFolderDescriptor(descriptor);
-  LocalFree(descriptor);
-  return ok;
+  return KindOf(handle, path) == Kind::kFolder &&
+         HandleDescriptorPasses(handle, IsInstalledFolderDescriptor);
 }
 
 constexpr wchar_t kIsALink[] =

@@ -51,17 +51,10 @@ enum class Kind { kFile, kFolder };
 bool IsAdministratorsOnly(HANDLE handle, Kind kind) {
   const bool folder = kind == Kind::kFolder;
   BY_HANDLE_FILE_INFORMATION info;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  bool ok = GetFileInformationByHandle(handle, &info) &&
-            !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-            !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == !folder &&
-            GetSecurityInfo(
-                handle, SE_FILE_OBJECT,
-                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
-            OnlyAdministratorsWriteDescriptor(descriptor);
-  LocalFree(descriptor);
-  return ok;
+  return GetFileInformationByHandle(handle, &info) &&
+         !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == !folder &&
+         HandleDescriptorPasses(handle, OnlyAdministratorsWriteDescriptor);
 }
 
 // No folder or file on `path` (a full path) below its root is a reparse
@@ -132,6 +125,17 @@ bool OnlyAdministratorsWriteDescriptor(void* descriptor) {
       ok = ace->AceType == ACCESS_DENIED_ACE_TYPE;
     }
   }
+  return ok;
+}
+
+bool HandleDescriptorPasses(void* handle, bool (*judge)(void* descriptor)) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  bool ok = GetSecurityInfo(
+                handle, SE_FILE_OBJECT,
+                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
+            judge(descriptor);
+  LocalFree(descriptor);
   return ok;
 }
 

@@ -26,6 +26,11 @@ bool OwnedByAdministrators(const std::string& path);
 // owner and DACL).
 bool OnlyAdministratorsWriteDescriptor(void* descriptor);
 
+// Whether `judge` accepts the owner and DACL of the open file or folder
+// `handle` (a HANDLE opened with READ_CONTROL); false when they cannot be
+// read.
+bool HandleDescriptorPasses(void* handle, bool (*judge)(void* descriptor));
+
 // The same test of an open file (a HANDLE opened with READ_CONTROL), judged
 // on the handle, so that what was judged is what is read: also false for a
 // folder or a reparse point.
