@@ -222,7 +222,43 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
   for (size_t id = 0; id < count; ++id) {
     std::vector<size_t>& pending = names.pending[id];
     const std::array<std::string_view, 2>& address = names.address[id];
-    const bool first_v6 = IsIpv6(pins[pending.back()].address);
+    // A name that follows both families keeps each line of ours in its
+    // family, so that an update after a restore enables the very lines the
+    // restore disabled; a hosts entry takes a pair only of a family that
+    // has more pairs left than lines of ours further on.
+    const bool both = !address[0].empty() && !address[1].empty();
+    auto tail_of = [id](const Touched& line) {
+      std::string_view tail;
+      for (auto [tail_id, spelling] : line.tails) {
+        if (tail_id == id) tail = spelling;
+      }
+      return tail;
+    };
+    auto holds_v6 = [](const Touched& line, std::string_view tail) {
+      return IsIpv6(line.line.substr(0, tail.data() - line.line.data()));
+    };
+    size_t ours_left[2] = {0, 0};
+    for (size_t t : lines_of[id]) {
+      const Touched& line = touched[t];
+      if (both && !line.tails.empty() && !line.decided) {
+        ++ours_left[holds_v6(line, tail_of(line))];
+      }
+    }
+    auto left = [&](bool v6) {
+      return std::count_if(pending.begin(), pending.end(), [&](size_t pair) {
+        return IsIpv6(pins[pair].address) == v6;
+      });
+    };
+    // The next pair of the family: the one listed last.
+    auto take = [&](bool v6) -> std::optional<size_t> {
+      for (size_t k = pending.size(); k-- > 0;) {
+        if (IsIpv6(pins[pending[k]].address) != v6) continue;
+        size_t pair = pending[k];
+        pending.erase(pending.begin() + k);
+        return pair;
+      }
+      return std::nullopt;
+    };
     // The other spellings, each in every family the name follows.
     std::vector<std::pair<std::string_view, bool>> unserved;
     for (std::string_view spelling : other_spellings[id]) {
@@ -249,10 +285,7 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
       Touched& line = touched[t];
       bool ours = !line.tails.empty();
       if (ours && line.decided) continue;  // taken for another name's tail
-      std::string_view tail;
-      for (auto [tail_id, spelling] : line.tails) {
-        if (tail_id == id) tail = spelling;
-      }
+      std::string_view tail = tail_of(line);
       // After the first, a pair passes over a line of ours that serves
       // another spelling: were it taken, that spelling would get a new line
       // beside the first and the next run would take that one, adding a
@@ -262,9 +295,28 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
           std::any_of(unserved.begin(), unserved.end(),
                       [tail](const auto& u) { return u.first == tail; });
       std::optional<size_t> pair;
-      if (!pending.empty() && !serves) {
+      if (ours && both) --ours_left[holds_v6(line, tail)];
+      if (pending.empty() || serves) {
+      } else if (!both) {
         pair = pending.back();
         pending.pop_back();
+      } else if (ours) {
+        // The IPv4 line comes first: the name's first line takes it. Else
+        // a line takes a pair of its family, or one of the other family
+        // that has no line of ours left for it.
+        bool v6 = first ? holds_v6(line, tail) : left(false) == 0;
+        pair = take(v6);
+        if (!pair && left(!v6) > static_cast<long>(ours_left[!v6])) {
+          pair = take(!v6);
+        }
+      } else {
+        for (bool v6 : {false, true}) {
+          if (!pair && left(v6) > static_cast<long>(ours_left[v6])) {
+            pair = take(v6);
+          }
+        }
+      }
+      if (pair) {
         used[*pair] = true;
         if (!first) first = &line;
       }
@@ -278,9 +330,7 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
       line.decided = true;
       if (pair) {
         line.result = ManagedLine(pins[*pair].address, pins[*pair].name);
-      } else if (auto v6 =
-                     serve(tail, IsIpv6(line.line.substr(
-                                     0, tail.data() - line.line.data())))) {
+      } else if (auto v6 = serve(tail, holds_v6(line, tail))) {
         line.result = ManagedLine(address[*v6], tail);
       } else if (line.line[0] != '#') {
         line.result = "#" + std::string(line.line);  // a stale line of ours
@@ -288,12 +338,10 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
     }
     // A name that follows both families but has fewer lines than pairs
     // gets its IPv6 lines beside its first one, not at the end of the file.
-    for (; first && !first_v6 && !pending.empty() &&
-           IsIpv6(pins[pending.back()].address);
-         pending.pop_back()) {
-      used[pending.back()] = true;
-      const Pin& pin = pins[pending.back()];
-      first->spelled.push_back(ManagedLine(pin.address, pin.name));
+    for (std::optional<size_t> pair; first && both && (pair = take(true));) {
+      used[*pair] = true;
+      first->spelled.push_back(
+          ManagedLine(pins[*pair].address, pins[*pair].name));
     }
     for (auto [spelling, v6] : unserved) {
       (first ? first->spelled : spelled_appended)

@@ -61,6 +61,10 @@ TEST(ScanTest, LinesChangedAndBytesKept) {
       {"a b\n", both, "a b\n" + nas + nas6, nas + nas6},
       {nas6 + "a b\n" + nas, both, nas + "a b\n" + nas6, nas + nas6},
       {nas + "a b\n", both, nas + nas6 + "a b\n", nas6},
+      // After a restore, each family's line of ours is enabled again.
+      {"#" + nas + "10.0.0.5 nas\n#" + nas6 + "::5 nas\n", both,
+       nas + K("10.0.0.5 nas\n") + nas6 + K("::5 nas\n"),
+       nas + K("10.0.0.5 nas\n") + nas6 + K("::5 nas\n")},
       // Each other spelling is served in both families.
       {"::5 NAS\n", both,
        nas + nas6 + M("192.0.2.7", "NAS") + M("2001:db8::7", "NAS") +
