@@ -565,11 +565,7 @@ def set_dns(extra):
 
 def names_in(hosts):
     """The names the active entries of a hosts file map."""
-    names = set()
-    for text in hosts.splitlines():
-        fields = text.split(b"#")[0].split()
-        names.update(fields[1:])
-    return names
+    return {n for text in hosts.splitlines() for n in text.split(b"#")[0].split()[1:]}
 
 
 # The readers of the hosts file asked after updates and restores: glibc
