@@ -60,12 +60,14 @@ class Texts:
         self.HELP = self.USAGE + t(
             "\nペアと @リストファイル を続けて指定できます. ペアの前のオプション:\n"
             "    --check, -n  書き込みません. 終了コード 0: 最新, 1: 変更が必要, 2: エラー.\n"
+            "    -4, -6, -46  IPv4, IPv6, 両方のアドレスを使います. 既定: -4.\n"
             "    --help, -h   この説明を表示します.\n"
             "    --version    バージョンを表示します.\n"
             "    --           オプションの終わり.\n",
             "\nMore pairs and @LISTFILE may follow. Options, before the pairs:\n"
             "    --check, -n  Writes nothing. Exit 0: current, 1: a run would change "
             "HOSTS, 2: error.\n"
+            "    -4, -6, -46  Follows IPv4, IPv6 or both addresses. Default: -4.\n"
             "    --help, -h   Shows this text.\n"
             "    --version    Shows the version.\n"
             "    --           Ends the options.\n")

@@ -25,12 +25,23 @@ int main(int argc, char** argv) {
   IniFile ini_file;
   Writing writing = Writing::kSave;
   bool pairs_given = false;
+  bool families_given = false;
   for (const CommandStep& step : WalkCommandLine(args)) {
     switch (step.kind) {
       case CommandStep::kCheck:
         writing = Writing::kCheck;
         SetFailureStatus(2);
         break;
+      case CommandStep::kFamilies: {
+        // -4 -6 is both; the first choice replaces the IPv4 default.
+        Families chosen = *ParseFamilies(step.first);
+        Families& now = ini_file.families;
+        if (families_given)
+          chosen = {now.ipv4 || chosen.ipv4, now.ipv6 || chosen.ipv6};
+        now = chosen;
+        families_given = true;
+        break;
+      }
       case CommandStep::kHelp:
         Help();
         return 0;

@@ -20,6 +20,10 @@ std::vector<CommandStep> WalkCommandLine(
       steps.push_back({CommandStep::kCheck, {}, {}});
       continue;
     }
+    if (ParseFamilies(arg)) {
+      steps.push_back({CommandStep::kFamilies, arg, {}});
+      continue;
+    }
     CommandStep::Kind kind = arg == "--help" || arg == "-h" ? CommandStep::kHelp
                              : arg == "--version" ? CommandStep::kVersion
                                                   : CommandStep::kUsage;

@@ -2,7 +2,8 @@
 // ordered list of steps, which the entry then carries out one by one (so a
 // list file is read at its own place among the arguments).
 //
-// Options come first: --check (-n), --help (-h), --version; "--" ends them.
+// Options come first: --check (-n), the address families (-4, -6, -46 or
+// -64; several add up), --help (-h), --version; "--" ends them.
 // After the options come the pairs and list files, where an argument that
 // starts with "-" in a domain's place is malformed (but not after "--").
 #ifndef QUORVANE_FRONT_COMMAND_LINE_H_
@@ -16,6 +17,7 @@ namespace quorvane {
 struct CommandStep {
   enum Kind {
     kCheck,     // --check, -n: judge as a run does, write nothing
+    kFamilies,  // first: a choice of families (ParseFamilies)
     kHelp,      // --help, -h: the usage and the options, then exit 0
     kVersion,   // --version: the version, then exit 0
     kAddPair,   // first: the domain, second: the host name

@@ -9,18 +9,19 @@
 namespace quorvane {
 namespace {
 
-// Renders the steps compactly: "check", "help", "version", "+domain=name",
-// "@path", "usage" (in the order of CommandStep::Kind).
+// Renders the steps compactly: "check", "ipCHOICE", "help", "version",
+// "+domain=name", "@path", "usage" (in the order of CommandStep::Kind).
 std::string Walk(std::vector<std::string_view> args) {
-  static const char* const kWords[] = {"check", "help", "version",
-                                       "+",     "@",    "usage"};
+  static const char* const kWords[] = {"check", "ip", "help", "version",
+                                       "+",     "@",  "usage"};
   std::string out;
   for (const CommandStep& step : WalkCommandLine(args)) {
     if (!out.empty()) out += ' ';
     out += kWords[step.kind];
     if (step.kind == CommandStep::kAddPair) {
       out += std::string(step.first) + "=" + std::string(step.second);
-    } else if (step.kind == CommandStep::kLoadList) {
+    } else if (step.kind == CommandStep::kLoadList ||
+               step.kind == CommandStep::kFamilies) {
       out += step.first;
     }
   }
@@ -50,6 +51,10 @@ TEST(CommandLineTest, Walks) {
       {{"--version", "a"}, "version"},
       {{"-n", "-x", "a", "b"}, "check usage"},
       {{"--check=yes"}, "usage"},
+      {{"-4", "-6", "-n", "-46", "-64", "a", "x"},
+       "ip-4 ip-6 check ip-46 ip-64 +a=x"},
+      {{"-6", "-5", "a", "x"}, "ip-6 usage"},
+      {{"a", "x", "-6", "b", "y"}, "+a=x usage"},
       {{"-"}, "usage"},
       {{"a", "x", "--check"}, "+a=x usage"},
       {{"--", "-a", "x"}, "+-a=x"},

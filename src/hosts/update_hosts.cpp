@@ -1,6 +1,7 @@
 #include "hosts/update_hosts.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -21,21 +22,34 @@ namespace quorvane {
 
 namespace {
 
+bool IsIpv6(std::string_view address) {
+  return address.find(':') != std::string_view::npos;
+}
+
 // The pending pairs grouped by host name, names that compare equal (NAS and
-// nas) in one group. Each name keeps its pending pairs in list order and
-// gives up the last one first: the pair listed last takes the name's first
-// line.
+// nas) in one group. Each name gives up its pending pairs from the back:
+// the IPv4 ones first, the pair listed last first, then the IPv6 ones the
+// same way; so the name's first line maps the IPv4 address of the pair
+// listed last, and every family's first line that of its pair listed last.
 struct PendingNames {
   explicit PendingNames(const std::vector<Pin>& pins) {
+    std::vector<std::vector<size_t>> ipv6;
     for (size_t i = 0; i < pins.size(); ++i) {
       auto [it, added] = ids.emplace(FoldedName(pins[i].name), names.size());
       if (added) {
         names.push_back(pins[i].name);
         pending.emplace_back();
+        ipv6.emplace_back();
         spellings.emplace_back();
+        address.emplace_back();
       }
-      pending[it->second].push_back(i);
+      bool v6 = IsIpv6(pins[i].address);
+      (v6 ? ipv6 : pending)[it->second].push_back(i);
+      address[it->second][v6] = pins[i].address;
       AddOnce(&spellings[it->second], pins[i].name);
+    }
+    for (size_t id = 0; id < names.size(); ++id) {
+      pending[id].insert(pending[id].begin(), ipv6[id].begin(), ipv6[id].end());
     }
   }
 
@@ -48,8 +62,11 @@ struct PendingNames {
 
   std::unordered_map<std::string, size_t> ids;  // by folded name
   std::vector<std::string_view> names;          // distinct, in order met
-  std::vector<std::vector<size_t>> pending;     // per name, pairs in list order
+  std::vector<std::vector<size_t>> pending;     // per name, as given up
   std::vector<std::vector<std::string_view>> spellings;  // per name, pairs'
+  // Per name, IPv4 and IPv6: the address of the pair listed last, or empty
+  // when the name follows no address of the family.
+  std::vector<std::array<std::string_view, 2>> address;
 };
 
 // A line of the file that holds a name of the list, and what the update
@@ -67,45 +84,56 @@ struct Touched {
   bool decided = false;
   std::optional<std::string> result;
   // Managed lines put in before the line (by the pair's place in the list)
-  // and, after them, those for other spellings of a name.
+  // and, after them, those of a name's other family and other spellings.
   std::vector<std::pair<size_t, std::string>> placed;
   std::vector<std::string> spelled;
 };
 
-// The pins of the pairs whose domain answered (`found`, in list order). A
-// domain that a managed line of ours maps was answered from that very line,
-// since the system's lookup reads the hosts file first: its address would
-// never move again. Such domains are asked of DNS alone, all at once.
-// `bytes` is the file as loaded under the lock (no second read of a file
-// that may be large), so only a run that pins a domain holds the lock
-// through a DNS query. A literal address is no name to ask DNS for,
-// whatever the file says. A pinned domain DNS does not answer is added to
+// The pins of the pairs whose domain answered (`found`, in list order: a
+// pair that PairFailure fails was reported before and gives no pin), each
+// pair's IPv4 pin first. A domain that a managed line of ours maps was
+// answered from that very line, since the system's lookup reads the hosts
+// file first: its address would never move again. Such domains are asked
+// of DNS alone, in every family that answered, all at once. `bytes` is the
+// file as loaded under the lock (no second read of a file that may be
+// large), so only a run that pins a domain holds the lock through a DNS
+// query. A literal address is no name to ask DNS for, whatever the file
+// says. A pinned domain that then fails (PairFailure) is added to
 // `failed`, and its pair gives no pin.
 std::vector<Pin> PinsOf(const std::vector<Pair>& pairs,
-                        const std::vector<Lookup>& found,
+                        const std::vector<PairLookups>& found,
                         std::string_view bytes,
                         std::vector<FailedLookup>* failed) {
   std::unordered_set<std::string> pinned = PinnedNames(bytes);
-  std::vector<size_t> asked;
-  std::vector<std::string> asked_domains;
+  std::vector<PairLookups> answers = found;
+  std::vector<std::pair<size_t, size_t>> asked;  // pair, family lookup
+  std::vector<Query> queries;
   for (size_t i = 0; i < pairs.size() && !pinned.empty(); ++i) {
     const std::string& domain = pairs[i].domain;
-    bool literal = domain.find_first_not_of("0123456789.") == std::string::npos;
-    if (found[i].ok && !literal && pinned.count(FoldedName(domain)) != 0) {
-      asked.push_back(i);
-      asked_domains.push_back(domain);
+    if (PairFailure(found[i]) || LiteralFamily(domain) ||
+        pinned.count(FoldedName(domain)) == 0) {
+      continue;
+    }
+    for (size_t k = 0; k < found[i].size(); ++k) {
+      if (!found[i][k].lookup.ok) continue;
+      asked.emplace_back(i, k);
+      queries.push_back({domain, found[i][k].family});
     }
   }
-  std::vector<Lookup> in_dns = LookUpAll(asked_domains, LookUpInDns);
-  std::vector<const Lookup*> answer(pairs.size());
-  for (size_t i = 0; i < pairs.size(); ++i) answer[i] = &found[i];
-  for (size_t k = 0; k < asked.size(); ++k) answer[asked[k]] = &in_dns[k];
+  std::vector<Lookup> in_dns = LookUpAll(queries, LookUpInDns);
+  for (size_t q = 0; q < asked.size(); ++q) {
+    answers[asked[q].first][asked[q].second].lookup = std::move(in_dns[q]);
+  }
   std::vector<Pin> pins;
   for (size_t i = 0; i < pairs.size(); ++i) {
-    if (answer[i]->ok) {
-      pins.push_back({answer[i]->address, pairs[i].name});
-    } else if (found[i].ok) {
-      failed->push_back({i, pairs[i].domain, answer[i]->error});
+    if (PairFailure(found[i])) continue;
+    if (std::optional<int> error = PairFailure(answers[i])) {
+      failed->push_back({i, pairs[i].domain, *error});
+      continue;
+    }
+    for (const FamilyLookup& answer : answers[i]) {
+      if (answer.lookup.ok)
+        pins.push_back({answer.lookup.address, pairs[i].name});
     }
   }
   return pins;
@@ -193,15 +221,30 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
   std::vector<std::string> spelled_appended;
   for (size_t id = 0; id < count; ++id) {
     std::vector<size_t>& pending = names.pending[id];
-    const std::string address = pins[pending.back()].address;
-    std::vector<std::string_view> unserved = other_spellings[id];
-    auto serve = [&unserved](std::string_view spelling) {
-      auto it = std::find(unserved.begin(), unserved.end(), spelling);
-      if (it == unserved.end()) return false;
+    const std::array<std::string_view, 2>& address = names.address[id];
+    const bool first_v6 = IsIpv6(pins[pending.back()].address);
+    // The other spellings, each in every family the name follows.
+    std::vector<std::pair<std::string_view, bool>> unserved;
+    for (std::string_view spelling : other_spellings[id]) {
+      for (bool v6 : {false, true}) {
+        if (!address[v6].empty()) unserved.emplace_back(spelling, v6);
+      }
+    }
+    // Serves `spelling`, in the family of the line that serves it when
+    // that one is wanted, so that lines of ours keep their family.
+    auto serve = [&unserved](std::string_view spelling,
+                             bool v6) -> std::optional<bool> {
+      auto it = std::find(unserved.begin(), unserved.end(),
+                          std::make_pair(spelling, v6));
+      if (it == unserved.end())
+        it = std::find(unserved.begin(), unserved.end(),
+                       std::make_pair(spelling, !v6));
+      if (it == unserved.end()) return std::nullopt;
+      bool family = it->second;
       unserved.erase(it);
-      return true;
+      return family;
     };
-    Touched* first = nullptr;  // where the pair listed last went
+    Touched* first = nullptr;  // where the pair given up first went
     for (size_t t : lines_of[id]) {
       Touched& line = touched[t];
       bool ours = !line.tails.empty();
@@ -227,15 +270,26 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
       line.decided = true;
       if (pair) {
         line.result = ManagedLine(pins[*pair].address, pins[*pair].name);
-      } else if (serve(tail)) {
-        line.result = ManagedLine(address, tail);
+      } else if (auto v6 =
+                     serve(tail, IsIpv6(line.line.substr(
+                                     0, tail.data() - line.line.data())))) {
+        line.result = ManagedLine(address[*v6], tail);
       } else if (line.line[0] != '#') {
         line.result = "#" + std::string(line.line);  // a stale line of ours
       }
     }
-    for (std::string_view spelling : unserved) {
+    // A name that follows both families but has fewer lines than pairs
+    // gets its IPv6 lines beside its first one, not at the end of the file.
+    for (; first && !first_v6 && !pending.empty() &&
+           IsIpv6(pins[pending.back()].address);
+         pending.pop_back()) {
+      used[pending.back()] = true;
+      const Pin& pin = pins[pending.back()];
+      first->spelled.push_back(ManagedLine(pin.address, pin.name));
+    }
+    for (auto [spelling, v6] : unserved) {
       (first ? first->spelled : spelled_appended)
-          .push_back(ManagedLine(address, spelling));
+          .push_back(ManagedLine(address[v6], spelling));
     }
   }
 
@@ -292,10 +346,12 @@ int UpdateHosts(const IniFile& ini_file, Writing writing) {
   const std::vector<Pair>& pairs = ini_file.pairs;
   StartNetwork();
   // Every name is resolved before the lock, so a slow lookup never holds it.
-  const std::vector<Lookup> found = ResolveAll(pairs);
+  const std::vector<PairLookups> found = ResolveAll(pairs);
   std::vector<FailedLookup> failed;
   for (size_t i = 0; i < pairs.size(); ++i) {
-    if (!found[i].ok) failed.push_back({i, pairs[i].domain, found[i].error});
+    if (std::optional<int> error = PairFailure(found[i])) {
+      failed.push_back({i, pairs[i].domain, *error});
+    }
   }
   int changed = 0;
   if (failed.size() < pairs.size()) {

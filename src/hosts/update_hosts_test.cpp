@@ -26,6 +26,9 @@ std::string K(const std::string& entry, const std::string& name = "nas") {
 TEST(ScanTest, LinesChangedAndBytesKept) {
   const std::string nas = M("192.0.2.7", "nas"), nab = M("192.0.2.8", "nab");
   const std::vector<Pin> to_nas = {{"192.0.2.7", "nas"}}, none;
+  const std::string nas6 = M("2001:db8::7", "nas");
+  const std::vector<Pin> to6 = {{"2001:db8::7", "nas"}},
+                         both = {to_nas[0], to6[0]};
   const struct {
     std::string before;
     std::vector<Pin> pins;       // none: the restore
@@ -50,6 +53,20 @@ TEST(ScanTest, LinesChangedAndBytesKept) {
        {{"192.0.2.8", "nas"}, {"192.0.2.7", "NAS"}},
        M("192.0.2.7", "NAS") + K("1.1.1.1 nas\n") + M("192.0.2.8", "nas"),
        M("192.0.2.7", "NAS") + K("1.1.1.1 nas\n") + M("192.0.2.8", "nas")},
+      // IPv6 alone takes the name's lines of either family; both families
+      // give one line each, IPv4 first, the second beside the first.
+      {"10.0.0.5 nas\n" + M("10.0.0.6", "nas"), to6,
+       nas6 + K("10.0.0.5 nas\n") + "#" + M("10.0.0.6", "nas"),
+       nas6 + K("10.0.0.5 nas\n") + "#" + M("10.0.0.6", "nas")},
+      {"a b\n", both, "a b\n" + nas + nas6, nas + nas6},
+      {nas6 + "a b\n" + nas, both, nas + "a b\n" + nas6, nas + nas6},
+      {nas + "a b\n", both, nas + nas6 + "a b\n", nas6},
+      // Each other spelling is served in both families.
+      {"::5 NAS\n", both,
+       nas + nas6 + M("192.0.2.7", "NAS") + M("2001:db8::7", "NAS") +
+           K("::5 NAS\n"),
+       nas + nas6 + M("192.0.2.7", "NAS") + M("2001:db8::7", "NAS") +
+           K("::5 NAS\n")},
       // A last line without its break gets the file's; a bare CR, the LF.
       {"a b\nc d", to_nas, "a b\nc d\n" + nas, nas},
       {"a b\r", to_nas, "a b\r\n" + nas, nas},
@@ -72,6 +89,11 @@ TEST(ScanTest, LinesChangedAndBytesKept) {
     EXPECT_EQ(changed.printed, c.printed);
     EXPECT_EQ(changed.count,
               std::count(c.printed.begin(), c.printed.end(), '\n'));
+    // A second run finds every line as it should be.
+    HostsFile again(after);
+    if (!c.pins.empty()) {
+      EXPECT_EQ(UpdateLines(&again, c.pins).count, 0);
+    }
   }
 }
 

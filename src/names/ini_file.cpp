@@ -55,6 +55,13 @@ bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes,
 
 }  // namespace
 
+std::optional<Families> ParseFamilies(std::string_view word) {
+  if (word == "-4") return Families{true, false};
+  if (word == "-6") return Families{false, true};
+  if (word == "-46" || word == "-64") return Families{true, true};
+  return std::nullopt;
+}
+
 bool IsHostName(std::string_view name) {
   if (name.empty()) return false;
   for (char c : name) {
@@ -64,7 +71,7 @@ bool IsHostName(std::string_view name) {
   return true;
 }
 
-ListScan ScanListFile(std::string_view bytes) {
+ListScan ScanListFile(std::string_view bytes, Families chosen) {
   ListScan scan;
   size_t start = 0;
   int number = 0;
@@ -92,19 +99,25 @@ ListScan ScanListFile(std::string_view bytes) {
     size_t pos = 0;
     std::string_view domain = NextWord(text, &pos);
     std::string_view host_name = NextWord(text, &pos);
-    if (!IsHostName(host_name)) {
+    std::string_view choice = NextWord(text, &pos);
+    std::optional<Families> families = ParseFamilies(choice);
+    bool mistyped =
+        !families && choice.size() > 1 && choice[0] == '-' &&
+        choice.find_first_not_of("0123456789", 1) == std::string_view::npos;
+    if (!IsHostName(host_name) || mistyped) {
       scan.ok = false;
       scan.bad_line = text;
       scan.bad_line_number = number;
       break;
     }
-    scan.pairs.push_back({std::string(domain), std::string(host_name)});
+    scan.pairs.push_back({std::string(domain), std::string(host_name),
+                          families.value_or(chosen)});
   }
   return scan;
 }
 
 void IniFile::Add(std::string_view domain, std::string_view host_name) {
-  pairs.push_back({std::string(domain), std::string(host_name)});
+  pairs.push_back({std::string(domain), std::string(host_name), families});
 }
 
 void IniFile::Load(const std::string& path) {
@@ -117,7 +130,7 @@ void IniFile::Load(const std::string& path) {
     text += too_long ? Format(kCauseTooLong, {path}) : ListReadCause(path);
     FatalError(kErrorListOpen, text);
   }
-  ListScan scan = ScanListFile(bytes);
+  ListScan scan = ScanListFile(bytes, families);
   for (int number : scan.indented_pairs) {
     WriteErr(Format(kIndentedPair, {path, number}));
   }

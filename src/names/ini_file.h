@@ -4,16 +4,38 @@
 #ifndef QUORVANE_NAMES_INI_FILE_H_
 #define QUORVANE_NAMES_INI_FILE_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace quorvane {
 
-// A dynamic-DNS domain and the host name that is to point at its address.
+// An address family a pair can follow.
+enum class Family { kIPv4, kIPv6 };
+
+// The families a pair follows: IPv4 alone unless chosen otherwise.
+struct Families {
+  bool ipv4 = true;
+  bool ipv6 = false;
+  bool Has(Family family) const {
+    return family == Family::kIPv4 ? ipv4 : ipv6;
+  }
+  bool operator==(const Families& other) const {
+    return ipv4 == other.ipv4 && ipv6 == other.ipv6;
+  }
+};
+
+// The families a choice word names: "-4", "-6", and "-46" or "-64" for
+// both; nullopt for any other word.
+std::optional<Families> ParseFamilies(std::string_view word);
+
+// A dynamic-DNS domain, the host name that is to point at its address, and
+// the families of the domain's addresses that the name follows.
 struct Pair {
   std::string domain;
   std::string name;
+  Families families;
 };
 
 // What a list file holds, as far as its scan got.
@@ -38,9 +60,13 @@ bool IsHostName(std::string_view name);
 // (the numbers of those starting with white space that hold a pair, two
 // words of which the first does not start with "#", are kept);
 // every other line must hold two words (runs of non-white bytes), a domain
-// and a host name (IsHostName); more words are ignored. The scan stops at
-// the first line without them. The bad line is a view into `bytes`.
-ListScan ScanListFile(std::string_view bytes);
+// and a host name (IsHostName), and may hold a third, the line's own choice
+// of families (ParseFamilies); without one the line follows `chosen`. A
+// third word of "-" and digits alone that is no choice makes the line bad,
+// so that a mistyped choice is never silently IPv4; any other third word,
+// and every word after it, is ignored. The scan stops at the first bad
+// line. The bad line is a view into `bytes`.
+ListScan ScanListFile(std::string_view bytes, Families chosen = {});
 
 // The longest list file read. Lists hold a few lines; this is thousands of
 // times that, and lines of megabytes still fit, while a device that never
@@ -50,6 +76,9 @@ inline constexpr size_t kMaxListFileBytes = 16 << 20;
 class IniFile {
  public:
   std::vector<Pair> pairs;
+  // The command line's choice: the families of its pairs, and of the lines
+  // of its list files that make none of their own.
+  Families families;
 
   void Add(std::string_view domain, std::string_view host_name);
 

@@ -9,14 +9,16 @@ namespace {
 
 using namespace std::string_literals;
 
-// The scan in short: "domain=name;" per pair, "~NUMBER;" per indented line
-// that holds a pair, then "!NUMBER:bad line" when it stopped at a line
-// without two words.
-std::string Scan(const std::string& bytes) {
-  ListScan scan = ScanListFile(bytes);
+// The scan in short: "domain=name;" per pair ("domain=name/6;" when it
+// follows IPv6 alone, "/46" both), "~NUMBER;" per indented line that holds
+// a pair, then "!NUMBER:bad line" when it stopped at a bad line.
+std::string Scan(const std::string& bytes, Families chosen = {}) {
+  ListScan scan = ScanListFile(bytes, chosen);
   std::string out;
   for (const Pair& pair : scan.pairs) {
-    out += pair.domain + "=" + pair.name + ";";
+    const Families f = pair.families;
+    out += pair.domain + "=" + pair.name +
+           (f.ipv6 ? f.ipv4 ? "/46" : "/6" : "") + ";";
   }
   for (int number : scan.indented_pairs) {
     out += "~" + std::to_string(number) + ";";
@@ -65,6 +67,12 @@ TEST(ListFileTest, Cases) {
   for (const auto& [bytes, want] : cases) {
     EXPECT_EQ(Scan(bytes), want) << testing::PrintToString(bytes);
   }
+  // A line's own choice of families, else the command line's; a mistyped
+  // choice stops the scan rather than follow IPv4 in silence.
+  const std::string choices = "a x -6\nb y -46 z\nc z\t-64\nd w -4\ne v - -6\n";
+  EXPECT_EQ(Scan(choices), "a=x/6;b=y/46;c=z/46;d=w;e=v;");
+  EXPECT_EQ(Scan(choices, {false, true}), "a=x/6;b=y/46;c=z/46;d=w;e=v/6;");
+  EXPECT_EQ(Scan("a x --6\nb y -5\nc z\n"), "a=x;!2:b y -5\n");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <system_error>
 #include <thread>
 
@@ -10,21 +11,92 @@
 
 namespace quorvane {
 
-std::vector<Lookup> LookUpAll(const std::vector<std::string>& domains,
+std::optional<Family> LiteralFamily(std::string_view domain) {
+  if (domain.empty()) return std::nullopt;
+  if (domain.find_first_not_of("0123456789.") == std::string_view::npos) {
+    return Family::kIPv4;
+  }
+  if (domain.find(':') != std::string_view::npos &&
+      domain.find_first_not_of("0123456789abcdefABCDEF:.") ==
+          std::string_view::npos) {
+    return Family::kIPv6;
+  }
+  return std::nullopt;
+}
+
+Families FamiliesAsked(const Pair& pair) {
+  std::optional<Family> literal = LiteralFamily(pair.domain);
+  if (!literal) return pair.families;
+  return {*literal == Family::kIPv4, *literal == Family::kIPv6};
+}
+
+std::optional<int> PairFailure(const PairLookups& lookups) {
+  bool answered = false;
+  std::optional<int> failure;
+  for (const FamilyLookup& asked : lookups) {
+    const Lookup& lookup = asked.lookup;
+    answered = answered || lookup.ok;
+    if (!lookup.ok && (!failure || *failure == 11004)) failure = lookup.error;
+  }
+  if (answered && failure == 11004) return std::nullopt;
+  return failure;
+}
+
+std::string Ipv6Text(const unsigned char bytes[16]) {
+  unsigned words[8];
+  for (int i = 0; i < 8; ++i) words[i] = bytes[2 * i] << 8 | bytes[2 * i + 1];
+  // The longest run of zero words, the first of equal ones; a single zero
+  // word is written as "0".
+  int best = -1, best_length = 0;
+  for (int i = 0; i < 8;) {
+    int end = i;
+    while (end < 8 && words[end] == 0) ++end;
+    if (end - i > best_length) {
+      best = i;
+      best_length = end - i;
+    }
+    i = end == i ? i + 1 : end;
+  }
+  if (best_length < 2) best = -1;
+  std::string text;
+  char piece[16];
+  for (int i = 0; i < 8; ++i) {
+    if (best >= 0 && i >= best && i < best + best_length) {
+      if (i == best) text += ':';
+      continue;
+    }
+    if (i != 0) text += ':';
+    // An IPv4 address carried in IPv6 (mapped, or the old compatible form)
+    // ends in dotted text, as inet_ntop writes it.
+    if (i == 6 && best == 0 &&
+        (best_length == 6 || (best_length == 5 && words[5] == 0xffff))) {
+      snprintf(piece, sizeof piece, "%u.%u.%u.%u", bytes[12], bytes[13],
+               bytes[14], bytes[15]);
+      return text + piece;
+    }
+    snprintf(piece, sizeof piece, "%x", words[i]);
+    text += piece;
+  }
+  if (best >= 0 && best + best_length == 8) text += ':';
+  return text;
+}
+
+std::vector<Lookup> LookUpAll(const std::vector<Query>& queries,
                               LookupFunction lookup) {
-  std::vector<Lookup> results(domains.size());
+  std::vector<Lookup> results(queries.size());
   // Each worker takes the next domain not yet taken; every result has a
   // slot of its own, so the workers share nothing else.
   std::atomic<size_t> next{0};
   auto work = [&] {
-    for (size_t i; (i = next.fetch_add(1)) < domains.size();) {
+    for (size_t i; (i = next.fetch_add(1)) < queries.size();) {
       Lookup& result = results[i];
-      result.ok = lookup(domains[i], &result.address, &result.error);
+      result.ok = lookup(queries[i].domain, queries[i].family, &result.address,
+                         &result.error);
     }
   };
   std::vector<std::thread> workers;
   size_t wanted =
-      std::min(domains.size(), kLookupsInFlight) - (domains.empty() ? 0 : 1);
+      std::min(queries.size(), kLookupsInFlight) - (queries.empty() ? 0 : 1);
   for (size_t n = 0; n < wanted; ++n) {
     try {
       workers.emplace_back(work);
@@ -44,11 +116,23 @@ void StartNetwork() {
   }
 }
 
-std::vector<Lookup> ResolveAll(const std::vector<Pair>& pairs) {
-  std::vector<std::string> domains;
-  domains.reserve(pairs.size());
-  for (const Pair& pair : pairs) domains.push_back(pair.domain);
-  return LookUpAll(domains, LookUpAddress);
+std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs) {
+  std::vector<Query> queries;
+  std::vector<size_t> owner;  // the pair of each query
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    Families asked = FamiliesAsked(pairs[i]);
+    for (Family family : {Family::kIPv4, Family::kIPv6}) {
+      if (!asked.Has(family)) continue;
+      queries.push_back({pairs[i].domain, family});
+      owner.push_back(i);
+    }
+  }
+  std::vector<Lookup> found = LookUpAll(queries, LookUpAddress);
+  std::vector<PairLookups> answers(pairs.size());
+  for (size_t q = 0; q < queries.size(); ++q) {
+    answers[owner[q]].push_back({queries[q].family, std::move(found[q])});
+  }
+  return answers;
 }
 
 Message FailedLookupsText(const std::vector<FailedLookup>& failed) {

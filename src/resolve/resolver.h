@@ -1,5 +1,6 @@
 // Name resolution: start the platform's sockets library and turn the domains
-// of the list into the first IPv4 address of each answer. All of a run's
+// of the list into the first address of each answer, for each family a pair
+// follows (IPv4, IPv6 or both). All of a run's
 // domains are looked up at once (a bounded number in flight), and the
 // results are used in list order, so a run gives exactly what lookups one
 // after another would, in about the time of the slowest. Each platform has
@@ -7,6 +8,7 @@
 #ifndef QUORVANE_RESOLVE_RESOLVER_H_
 #define QUORVANE_RESOLVE_RESOLVER_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,13 +18,49 @@
 
 namespace quorvane {
 
-// The answer for one domain: its dotted address, or the Winsock error
-// number of the reason it has none.
+// The answer for one domain in one family: its address (dotted, or IPv6
+// text as Ipv6Text gives it), or the Winsock error number of the reason it
+// has none.
 struct Lookup {
   bool ok = false;
   std::string address;
   int error = 0;
 };
+
+// A domain to look up, and the family of the address wanted.
+struct Query {
+  std::string domain;
+  Family family = Family::kIPv4;
+};
+
+// One pair's answers: one lookup per family asked, IPv4 first.
+struct FamilyLookup {
+  Family family;
+  Lookup lookup;
+};
+using PairLookups = std::vector<FamilyLookup>;
+
+// The family of `domain` when it is a literal address: digits and dots
+// (IPv4, as the host-by-name lookup reads them), or hex digits, dots and
+// at least one colon (IPv6: no domain holds a colon). nullopt for a name.
+std::optional<Family> LiteralFamily(std::string_view domain);
+
+// The families asked for `pair`: a literal address is looked up in its
+// own family, whatever the choice, since it has no other address.
+Families FamiliesAsked(const Pair& pair);
+
+// Whether a pair's answers are applied: when at least one family answered
+// and each other one has no address at all (11004), as a domain that has
+// only one of two families asked. Otherwise the error number the pair
+// fails with: the first that is not 11004, else 11004. A family that timed
+// out or failed may still have an address, so its lines are not touched.
+std::optional<int> PairFailure(const PairLookups& lookups);
+
+// The text of an IPv6 address (16 bytes in network order) as RFC 5952
+// writes it and inet_ntop gives it: lowercase hex without leading zeros,
+// the longest run of two or more zero groups (the first of equal runs) as
+// "::", and an IPv4-mapped address as ::ffff:a.b.c.d.
+std::string Ipv6Text(const unsigned char bytes[16]);
 
 // A domain that did not answer, and why (a Winsock error number).
 struct FailedLookup {
@@ -36,22 +74,23 @@ struct FailedLookup {
 // resolver or the system with threads.
 inline constexpr size_t kLookupsInFlight = 32;
 
-// A platform lookup: the address of `domain`, or false with `*error` set.
-using LookupFunction = bool (*)(const std::string& domain, std::string* address,
-                                int* error);
+// A platform lookup: the address of `domain` in `family`, or false with
+// `*error` set.
+using LookupFunction = bool (*)(const std::string& domain, Family family,
+                                std::string* address, int* error);
 
-// Looks every domain up with `lookup`, up to kLookupsInFlight at once; the
-// results stand in the order of `domains`. The same domain given twice is
+// Looks every query up with `lookup`, up to kLookupsInFlight at once; the
+// results stand in the order of `queries`. The same domain given twice is
 // looked up twice.
-std::vector<Lookup> LookUpAll(const std::vector<std::string>& domains,
+std::vector<Lookup> LookUpAll(const std::vector<Query>& queries,
                               LookupFunction lookup);
 
 // Starts the sockets library; a failure ends the run with error 224.
 void StartNetwork();
 
-// Each pair's domain looked up with LookUpAddress, all at once; the answers
-// stand in list order.
-std::vector<Lookup> ResolveAll(const std::vector<Pair>& pairs);
+// Each pair's domain looked up with LookUpAddress in each family asked
+// (FamiliesAsked), all at once; the answers stand in list order.
+std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs);
 
 // Error 238's text: one line per domain that did not answer, in the order
 // of `failed`, with the number and the meaning of its reason.
@@ -60,21 +99,24 @@ Message FailedLookupsText(const std::vector<FailedLookup>& failed);
 // Platform: starts the sockets library; 0, or the start-up call's result.
 int StartSockets();
 
-// Platform: looks `domain` up with the host-by-name lookup and gives the
-// first address of the answer, in answer order, as dotted text. On failure,
-// false with `*error` set to the Winsock error number for the reason
-// (11001 host not found, 11002 try again, 11003 no recovery, 11004 no data),
-// so that a failure reads the same on every system. Safe to call from
-// several threads at once.
-bool LookUpAddress(const std::string& domain, std::string* address, int* error);
+// Platform: looks `domain` up with the system's lookup (which reads the
+// hosts file, then DNS) for an address of `family` and gives the first of
+// the answer as text (dotted; IPv6 as Ipv6Text). On failure, false with
+// `*error` set to the Winsock error number for the reason (11001 host not
+// found, 11002 try again, 11003 no recovery, 11004 no address of the
+// family), so that a failure reads the same on every system. Safe to call
+// from several threads at once.
+bool LookUpAddress(const std::string& domain, Family family,
+                   std::string* address, int* error);
 
-// Platform: the same, but asking DNS alone for the domain's A records, past
-// the hosts file: the first A record of the answer, in answer order; the
-// same error numbers (11001 no such name, 11004 no A record, 11002 server
-// failure or time-out, 11003 any other failure). For a domain that the
-// hosts file itself maps, where the host-by-name lookup would answer with
-// that line. Safe to call from several threads at once.
-bool LookUpInDns(const std::string& domain, std::string* address, int* error);
+// Platform: the same, but asking DNS alone for the domain's A or AAAA
+// records, past the hosts file: the first record of the answer, in answer
+// order; the same error numbers (11001 no such name, 11004 no record of
+// the type, 11002 server failure or time-out, 11003 any other failure).
+// For a domain that the hosts file itself maps, where the system's lookup
+// would answer with that line. Safe to call from several threads at once.
+bool LookUpInDns(const std::string& domain, Family family, std::string* address,
+                 int* error);
 
 }  // namespace quorvane
 

@@ -1,6 +1,7 @@
-// POSIX resolver: glibc's host-by-name lookup, which keeps the answer's
-// order (getaddrinfo would sort the addresses and so change which is first),
-// and the resolver library's DNS query for the lookup past the hosts file.
+// POSIX resolver: glibc's host-by-name lookup for either family, which keeps
+// the answer's order (getaddrinfo would sort the addresses and so change
+// which is first), and the resolver library's DNS query for the lookup past
+// the hosts file.
 #include <arpa/inet.h>
 #include <arpa/nameser.h>
 #include <netdb.h>
@@ -31,42 +32,57 @@ int WinsockError(int h_error) {
   }
 }
 
+int AddressFamily(Family family) {
+  return family == Family::kIPv4 ? AF_INET : AF_INET6;
+}
+
+std::string AddressText(Family family, const void* bytes) {
+  if (family == Family::kIPv6) {
+    return Ipv6Text(static_cast<const unsigned char*>(bytes));
+  }
+  char text[INET_ADDRSTRLEN];
+  inet_ntop(AF_INET, bytes, text, sizeof text);
+  return text;
+}
+
 }  // namespace
 
 int StartSockets() { return 0; }
 
-bool LookUpAddress(const std::string& domain, std::string* address,
-                   int* error) {
+bool LookUpAddress(const std::string& domain, Family family,
+                   std::string* address, int* error) {
   std::vector<char> buffer(8192);
   hostent entry;
   hostent* result = nullptr;
   int h_error = 0;
   int status;
-  while ((status = gethostbyname_r(domain.c_str(), &entry, buffer.data(),
-                                   buffer.size(), &result, &h_error)) ==
-         ERANGE) {
+  while ((status = gethostbyname2_r(domain.c_str(), AddressFamily(family),
+                                    &entry, buffer.data(), buffer.size(),
+                                    &result, &h_error)) == ERANGE) {
     buffer.resize(buffer.size() * 2);
   }
-  if (status != 0 || result == nullptr || result->h_addrtype != AF_INET ||
+  if (status != 0 || result == nullptr ||
+      result->h_addrtype != AddressFamily(family) ||
       result->h_addr_list[0] == nullptr) {
     *error = WinsockError(status == 0 && result != nullptr ? NO_DATA : h_error);
     return false;
   }
-  char text[INET_ADDRSTRLEN];
-  inet_ntop(AF_INET, result->h_addr_list[0], text, sizeof text);
-  *address = text;
+  *address = AddressText(family, result->h_addr_list[0]);
   return true;
 }
 
-bool LookUpInDns(const std::string& domain, std::string* address, int* error) {
+bool LookUpInDns(const std::string& domain, Family family, std::string* address,
+                 int* error) {
+  const ns_type type = family == Family::kIPv4 ? ns_t_a : ns_t_aaaa;
+  const unsigned size = family == Family::kIPv4 ? 4 : 16;
   struct __res_state state {};
   if (res_ninit(&state) != 0) {
     *error = WinsockError(NO_RECOVERY);
     return false;
   }
   std::vector<unsigned char> answer(65536);
-  int length = res_nquery(&state, domain.c_str(), ns_c_in, ns_t_a,
-                          answer.data(), answer.size());
+  int length = res_nquery(&state, domain.c_str(), ns_c_in, type, answer.data(),
+                          answer.size());
   int h_error = state.res_h_errno;
   res_nclose(&state);
   ns_msg message;
@@ -77,11 +93,9 @@ bool LookUpInDns(const std::string& domain, std::string* address, int* error) {
   for (int i = 0; i < ns_msg_count(message, ns_s_an); ++i) {
     ns_rr record;
     if (ns_parserr(&message, ns_s_an, i, &record) < 0) break;
-    if (ns_rr_type(record) == ns_t_a && ns_rr_class(record) == ns_c_in &&
-        ns_rr_rdlen(record) == 4) {
-      char text[INET_ADDRSTRLEN];
-      inet_ntop(AF_INET, ns_rr_rdata(record), text, sizeof text);
-      *address = text;
+    if (ns_rr_type(record) == type && ns_rr_class(record) == ns_c_in &&
+        ns_rr_rdlen(record) == size) {
+      *address = AddressText(family, ns_rr_rdata(record));
       return true;
     }
   }

@@ -75,6 +75,10 @@ inline constexpr Text kOptions = {
     "\x8f\x91\x82\xab\x8d\x9e\x82\xdd\x82\xdc\x82\xb9\x82\xf1. "
     "\x8fI\x97\xb9\x83R\x81[\x83h 0: \x8d\xc5\x90V, 1: "
     "\x95\xcf\x8dX\x82\xaa\x95K\x97v, 2: \x83G\x83\x89\x81[.\n"
+    // -4, -6, -46  IPv4, IPv6, 両方のアドレスを使います. 既定: -4.\n
+    "    -4, -6, -46  IPv4, IPv6, \x97\xbc\x95\xfb\x82\xcc\x83"
+    "A\x83h\x83\x8c\x83X\x82\xf0\x8eg\x82\xa2\x82\xdc\x82\xb7. "
+    "\x8a\xf9\x92\xe8: -4.\n"
     // --help, -h   この説明を表示します.\n
     "    --help, -h   "
     "\x82\xb1\x82\xcc\x90\xe0\x96\xbe\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xdc"
@@ -91,6 +95,7 @@ inline constexpr Text kOptions = {
     "More pairs and @LISTFILE may follow. Options, before the pairs:\n"
     "    --check, -n  Writes nothing. Exit 0: current, 1: a run would change "
     "HOSTS, 2: error.\n"
+    "    -4, -6, -46  Follows IPv4, IPv6 or both addresses. Default: -4.\n"
     "    --help, -h   Shows this text.\n"
     "    --version    Shows the version.\n"
     "    --           Ends the options.\n"};
