@@ -128,7 +128,7 @@ std::vector<Pin> PinsOf(const std::vector<Pair>& pairs,
   for (size_t i = 0; i < pairs.size(); ++i) {
     if (PairFailure(found[i])) continue;
     if (std::optional<int> error = PairFailure(answers[i])) {
-      failed->push_back({i, pairs[i].domain, *error});
+      failed->push_back({i, pairs[i].domain, *error, FamiliesAsked(pairs[i])});
       continue;
     }
     for (const FamilyLookup& answer : answers[i]) {
@@ -350,7 +350,7 @@ int UpdateHosts(const IniFile& ini_file, Writing writing) {
   std::vector<FailedLookup> failed;
   for (size_t i = 0; i < pairs.size(); ++i) {
     if (std::optional<int> error = PairFailure(found[i])) {
-      failed.push_back({i, pairs[i].domain, *error});
+      failed.push_back({i, pairs[i].domain, *error, FamiliesAsked(pairs[i])});
     }
   }
   int changed = 0;

@@ -141,8 +141,10 @@ Message FailedLookupsText(const std::vector<FailedLookup>& failed) {
     if (!text.pieces.empty()) text += Raw("\n");
     const Text& reason = lookup.error == 11001   ? kNoSuchDomain
                          : lookup.error == 11002 ? kNoAnswerInTime
-                         : lookup.error == 11004 ? kNoAddress
-                                                 : kLookupFailed;
+                         : lookup.error != 11004 ? kLookupFailed
+                         : !lookup.asked.ipv6    ? kNoAddress
+                         : lookup.asked.ipv4     ? kNoIpAddress
+                                                 : kNoIpv6Address;
     text += Raw(lookup.domain);
     text += Raw(": ");
     text += Format(kCannotResolve, {lookup.error});

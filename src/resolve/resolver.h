@@ -67,6 +67,7 @@ struct FailedLookup {
   size_t place = 0;  // the pair's index in the list as given
   std::string domain;
   int error = 0;
+  Families asked;  // which family 11004 says is missing
 };
 
 // At most this many lookups are in flight at once: enough for a list of

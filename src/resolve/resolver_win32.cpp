@@ -51,6 +51,12 @@ bool LookUpIpv6(const std::string& domain, std::string* address, int* error) {
   int status = getaddrinfo(domain.c_str(), nullptr, &hints, &answer);
   if (status != 0 || answer == nullptr) {
     *error = status != 0 ? status : WSANO_DATA;
+    // Some resolvers (Wine's among them) say "no such host" for a domain
+    // that has IPv4 addresses but no IPv6 one; that domain exists, and
+    // with both families asked it must not fail.
+    if (*error == WSAHOST_NOT_FOUND && gethostbyname(domain.c_str())) {
+      *error = WSANO_DATA;
+    }
     return false;
   }
   const auto* first = reinterpret_cast<const sockaddr_in6*>(answer->ai_addr);

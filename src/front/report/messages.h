@@ -215,6 +215,18 @@ inline constexpr Text kNoAddress = {  // 11004
     "C\x83\x93\x82\xc9\x82\xcd IPv4 \x83"
     "A\x83h\x83\x8c\x83X\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
     "The domain has no IPv4 address."};
+inline constexpr Text kNoIpv6Address = {  // 11004, IPv6 alone asked
+    // このドメインには IPv6 アドレスがありません.
+    "\x82\xb1\x82\xcc\x83h\x83\x81\x83"
+    "C\x83\x93\x82\xc9\x82\xcd IPv6 \x83"
+    "A\x83h\x83\x8c\x83X\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
+    "The domain has no IPv6 address."};
+inline constexpr Text kNoIpAddress = {  // 11004, both families asked
+    // このドメインには IP アドレスがありません.
+    "\x82\xb1\x82\xcc\x83h\x83\x81\x83"
+    "C\x83\x93\x82\xc9\x82\xcd IP \x83"
+    "A\x83h\x83\x8c\x83X\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
+    "The domain has no IP address."};
 
 // The cause lines of errors 147, 198 and 208: the path first.
 inline constexpr Text kCauseNotRoot = {
