@@ -79,10 +79,10 @@ class Texts:
     def deleted(self, n): return b"%d" % n + self.t(" 行削除しました.\n", " lines deleted.\n")
     def would(self, n): return b"%d" % n + self.t(" 行が変更されます.\n", " lines would change.\n")
 
-    def not_found(self, domain, no_data=False):
+    def not_found(self, domain, lacks=None):  # lacks: b"IPv6" (no data), not no name
         return domain + b": " + self.t("ipアドレスを取得できません. ", "cannot get the IP address. ") + (
-            self.t("[11004] このドメインには IPv4 アドレスがありません.",
-                   "[11004] The domain has no IPv4 address.") if no_data else
+            self.t("[11004] このドメインには %s アドレスがありません.",
+                   "[11004] The domain has no %s address.") % lacks if lacks else
             self.t("[11001] そのドメインはありません.", "[11001] No such domain."))
 
     def cause(self, path, ja, en, *args):
@@ -285,6 +285,7 @@ def cases():
     # IPv4 line first), a list line may choose its own; a literal address is
     # followed in its own family, in canonical text.
     v6, lit, both = line(b"2001:db8::7", b"nas"), line(b"192.0.2.1", b"lit"), S + b"/both.list"
+    v6_pc = line(b"2001:db8::7", b"pc")
     listed = (line(b"2001:db8::7", b"x") + v6 + line(b"192.0.2.7", b"pc") +
               line(b"192.0.2.9", b"gw") + line(b"2001:db8::9", b"gw"))
     rows += [
@@ -294,11 +295,12 @@ def cases():
              files={both: b"six.test nas -6\none.test pc\nboth.test gw -64\n"},
              args=[b"2001:DB8:0::7", b"x", b"@" + both], after=LOCAL + listed,
              out=reading(both) + READ + listed + added(5) + WRITE),
-        case("-6 for a domain without IPv6 is error 238 [11004], the other pair written",
-             hosts=LOCAL + NAS, args=[b"-6", b"one.test", b"nas", b"six.test", b"pc"], status=1,
-             out=READ + line(b"2001:db8::7", b"pc") + added(1) + WRITE,
-             after=LOCAL + NAS + line(b"2001:db8::7", b"pc"),
-             err=fatal(238, EN.not_found(b"one.test", no_data=True))),
+        case("a domain without the asked family is error 238 [11004], other pairs written",
+             hosts=LOCAL + NAS, args=[b"-6", b"one.test", b"nas", b"six.test", b"pc", b"@" + both],
+             files={both: b"bare.test gw -46\n"}, status=1, after=LOCAL + NAS + v6_pc,
+             out=reading(both) + READ + v6_pc + added(1) + WRITE,
+             err=fatal(238, EN.not_found(b"one.test", b"IPv6") + b"\n" +
+                       EN.not_found(b"bare.test", b"IP"))),
     ]
 
     # A check judges as a run does and writes nothing: 0 current, 1 stale,
@@ -681,7 +683,7 @@ def cycle_cases():
         cycle_case("-6 over an IPv4 line: IPv4 readers get none for the name",
                    LOCAL + b"10.0.0.5 nas\n", six, new=v6),
         cycle_case("-6 over a hand IPv6 line", b"2001:db8::5 nas\n" + LOCAL, six, new=v6),
-        cycle_case("-46: one line a family, two cycles", LOCAL + b"10.0.0.5 nas\n2001:db8::5 NAS\n",
+        cycle_case("-46: one line a family, two cycles", LOCAL + b"10.0.0.5 nas\n2001:db8::5 nas\n",
                    [b"-46", b"both.test", b"nas"], cycles=2,
                    new={b"nas": ([b"192.0.2.9"], [b"2001:db8::9"])}),
         cycle_case("-4 -6, domains of one family each: no failure", LOCAL,

@@ -3,8 +3,8 @@
 # private mount and network namespaces, a writable copy of /etc, its own
 # /run and /var/lib, and dnsmasq on 127.0.0.1 (one.test 192.0.2.7; two.test
 # 198.51.100.20, then 127.0.0.5; six.test only 2001:db8::7; both.test
-# 192.0.2.9 and 2001:db8::9; NODATA for the family a name lacks, NXDOMAIN
-# for other names; never the sandbox's /etc/hosts). A test adds answers to
+# 192.0.2.9 and 2001:db8::9; bare.test no address; NODATA for the family a
+# name lacks, NXDOMAIN for other names; never the sandbox's /etc/hosts). A test adds answers to
 # the file QUORVANE_DNS_HOSTS names and sends SIGHUP to the process whose id
 # is in the file QUORVANE_DNS_PID.
 # The command gets QUORVANE_SANDBOX, a scratch folder on a private tmpfs.
@@ -69,7 +69,7 @@ printf '%s\n' '192.0.2.7 one.test' '198.51.100.20 two.test' '127.0.0.5 two.test'
   '2001:db8::7 six.test' '192.0.2.9 both.test' '2001:db8::9 both.test' >"$work/dns-hosts"
 dnsmasq --conf-file=/dev/null --no-resolv --no-hosts --no-poll --no-round-robin \
   --listen-address=127.0.0.1 --bind-interfaces --port=53 --user=root \
-  --pid-file="$work/dnsmasq.pid" --addn-hosts="$work/dns-hosts" --address=/#/
+  --pid-file="$work/dnsmasq.pid" --addn-hosts="$work/dns-hosts" --txt-record=bare.test,x --address=/#/
 
 export QUORVANE_SANDBOX="$work/scratch"
 export QUORVANE_DNS_HOSTS="$work/dns-hosts" QUORVANE_DNS_PID="$work/dnsmasq.pid"
