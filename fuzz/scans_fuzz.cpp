@@ -161,8 +161,12 @@ Outcome ReferenceUpdate(std::string_view file,
                : MappedSpellings(lines[l], first_spelling[id]).empty()) {
         continue;
       }
+      // After the first, a pair passes over a line serving a spelling.
+      bool serves =
+          ours && first &&
+          std::find(unserved.begin(), unserved.end(), *tail) != unserved.end();
       std::optional<size_t> pair;
-      if (!pending[id].empty()) {
+      if (!pending[id].empty() && !serves) {
         pair = pending[id].back();
         pending[id].pop_back();
         used[*pair] = true;
@@ -336,6 +340,48 @@ void CheckUpdate(std::string_view input) {
   CHECK(Saved(hosts) == bytes);  // a load and save without change
   LinesChanged changed = UpdateLines(&hosts, pins);
   CHECK((Outcome{Saved(hosts), changed.printed, changed.count}) == want);
+
+  // Families: once settled (a name given twice takes two runs, since the
+  // pairs left over are appended in list order), each name's first answer
+  // in a family it follows is its last pair's address there, it has none
+  // in a family it does not, and a further run changes nothing.
+  std::vector<Pin> mixed;
+  for (size_t i = 0; i < pins.size(); ++i) {
+    size_t choice = name_of[i].size() % 3;  // IPv4, IPv6, both
+    if (choice != 1) mixed.push_back(pins[i]);
+    if (choice != 0) {
+      mixed.push_back({"2001:db8::" + std::to_string(i + 1), name_of[i]});
+    }
+  }
+  HostsFile families{std::string(bytes)};
+  UpdateLines(&families, mixed);
+  HostsFile settled{Saved(families)};
+  UpdateLines(&settled, mixed);
+  const std::vector<std::string> lines_after = Lines(Saved(settled));
+  auto v6 = [](std::string_view a) { return a.find(':') != a.npos; };
+  for (const Pin& pin : mixed) {
+    for (bool family : {false, true}) {
+      std::string_view want, first;
+      for (const Pin& other : mixed) {
+        if (SameName(other.name, pin.name) && v6(other.address) == family) {
+          want = other.address;
+        }
+      }
+      for (const std::string& line : lines_after) {
+        if (MappedSpellings(line, pin.name).empty()) continue;
+        size_t start = line.find_first_not_of(" \t\r\v\f");
+        std::string_view field = std::string_view(line).substr(
+            start, line.find_first_of(" \t\r\v\f\n#", start) - start);
+        if (v6(field) == family) {
+          first = field;
+          break;
+        }
+      }
+      CHECK(first == want);
+    }
+  }
+  HostsFile again{Saved(settled)};
+  CHECK(UpdateLines(&again, mixed).count == 0);
 
   // A restore of what the update left, against the reference.
   HostsFile restored{want.content};

@@ -249,8 +249,20 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
       Touched& line = touched[t];
       bool ours = !line.tails.empty();
       if (ours && line.decided) continue;  // taken for another name's tail
+      std::string_view tail;
+      for (auto [tail_id, spelling] : line.tails) {
+        if (tail_id == id) tail = spelling;
+      }
+      // After the first, a pair passes over a line of ours that serves
+      // another spelling: were it taken, that spelling would get a new line
+      // beside the first and the next run would take that one, adding a
+      // disabled line on every run.
+      bool serves =
+          ours && first &&
+          std::any_of(unserved.begin(), unserved.end(),
+                      [tail](const auto& u) { return u.first == tail; });
       std::optional<size_t> pair;
-      if (!pending.empty()) {
+      if (!pending.empty() && !serves) {
         pair = pending.back();
         pending.pop_back();
         used[*pair] = true;
@@ -262,10 +274,6 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
               *pair, ManagedLine(pins[*pair].address, pins[*pair].name));
         }
         continue;
-      }
-      std::string_view tail;
-      for (auto [tail_id, spelling] : line.tails) {
-        if (tail_id == id) tail = spelling;
       }
       line.decided = true;
       if (pair) {

@@ -67,6 +67,14 @@ TEST(ScanTest, LinesChangedAndBytesKept) {
            K("::5 NAS\n"),
        nas + nas6 + M("192.0.2.7", "NAS") + M("2001:db8::7", "NAS") +
            K("::5 NAS\n")},
+      // A name given twice leaves the line of another spelling to it, so
+      // that a second run changes nothing.
+      {"1.1.1.1 NAS\n",
+       {{"192.0.2.7", "nas"}, {"192.0.2.8", "nas"}},
+       M("192.0.2.8", "nas") + M("192.0.2.8", "NAS") + K("1.1.1.1 NAS\n") +
+           M("192.0.2.7", "nas"),
+       M("192.0.2.8", "nas") + M("192.0.2.8", "NAS") + K("1.1.1.1 NAS\n") +
+           M("192.0.2.7", "nas")},
       // A last line without its break gets the file's; a bare CR, the LF.
       {"a b\nc d", to_nas, "a b\nc d\n" + nas, nas},
       {"a b\r", to_nas, "a b\r\n" + nas, nas},
