@@ -1,7 +1,6 @@
 #!/usr/bin/python3
-"""The real program run as a user runs it, in sandbox.sh (a private /etc;
-DNS answers one.test = 192.0.2.7, two.test = 198.51.100.20 then 127.0.0.5,
-NXDOMAIN for anything else). A row of cases() (see case()) runs where:
+"""The real program run as a user runs it, in sandbox.sh (a private /etc
+and the DNS answers it lists). A row of cases() (see case()) runs where:
   etc    the plain private /etc
   bind   /etc/hosts is a single file bind-mounted over it (as in containers)
   ro     /etc is read-only
@@ -80,9 +79,11 @@ class Texts:
     def deleted(self, n): return b"%d" % n + self.t(" 行削除しました.\n", " lines deleted.\n")
     def would(self, n): return b"%d" % n + self.t(" 行が変更されます.\n", " lines would change.\n")
 
-    def not_found(self, domain):
-        return domain + b": " + self.t("ipアドレスを取得できません. [11001] そのドメインはありません.",
-                                       "cannot get the IP address. [11001] No such domain.")
+    def not_found(self, domain, lacks=None):  # lacks: b"IPv6" (no data), not no name
+        return domain + b": " + self.t("ipアドレスを取得できません. ", "cannot get the IP address. ") + (
+            self.t("[11004] このドメインには %s アドレスがありません.",
+                   "[11004] The domain has no %s address.") % lacks if lacks else
+            self.t("[11001] そのドメインはありません.", "[11001] No such domain."))
 
     def cause(self, path, ja, en, *args):
         return path + b": " + self.t(ja, en) % args
@@ -245,6 +246,10 @@ def cases():
              out=READ + line(b"192.0.2.51", b"nas") + added(1) + WRITE,
              after=LOCAL + line(b"192.0.2.50", b"Pin.Test") + line(b"192.0.2.51", b"nas"),
              resolves={b"nas": b"192.0.2.51"}),
+        case("a domain pinned by its IPv6 line: -6 follows DNS's AAAA answer",
+             hosts=LOCAL + line(b"2001:db8::50", pin), args=[b"-6", pin, pin],
+             dns=b"2001:db8::51 pin.test\n", out=READ + line(b"2001:db8::51", pin) +
+             added(1) + WRITE, after=LOCAL + line(b"2001:db8::51", pin)),
         case("a hand-written entry answers for a domain", args=[b"myserver", b"nas"],
              hosts=LOCAL + b"10.0.0.5 myserver\n",
              out=READ + line(b"10.0.0.5", b"nas") + added(1) + WRITE,
@@ -275,6 +280,28 @@ def cases():
                      out=reading(mixed) + READ + NAS + added(1) + WRITE,
                      err=fatal(238, EN.not_found(b"nope.test")), input=("tty", b"\n"),
                      after=LOCAL + dead_line + NAS))
+
+    # The families: -6 follows a domain's first IPv6 address, -46 both (the
+    # IPv4 line first), a list line may choose its own; a literal address is
+    # followed in its own family, in canonical text.
+    v6, lit, both = line(b"2001:db8::7", b"nas"), line(b"192.0.2.1", b"lit"), S + b"/both.list"
+    v6_pc = line(b"2001:db8::7", b"pc")
+    listed = (line(b"2001:db8::7", b"x") + v6 + line(b"192.0.2.7", b"pc") +
+              line(b"192.0.2.9", b"gw") + line(b"2001:db8::9", b"gw"))
+    rows += [
+        case("-6, with a literal IPv4 address", args=[b"-6", b"six.test", b"nas", b"192.0.2.1",
+             b"lit"], out=READ + v6 + lit + added(2) + WRITE, after=LOCAL + v6 + lit),
+        case("list lines' own choices, and a literal IPv6 address",
+             files={both: b"six.test nas -6\none.test pc\nboth.test gw -64\n"},
+             args=[b"2001:DB8:0::7", b"x", b"@" + both], after=LOCAL + listed,
+             out=reading(both) + READ + listed + added(5) + WRITE),
+        case("a domain without the asked family is error 238 [11004], other pairs written",
+             hosts=LOCAL + NAS, args=[b"-6", b"one.test", b"nas", b"six.test", b"pc", b"@" + both],
+             files={both: b"bare.test gw -46\n"}, status=1, after=LOCAL + NAS + v6_pc,
+             out=reading(both) + READ + v6_pc + added(1) + WRITE,
+             err=fatal(238, EN.not_found(b"one.test", b"IPv6") + b"\n" +  # (Wine: a name
+                       EN.not_found(b"bare.test", None if WINDOWS else b"IP"))),  # without any)
+    ]
 
     # A check judges as a run does and writes nothing: 0 current, 1 stale,
     # 2 on any error.
@@ -518,9 +545,9 @@ def unique(items):
     return [a for i, a in enumerate(items) if a not in items[:i]]
 
 
-def answers(name, *service):
-    """The IPv4 addresses glibc gives for `name`, in its order."""
-    got = subprocess.run(["getent", *service, "ahostsv4", name],
+def answers(name, *service, v6=False):
+    """The IPv4 (or IPv6) addresses glibc gives for `name`, in its order."""
+    got = subprocess.run(["getent", *service, "ahostsv6" if v6 else "ahostsv4", name],
                          capture_output=True).stdout
     return unique([text.split()[0] for text in got.splitlines()])
 
@@ -533,7 +560,7 @@ def set_dns(extra):
     for text in extra.splitlines():
         address, name = text.split()
         for _ in range(100):
-            if answers(name, "-s", "dns")[:1] == [address]:
+            if answers(name, "-s", "dns", v6=b":" in address)[:1] == [address]:
                 break
             time.sleep(0.05)
         else:
@@ -542,11 +569,7 @@ def set_dns(extra):
 
 def names_in(hosts):
     """The names the active entries of a hosts file map."""
-    names = set()
-    for text in hosts.splitlines():
-        fields = text.split(b"#")[0].split()
-        names.update(fields[1:])
-    return names
+    return {n for text in hosts.splitlines() for n in text.split(b"#")[0].split()[1:]}
 
 
 # The readers of the hosts file asked after updates and restores: glibc
@@ -621,7 +644,7 @@ def readers(names):
                 time.sleep(0.01)
         got = {"glibc": {}, "musl": {}, "dnsmasq": {}}
         for n in names:
-            v6 = [a for a in answers(n, "ahostsv6") if not a.startswith(b"::ffff:")]
+            v6 = [a for a in answers(n, v6=True) if not a.startswith(b"::ffff:")]
             got["glibc"][n] = (answers(n), v6)
             out = subprocess.run([musl, n], capture_output=True).stdout.split()
             got["musl"][n] = tuple(unique([a for f, a in zip(out[::2], out[1::2])
@@ -633,10 +656,11 @@ def readers(names):
     return got
 
 
-def cycle_case(name, hosts, args, cycles=1, edit=None, restored=None):
+def cycle_case(name, hosts, args, cycles=1, edit=None, restored=None, new=None):
     """A row of update and restore runs in turn. After each update every
-    reader answers each pair's name (in every spelling of the file) with the
-    pair's address alone, and every other name as before; after each restore
+    reader answers each pair's name (in every spelling of the file) with
+    `new`[name], (IPv4 addresses, IPv6 addresses), by default (the pair's
+    IPv4 address, none), and every other name as before; after each restore
     every reader answers every name as before the first update, and the file
     is the old one but for the disabled lines of ours (or `restored`). Every
     cycle leaves the bytes the first left. `edit` changes the updated file
@@ -649,12 +673,22 @@ def cycle_cases():
     debian = (b"127.0.0.1\tlocalhost\n127.0.1.1\tdebian.example.org\tdebian\n\n"
               b"::1     localhost ip6-localhost ip6-loopback\n"
               b"ff02::1 ip6-allnodes\n")
-    nas = [b"192.0.2.7", b"nas"]
+    nas, six = [b"192.0.2.7", b"nas"], [b"-6", b"six.test", b"nas"]
+    v6 = {b"nas": ([], [b"2001:db8::7"])}
     return [
         cycle_case("a '#' glued to the name", LOCAL + b"10.0.0.5 nas#old\n", nas),
         cycle_case("the name on two lines, IPv6 first",
                    b"2001:db8::5 nas\n10.0.0.5 nas\n" + LOCAL, nas),
         cycle_case("another letter case", LOCAL + b"10.0.0.5 NAS\n", nas),
+        cycle_case("-6 over an IPv4 line: IPv4 readers get none for the name",
+                   LOCAL + b"10.0.0.5 nas\n", six, new=v6),
+        cycle_case("-6 over a hand IPv6 line", b"2001:db8::5 nas\n" + LOCAL, six, new=v6),
+        cycle_case("-46: one line a family, two cycles", LOCAL + b"10.0.0.5 nas\n2001:db8::5 nas\n",
+                   [b"-46", b"both.test", b"nas"], cycles=2,
+                   new={b"nas": ([b"192.0.2.9"], [b"2001:db8::9"])}),
+        cycle_case("-4 -6, domains of one family each: no failure", LOCAL,
+                   [b"-4", b"-6", b"six.test", b"nas", b"one.test", b"pc"],
+                   new={**v6, b"pc": ([b"192.0.2.7"], [])}),
         cycle_case("a newcomer's shared line, three cycles", LOCAL + shared,
                    [b"one.test", b"nas"], cycles=3),
         cycle_case("localhost on Debian's file, three cycles", debian,
@@ -683,10 +717,11 @@ def run_cycles(c):
     wrong = []
     remove(HOSTS)
     make(HOSTS, c["hosts"])
-    pairs = list(zip(c["args"][::2], c["args"][1::2]))
-    address = {n: answers(d)[0] if not d[0:1].isdigit() else d for d, n in pairs}
-    names = sorted(names_in(c["hosts"]) | set(address))
-    spellings = {n: [s for s in names if s.lower() == n.lower()] for n in address}
+    pairs = [a for a in c["args"] if a[:1] != b"-"]  # past the options
+    new = c["new"] or {n: ([answers(d)[0] if not d[0:1].isdigit() else d], [])
+                       for d, n in zip(pairs[::2], pairs[1::2])}
+    names = sorted(names_in(c["hosts"]) | set(new))
+    spellings = {n: [s for s in names if s.lower() == n.lower()] for n in new}
     asked = not WINDOWS
     before = readers(names) if asked else None
     env = dict(os.environ, LC_ALL="C")
@@ -713,23 +748,16 @@ def run_cycles(c):
             got = readers(names)
             for reader, answer in got.items():
                 for n in names:
-                    pair = [p for p in address if n in spellings[p]]
-                    want = ([address[pair[0]]], []) if step == "update" and pair \
-                        else before[reader][n]
+                    pair = [p for p in new if n in spellings[p]]
+                    want = new[pair[0]] if step == "update" and pair else before[reader][n]
                     if answer[n] != want:
                         wrong.append(f"cycle {cycle} {step}: {reader} answers "
                                      f"{answer[n]} for {n!r}, expected {want}")
     return wrong
 
 
-def fill(directory):
-    try:
-        with open(directory + "/filler", "wb") as f:
-            while True:
-                f.write(b"f" * 4096)
-                f.flush()
-    except OSError:
-        pass
+def fill(directory):  # until the file system is full
+    subprocess.run(f"cat /dev/zero >'{directory}/filler'", shell=True, stderr=subprocess.DEVNULL)
 
 
 def stamp(path):

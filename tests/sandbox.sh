@@ -2,9 +2,11 @@
 # Runs a command in a sandbox that never touches this machine's own files:
 # private mount and network namespaces, a writable copy of /etc, its own
 # /run and /var/lib, and dnsmasq on 127.0.0.1 (one.test 192.0.2.7; two.test
-# 198.51.100.20, then 127.0.0.5; else NXDOMAIN; never the sandbox's
-# /etc/hosts). A test adds answers to the file QUORVANE_DNS_HOSTS names and
-# sends SIGHUP to the process whose id is in the file QUORVANE_DNS_PID.
+# 198.51.100.20, then 127.0.0.5; six.test only 2001:db8::7; both.test
+# 192.0.2.9 and 2001:db8::9; bare.test no address; NODATA for the family a
+# name lacks, NXDOMAIN for other names; never the sandbox's /etc/hosts). A test adds answers to
+# the file QUORVANE_DNS_HOSTS names and sends SIGHUP to the process whose id
+# is in the file QUORVANE_DNS_PID.
 # The command gets QUORVANE_SANDBOX, a scratch folder on a private tmpfs.
 # With QUORVANE_TARGET=windows it also gets a Wine prefix (WINEPREFIX, made
 # by wine-prefix.sh on first use; QUORVANE_WINEPREFIX says where, since a
@@ -53,18 +55,21 @@ mount -t overlay -o "lowerdir=/var/lib,upperdir=$work/var-lib,workdir=$work/var-
 rm -rf /var/lib/quorvane
 
 ip link set lo up
-# getaddrinfo (getent ahostsv4) answers for IPv4 only when the system has an
-# IPv4 address other than a loopback one.
+# getaddrinfo (getent ahostsv4, ahostsv6) answers for a family only when the
+# system has an address of it other than a loopback one.
 ip addr add 10.200.0.1/32 dev lo
+ip addr add 2001:db8:200::1/128 dev lo nodad
 
 rm -f /etc/resolv.conf
 printf 'nameserver 127.0.0.1\noptions attempts:1 timeout:2\n' >/etc/resolv.conf
 printf 'hosts: files dns\n' >/etc/nsswitch.conf
-printf '198.51.100.20 two.test\n127.0.0.5 two.test\n' >"$work/dns-hosts"
+# Names of its hosts file, unlike --address ones, have NODATA for a family
+# they lack, as a real zone does ([11004], not [11001]).
+printf '%s\n' '192.0.2.7 one.test' '198.51.100.20 two.test' '127.0.0.5 two.test' \
+  '2001:db8::7 six.test' '192.0.2.9 both.test' '2001:db8::9 both.test' >"$work/dns-hosts"
 dnsmasq --conf-file=/dev/null --no-resolv --no-hosts --no-poll --no-round-robin \
   --listen-address=127.0.0.1 --bind-interfaces --port=53 --user=root \
-  --pid-file="$work/dnsmasq.pid" --addn-hosts="$work/dns-hosts" \
-  --address=/one.test/192.0.2.7 --address=/#/
+  --pid-file="$work/dnsmasq.pid" --addn-hosts="$work/dns-hosts" --txt-record=bare.test,x --address=/#/
 
 export QUORVANE_SANDBOX="$work/scratch"
 export QUORVANE_DNS_HOSTS="$work/dns-hosts" QUORVANE_DNS_PID="$work/dnsmasq.pid"
