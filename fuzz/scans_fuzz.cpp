@@ -230,8 +230,10 @@ Outcome ReferenceUpdate(std::string_view file,
     lines[l] = now;
   }
   std::vector<std::string> appended;
-  for (size_t i = 0; i < ip.size(); ++i) {
-    if (!used[i]) appended.push_back(managed(ip[i], name[i]));
+  for (size_t id = 0; id < names; ++id) {  // in the order they take lines
+    for (auto i = pending[id].rbegin(); i != pending[id].rend(); ++i) {
+      appended.push_back(managed(ip[*i], name[*i]));
+    }
   }
   appended.insert(appended.end(), spelled_appended.begin(),
                   spelled_appended.end());
@@ -341,10 +343,9 @@ void CheckUpdate(std::string_view input) {
   LinesChanged changed = UpdateLines(&hosts, pins);
   CHECK((Outcome{Saved(hosts), changed.printed, changed.count}) == want);
 
-  // Families: once settled (a name given twice takes two runs, since the
-  // pairs left over are appended in list order), each name's first answer
-  // in a family it follows is its last pair's address there, it has none
-  // in a family it does not, and a further run changes nothing.
+  // Families: each name's first answer in a family it follows is its last
+  // pair's address there, it has none in a family it does not, and a
+  // second run changes nothing.
   std::vector<Pin> mixed;
   for (size_t i = 0; i < pins.size(); ++i) {
     size_t choice = name_of[i].size() % 3;  // IPv4, IPv6, both
@@ -355,9 +356,7 @@ void CheckUpdate(std::string_view input) {
   }
   HostsFile families{std::string(bytes)};
   UpdateLines(&families, mixed);
-  HostsFile settled{Saved(families)};
-  UpdateLines(&settled, mixed);
-  const std::vector<std::string> lines_after = Lines(Saved(settled));
+  const std::vector<std::string> lines_after = Lines(Saved(families));
   auto v6 = [](std::string_view a) { return a.find(':') != a.npos; };
   for (const Pin& pin : mixed) {
     for (bool family : {false, true}) {
@@ -380,7 +379,7 @@ void CheckUpdate(std::string_view input) {
       CHECK(first == want);
     }
   }
-  HostsFile again{Saved(settled)};
+  HostsFile again{Saved(families)};
   CHECK(UpdateLines(&again, mixed).count == 0);
 
   // A restore of what the update left, against the reference.

@@ -217,8 +217,8 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
   // Each name's lines, in file order: its pairs, the last listed first, take
   // the first ones; lines of ours left over serve the other spellings or
   // are disabled, entries left over are only taken.
-  std::vector<bool> used(pins.size(), false);
   std::vector<std::string> spelled_appended;
+  std::vector<size_t> left_over;  // pairs to append
   for (size_t id = 0; id < count; ++id) {
     std::vector<size_t>& pending = names.pending[id];
     const std::array<std::string_view, 2>& address = names.address[id];
@@ -237,10 +237,17 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
     auto holds_v6 = [](const Touched& line, std::string_view tail) {
       return IsIpv6(line.line.substr(0, tail.data() - line.line.data()));
     };
-    size_t ours_left[2] = {0, 0};
+    // Lines of ours that a pair may take: those in a spelling of a pair
+    // (the others serve their spelling).
+    auto counted = [&](const Touched& line, std::string_view tail) {
+      const auto& others = other_spellings[id];
+      return both && !line.tails.empty() &&
+             std::find(others.begin(), others.end(), tail) == others.end();
+    };
+    long ours_left[2] = {0, 0};
     for (size_t t : lines_of[id]) {
       const Touched& line = touched[t];
-      if (both && !line.tails.empty() && !line.decided) {
+      if (!line.decided && counted(line, tail_of(line))) {
         ++ours_left[holds_v6(line, tail_of(line))];
       }
     }
@@ -248,6 +255,12 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
       return std::count_if(pending.begin(), pending.end(), [&](size_t pair) {
         return IsIpv6(pins[pair].address) == v6;
       });
+    };
+    // The pairs of a family that no line of ours further on will take (a
+    // line of ours takes one of the other family when its own has none).
+    auto spare = [&](bool v6) {
+      return left(v6) - ours_left[v6] -
+             std::max(0L, ours_left[!v6] - static_cast<long>(left(!v6)));
     };
     // The next pair of the family: the one listed last.
     auto take = [&](bool v6) -> std::optional<size_t> {
@@ -295,7 +308,7 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
           std::any_of(unserved.begin(), unserved.end(),
                       [tail](const auto& u) { return u.first == tail; });
       std::optional<size_t> pair;
-      if (ours && both) --ours_left[holds_v6(line, tail)];
+      if (counted(line, tail)) --ours_left[holds_v6(line, tail)];
       if (pending.empty() || serves) {
       } else if (!both) {
         pair = pending.back();
@@ -306,19 +319,23 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
         // that has no line of ours left for it.
         bool v6 = first ? holds_v6(line, tail) : left(false) == 0;
         pair = take(v6);
-        if (!pair && left(!v6) > static_cast<long>(ours_left[!v6])) {
-          pair = take(!v6);
-        }
+        if (!pair && spare(!v6) > 0) pair = take(!v6);
+      } else if (!first && left(false) > 0) {
+        pair = take(false);  // the IPv4 line first, as for a line of ours
       } else {
         for (bool v6 : {false, true}) {
-          if (!pair && left(v6) > static_cast<long>(ours_left[v6])) {
-            pair = take(v6);
-          }
+          if (!pair && spare(v6) > 0) pair = take(v6);
         }
       }
-      if (pair) {
-        used[*pair] = true;
-        if (!first) first = &line;
+      if (pair && !first) {
+        first = &line;
+        // The IPv6 pairs no line of ours will take stand right after the
+        // first line, before any later line can take them out of order.
+        while (both && spare(true) > 0) {
+          size_t extra = *take(true);
+          line.spelled.push_back(
+              ManagedLine(pins[extra].address, pins[extra].name));
+        }
       }
       if (!ours) {
         if (pair) {
@@ -339,13 +356,17 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
     // A name that follows both families but has fewer lines than pairs
     // gets its IPv6 lines beside its first one, not at the end of the file.
     for (std::optional<size_t> pair; first && both && (pair = take(true));) {
-      used[*pair] = true;
       first->spelled.push_back(
           ManagedLine(pins[*pair].address, pins[*pair].name));
     }
     for (auto [spelling, v6] : unserved) {
       (first ? first->spelled : spelled_appended)
           .push_back(ManagedLine(address[v6], spelling));
+    }
+    // The pairs left over, in the order they take lines, so that the next
+    // run finds each where it would have put it.
+    for (; !pending.empty(); pending.pop_back()) {
+      left_over.push_back(pending.back());
     }
   }
 
@@ -385,8 +406,7 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
     if (lines != line.line) hosts->ReplaceLoaded(line.start, std::move(lines));
   }
 
-  for (size_t i = 0; i < pins.size(); ++i) {
-    if (used[i]) continue;
+  for (size_t i : left_over) {
     std::string line = ManagedLine(pins[i].address, pins[i].name);
     report(line);
     hosts->Append(std::move(line));

@@ -61,6 +61,14 @@ TEST(ScanTest, LinesChangedAndBytesKept) {
       {"a b\n", both, "a b\n" + nas + nas6, nas + nas6},
       {nas6 + "a b\n" + nas, both, nas + "a b\n" + nas6, nas + nas6},
       {nas + "a b\n", both, nas + nas6 + "a b\n", nas6},
+      // A hand entry ahead of our IPv4 line takes the IPv4 pair; pairs left
+      // over are appended in the order a later run would give them lines.
+      {"::5 nas\n" + M("192.0.2.6", "nas"), both, nas + K("::5 nas\n") + nas6,
+       nas + K("::5 nas\n") + nas6},
+      {"",
+       {to6[0], to_nas[0], {"192.0.2.8", "nas"}},
+       M("192.0.2.8", "nas") + nas + nas6,
+       M("192.0.2.8", "nas") + nas + nas6},
       // After a restore, each family's line of ours is enabled again.
       {"#" + nas + "10.0.0.5 nas\n#" + nas6 + "::5 nas\n", both,
        nas + K("10.0.0.5 nas\n") + nas6 + K("::5 nas\n"),
