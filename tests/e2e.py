@@ -320,6 +320,8 @@ def cases():
         case("--check: a missing hosts file is error 198 with status 2", hosts=None,
              args=[b"--check"], status=2, out=READ, err=hosts_error(198, MISSING)),
         case("--check: the usage with status 2", args=[b"-n", b"-x"], status=2, err=USAGE),
+        case("a family without pairs is the usage, not a restore", args=[b"-6"],
+             hosts=LOCAL + NAS, status=1, err=USAGE),
         case("--help", args=[b"--help", b"-x"], out=EN.HELP),
         case("in Japanese: --help", args=[b"--help"], env=JAPANESE, out=JA.HELP),
         case("--version", args=[b"--version"], out=b"Quorvane 2.0\n"),

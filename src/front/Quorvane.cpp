@@ -33,12 +33,10 @@ int main(int argc, char** argv) {
         SetFailureStatus(2);
         break;
       case CommandStep::kFamilies: {
-        // -4 -6 is both; the first choice replaces the IPv4 default.
+        // The first choice replaces the IPv4 default; "-4 -6" is both.
         Families chosen = *ParseFamilies(step.first);
-        Families& now = ini_file.families;
-        if (families_given)
-          chosen = {now.ipv4 || chosen.ipv4, now.ipv6 || chosen.ipv6};
-        now = chosen;
+        ini_file.families =
+            families_given ? ini_file.families.With(chosen) : chosen;
         families_given = true;
         break;
       }
@@ -62,6 +60,8 @@ int main(int argc, char** argv) {
   }
   int changed;
   if (!pairs_given) {
+    // A family without pairs is a list gone missing, not a restore.
+    if (families_given) Usage();
     changed = RestoreHosts(writing);
   } else {
     if (ini_file.Count() == 0) Usage();

@@ -44,7 +44,8 @@ std::vector<CommandStep> WalkCommandLine(
       steps.push_back({CommandStep::kLoadList, arg.substr(1), {}});
       continue;
     }
-    if (i + 1 == args.size() || !IsHostName(args[i + 1])) {
+    if (i + 1 == args.size() || !IsHostName(args[i + 1]) ||
+        ParseFamilies(args[i + 1])) {
       steps.push_back({CommandStep::kUsage, {}, {}});
       break;
     }

@@ -34,7 +34,8 @@ struct CommandStep {
 // kUsage step, and --help and --version end it with their own step; nothing
 // after it is looked at. An argument in a host-name position is taken as it
 // is, even when it starts with "-" or "@", unless it is not one host name
-// to the hosts file's readers (IsHostName).
+// to the hosts file's readers (IsHostName) or is a choice of families
+// (ParseFamilies), which there is an option given too late.
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args);
 

@@ -55,6 +55,7 @@ TEST(CommandLineTest, Walks) {
        "ip-4 ip-6 check ip-46 ip-64 +a=x"},
       {{"-6", "-5", "a", "x"}, "ip-6 usage"},
       {{"a", "x", "-6", "b", "y"}, "+a=x usage"},
+      {{"a", "-46"}, "usage"},
       {{"-"}, "usage"},
       {{"a", "x", "--check"}, "+a=x usage"},
       {{"--", "-a", "x"}, "+-a=x"},

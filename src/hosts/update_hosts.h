@@ -19,21 +19,31 @@ struct Pin {
   std::string name;
 };
 
-// The rules of the update over `pins` in list order, on `hosts` as loaded (not
-// yet changed), so that every reader answers each listed name with its pair's
-// address alone. Every loaded line that belongs to a listed name
-// (LineBelongsTo) is taken. A name's pairs take its lines in file order, the
-// pair listed last first, one line each: a managed line of the name becomes the
-// pair's managed line (unless it is that line already), and before an entry the
-// pair's managed line is put in. Every entry taken is kept (KeptLine, with the
-// names taken from it), followed by what is left of it when it maps other names
-// too (LineWithoutNames). Managed lines of the name that no pair is left for
-// serve the spellings that musl, comparing exactly, would otherwise lose (those
-// of the entries taken and of the kept lines already there that no pair has):
-// one line each, put in after the pair's first line when none is there; a
-// managed line left over is disabled when active. Kept lines are never taken.
-// The pairs left over, then the spellings no line took, are appended. Every
-// line put in, changed or appended counts and is printed.
+// The rules of the update over `pins` in list order (a pin's family is its
+// address's: IPv6 when it holds a ':'), on `hosts` as loaded (not yet
+// changed), so that every reader answers each listed name, in each family,
+// with the address of its pair listed last, and nothing in a family it does
+// not follow. Every loaded line that belongs to a listed name
+// (LineBelongsTo), of either family, is taken. A name's pairs take its
+// lines in file order, one line each, given up IPv4 first, the pair listed
+// last first, then IPv6 the same way: a managed line of the name becomes
+// the pair's managed line (unless it is that line already), and before an
+// entry the pair's managed line is put in. A name that follows both
+// families keeps each managed line in its family (the first line takes the
+// IPv4 pair), an entry takes a pair only of a family that the lines of ours
+// further on leave over, and the IPv6 pairs left over stand right after the
+// first line. After the first, a pair passes over a managed line that
+// serves another spelling. Every entry taken is kept (KeptLine, with the
+// names taken from it), followed by what is left of it when it maps other
+// names too (LineWithoutNames). Managed lines of the name that no pair is
+// left for serve the spellings that musl, comparing exactly, would
+// otherwise lose (those of the entries taken and of the kept lines already
+// there that no pair has), in each family the name follows: one line each,
+// put in after the first line when none is there; a managed line left over
+// is disabled when active. Kept lines are never taken. The pairs left over,
+// in the order they would take lines, then the spellings no line took, are
+// appended. Every line put in, changed or appended counts and is printed.
+// A second run over the result changes nothing.
 //
 // The file is searched for all names at once, so the cost is one pass over
 // the file whatever the number of pairs (plus the lines that hold a name,

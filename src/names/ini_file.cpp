@@ -99,12 +99,24 @@ ListScan ScanListFile(std::string_view bytes, Families chosen) {
     size_t pos = 0;
     std::string_view domain = NextWord(text, &pos);
     std::string_view host_name = NextWord(text, &pos);
-    std::string_view choice = NextWord(text, &pos);
-    std::optional<Families> families = ParseFamilies(choice);
-    bool mistyped =
-        !families && choice.size() > 1 && choice[0] == '-' &&
-        choice.find_first_not_of("0123456789", 1) == std::string_view::npos;
-    if (!IsHostName(host_name) || mistyped) {
+    // The choice of families: the words after the host name while they
+    // are choices ("-4 -6" is both). A word that looks like a mistyped one
+    // ("-5", "--6", "-v6") makes the line bad, as does a host name that is
+    // a choice (a word out of place).
+    std::optional<Families> families;
+    bool bad = !IsHostName(host_name) || ParseFamilies(host_name);
+    for (std::string_view word;
+         !bad && !(word = NextWord(text, &pos)).empty();) {
+      std::optional<Families> chosen = ParseFamilies(word);
+      if (!chosen) {
+        bad = word.size() > 1 && word[0] == '-' &&
+              word.find_first_not_of("0123456789vV-", 1) == word.npos &&
+              word.find_first_of("0123456789", 1) != word.npos;
+        break;
+      }
+      families = families ? families->With(*chosen) : *chosen;
+    }
+    if (bad) {
       scan.ok = false;
       scan.bad_line = text;
       scan.bad_line_number = number;

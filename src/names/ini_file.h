@@ -21,6 +21,10 @@ struct Families {
   bool Has(Family family) const {
     return family == Family::kIPv4 ? ipv4 : ipv6;
   }
+  // Both choices together: "-4 -6" is both.
+  Families With(const Families& other) const {
+    return {ipv4 || other.ipv4, ipv6 || other.ipv6};
+  }
   bool operator==(const Families& other) const {
     return ipv4 == other.ipv4 && ipv6 == other.ipv6;
   }

@@ -69,10 +69,14 @@ TEST(ListFileTest, Cases) {
   }
   // A line's own choice of families, else the command line's; a mistyped
   // choice stops the scan rather than follow IPv4 in silence.
-  const std::string choices = "a x -6\nb y -46 z\nc z\t-64\nd w -4\ne v - -6\n";
-  EXPECT_EQ(Scan(choices), "a=x/6;b=y/46;c=z/46;d=w;e=v;");
-  EXPECT_EQ(Scan(choices, {false, true}), "a=x/6;b=y/46;c=z/46;d=w;e=v/6;");
-  EXPECT_EQ(Scan("a x --6\nb y -5\nc z\n"), "a=x;!2:b y -5\n");
+  const std::string choices =
+      "a x -6\nb y -46 z\nc z\t-64\nd w -4\ne v - -6\nf u -4 -6\n";
+  EXPECT_EQ(Scan(choices), "a=x/6;b=y/46;c=z/46;d=w;e=v;f=u/46;");
+  EXPECT_EQ(Scan(choices, {false, true}),
+            "a=x/6;b=y/46;c=z/46;d=w;e=v/6;f=u/46;");
+  for (const char* bad : {"b y -5\n", "b y --6\n", "b y -v6\n", "b -6 y\n"}) {
+    EXPECT_EQ(Scan("a x --\n"s + bad), "a=x;!2:"s + bad);
+  }
 }
 
 }  // namespace

@@ -38,7 +38,10 @@ std::optional<int> PairFailure(const PairLookups& lookups) {
     answered = answered || lookup.ok;
     if (!lookup.ok && (!failure || *failure == 11004)) failure = lookup.error;
   }
-  if (answered && failure == 11004) return std::nullopt;
+  // A family that says "no such host" while another answered has no
+  // address either: the name exists (the hosts file or another source
+  // may know it in one family alone).
+  if (answered && (failure == 11004 || failure == 11001)) return std::nullopt;
   return failure;
 }
 

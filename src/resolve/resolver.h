@@ -50,10 +50,11 @@ std::optional<Family> LiteralFamily(std::string_view domain);
 Families FamiliesAsked(const Pair& pair);
 
 // Whether a pair's answers are applied: when at least one family answered
-// and each other one has no address at all (11004), as a domain that has
-// only one of two families asked. Otherwise the error number the pair
-// fails with: the first that is not 11004, else 11004. A family that timed
-// out or failed may still have an address, so its lines are not touched.
+// and each other one has no address (11004, or 11001: the name exists,
+// since a family answered), as a domain that has only one of two families
+// asked. Otherwise the error number the pair fails with: the first that is
+// not 11004, else 11004. A family that timed out or failed may still have
+// an address, so its lines are not touched.
 std::optional<int> PairFailure(const PairLookups& lookups);
 
 // The text of an IPv6 address (16 bytes in network order) as RFC 5952

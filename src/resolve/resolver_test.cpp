@@ -78,6 +78,7 @@ TEST(ResolverTest, PairFailure) {
       {{{v4, ok}, {v6, late}}, 11002},
       {{{v4, none}, {v6, late}}, 11002},
       {{{v4, {false, "", 11001}}, {v6, late}}, 11001},
+      {{{v4, {false, "", 11001}}, {v6, ok}}, std::nullopt},
   };
   for (const auto& [lookups, failure] : cases) {
     EXPECT_EQ(PairFailure(lookups), failure) << lookups.size();
