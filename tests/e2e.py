@@ -1,15 +1,12 @@
 #!/usr/bin/python3
 """The real program run as a user runs it, in sandbox.sh (a private /etc
 and the DNS answers it lists). A row of cases() (see case()) runs where:
-  etc    the plain private /etc
-  bind   /etc/hosts is a single file bind-mounted over it (as in containers)
-  ro     /etc is read-only
-  ro-rw  /etc is read-only but /etc/hosts itself is writable (a sandboxed
-         service's view)
-  ro-rw-nolib  the same, and /var/lib read-only too (nowhere for a journal)
-  full   /etc is a full file system
-  inodes /etc is a file system with room for only a few files
-  bind-full  the bind-mounted file lies on a full file system
+  etc  the plain private /etc; bind  /etc/hosts a single file bind-mounted
+  over it (as in containers); ro  /etc read-only; ro-rw  the same but
+  /etc/hosts writable (a sandboxed service's view); ro-rw-nolib  and
+  /var/lib read-only too (nowhere for a journal); full  /etc a full file
+  system; inodes  room for only a few files; bind-full  the bind-mounted
+  file on a full file system.
 Each row also checks that an unchanged file was not written, that no
 input is taken, that nothing of a save is left, and after a success that
 the lock is root's alone. QUORVANE_TARGET=windows: a Windows program under
@@ -131,13 +128,11 @@ NO_JOURNAL = ("その場で書き換える必要がありますが, 記録を置
 
 
 def hosts_error(code, cause, *args, texts=EN):
-    """Error 198 or 208 with the hosts file's path and its cause."""
     return fatal(code, (texts.CANNOT_OPEN if code == 198 else texts.CANNOT_WRITE) +
                  texts.cause(SHOWN, *cause, *args))
 
 
 def list_error(path, cause, *args):
-    """Error 147 with the list's path and its cause."""
     return fatal(147, b"Cannot open " + path + b".\n" + EN.cause(path, *cause, *args))
 
 
@@ -197,8 +192,6 @@ def cases():
              after=LOCAL + line(b"192.0.2.7", b"h" * 100000), only="linux"),
         case("an over-long domain is not found", args=[b"d" * 100000, b"nas"],
              status=1, err=fatal(238, EN.not_found(b"d" * 100000)), only="linux"),
-        case("the usage without input ends at once", args=[b"-?"], status=1,
-             err=USAGE, input=b""),
         case("a missing hosts file is error 198", hosts=None, status=1,
              out=READ, err=hosts_error(198, MISSING)),
         case("a hosts file that cannot be read is error 198", hosts=DIR,
@@ -322,8 +315,7 @@ def cases():
         case("--check: the usage with status 2", args=[b"-n", b"-x"], status=2, err=USAGE),
         case("a family without pairs is the usage, not a restore", args=[b"-6"],
              hosts=LOCAL + NAS, status=1, err=USAGE),
-        case("--help", args=[b"--help", b"-x"], out=EN.HELP),
-        case("in Japanese: --help", args=[b"--help"], env=JAPANESE, out=JA.HELP),
+        case("in Japanese: --help", args=[b"--help", b"-x"], env=JAPANESE, out=JA.HELP),
         case("--version", args=[b"--version"], out=b"Quorvane 2.0\n"),
     ]
 
@@ -380,16 +372,13 @@ def cases():
     # A root run reads a list only when no other user could have written it,
     # by the rule of the hosts path, and shows nothing of a refused one.
     listed = S + b"/l/x.list"
-    for made, culprit in [("true", None), ("chmod 600 ld/x.list", None),
-                          ("mv ld/x.list ld/y && ln -s y ld/x.list", None),
+    relinked = "mv ld/x.list ld/y && ln -s y ld/x.list"
+    for made, culprit in [("true", None), ("chmod 600 ld/x.list", None), (relinked, None),
                           ("mkdir -m 1777 st && mv ld st && ln -sfn st/ld l", None),
-                          ("chown 65534 ld/x.list", b"l/x.list"),
-                          ("chmod 664 ld/x.list", b"l/x.list"),
+                          ("chown 65534 ld/x.list", b"l/x.list"), ("chmod 664 ld/x.list", b"l/x.list"),
                           ("chmod 646 ld/x.list", b"l/x.list"), ("chown 65534 ld", b"ld"),
-                          ("chmod 775 ld", b"ld"), ("chmod 1777 ld", b"ld"),
-                          ("chown -h 65534 l", b"l"),
-                          ("mv ld/x.list ld/y && ln -s y ld/x.list && "
-                           "chown -h 65534 ld/x.list", b"ld/x.list"),
+                          ("chmod 775 ld", b"ld"), ("chmod 1777 ld", b"ld"), ("chown -h 65534 l", b"l"),
+                          (relinked + " && chown -h 65534 ld/x.list", b"ld/x.list"),
                           ("chown 65534 ld && ln -sf ../secret ld/x.list && "
                            "chown -h 65534 ld/x.list", b"ld")]:
         usable = culprit is None
@@ -398,8 +387,7 @@ def cases():
                          "printf 'one.test nas\\n' >ld/x.list && ln -s ld l && "
                          "printf 'root:$6$5ecret:19000\\n' >secret && chmod 600 secret && "
                          + made, status=0 if usable else 1,
-                         out=reading(listed) + (READ + NAS + added(1) + WRITE if usable
-                                                else b""),
+                         out=reading(listed) + (READ + NAS + added(1) + WRITE if usable else b""),
                          err=b"" if usable else list_error(listed, OTHERS, S + b"/" + (culprit or b"")),
                          after=LOCAL + NAS if usable else LOCAL, only="linux"))
 
@@ -523,28 +511,17 @@ def cases():
 
 
 def make(path, what):
-    if what is DIR:
-        os.mkdir(path)
-    elif isinstance(what, tuple):
-        os.symlink(what[1], path)
-    else:
-        open(path, "wb").write(what)
+    os.mkdir(path) if what is DIR else os.symlink(what[1], path) if isinstance(
+        what, tuple) else open(path, "wb").write(what)
 
 
-def remove(path):
-    sh(f"rm -rf '{os.fsdecode(path)}'")
-
-
-def sh(command):
-    subprocess.run(command, shell=True, check=True)
+def remove(path): sh(f"rm -rf '{os.fsdecode(path)}'")
+def sh(command): subprocess.run(command, shell=True, check=True)
+def unique(items): return [a for i, a in enumerate(items) if a not in items[:i]]
 
 
 DNS_HOSTS = os.environ.get("QUORVANE_DNS_HOSTS", "")
 DNS_BASE = open(DNS_HOSTS, "rb").read() if DNS_HOSTS else b""
-
-
-def unique(items):
-    return [a for i, a in enumerate(items) if a not in items[:i]]
 
 
 def answers(name, *service, v6=False):
@@ -697,10 +674,8 @@ def cycle_cases():
                    [b"192.0.2.7", b"localhost"], cycles=3),
         cycle_case("two pairs on one shared line", LOCAL + b"192.0.2.1 nas router gw\n",
                    nas + [b"192.0.2.9", b"router"]),
-        cycle_case("the administrator adds a line before the restore",
-                   LOCAL + shared, nas,
-                   edit=lambda b: b + b"10.0.0.9 pc\n",
-                   restored=LOCAL + shared + b"10.0.0.9 pc\n"),
+        cycle_case("the administrator adds a line before the restore", LOCAL + shared, nas,
+                   edit=lambda b: b + b"10.0.0.9 pc\n", restored=LOCAL + shared + b"10.0.0.9 pc\n"),
         cycle_case("the administrator enables a kept line again",
                    LOCAL + b"10.0.0.5 nas\n", nas,
                    edit=lambda b: b.replace(kept_line(b"10.0.0.5 nas\n", b"nas"),

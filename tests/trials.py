@@ -37,13 +37,10 @@ def sh(command): subprocess.run(command, shell=True, check=True)
 def start(args, stdin=subprocess.DEVNULL, gate=None, stderr=subprocess.DEVNULL,
           stdout=subprocess.DEVNULL):
     """Starts a run; with `gate`, only once it has read a byte from it."""
-    if gate is None:
-        return subprocess.Popen(PROGRAM + args, stdin=stdin, stdout=stdout,
-                                stderr=stderr, env=ENV)
     wait = 'dd bs=1 count=1 status=none <&3 >/dev/null; exec "$@"'
-    return subprocess.Popen(["/bin/sh", "-c", wait, "sh"] + PROGRAM + args, stdin=stdin,
-                            stdout=stdout, stderr=stderr, env=ENV, pass_fds=(3,),
-                            preexec_fn=lambda: os.dup2(gate, 3))
+    return subprocess.Popen((["/bin/sh", "-c", wait, "sh"] if gate else []) + PROGRAM + args,
+                            stdin=stdin, stdout=stdout, stderr=stderr, env=ENV,
+                            pass_fds=(3,) if gate else (), preexec_fn=gate and (lambda: os.dup2(gate, 3)))
 
 
 @contextlib.contextmanager

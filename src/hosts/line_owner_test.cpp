@@ -55,7 +55,6 @@ TEST(LineOwnerTest, ALineBelongsOnlyToTheNamesItMaps) {
       {"::1 localhost ip6-localhost ip6-loopback\n", "ip6-loopback", true},
       {"fe80::1%eth0 nas\n", "nas", true},
       {"fe80::1% nas\n", "nas", false},
-      {"ff02::1 ip6-allnodes\n", "ip6-all", false},
       // A name that is an address names nothing in the address field.
       {"192.0.2.1 box\n", "192.0.2.1", false},
       {"10.0.0.1 192.0.2.1\n", "192.0.2.1", true},

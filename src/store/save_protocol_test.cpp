@@ -66,9 +66,8 @@ FakeDisk Start(const std::string& bytes) {
 }
 
 // Uneven pieces, as a HostsFile gives them.
-std::vector<std::string_view> Pieces(const std::string& bytes) {
-  return {std::string_view(bytes).substr(0, 7),
-          std::string_view(bytes).substr(7)};
+std::vector<std::string_view> Pieces(std::string_view bytes) {
+  return {bytes.substr(0, 7), bytes.substr(7)};
 }
 
 // Nothing of a save left beside the hosts file or in the state directory.
