@@ -225,7 +225,10 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
     // A name that follows both families keeps each line of ours in its
     // family, so that an update after a restore enables the very lines the
     // restore disabled; a hosts entry takes a pair only of a family that
-    // has more pairs left than lines of ours further on.
+    // the lines of ours further on leave over (spare).
+    auto managed = [&pins](size_t pair) {
+      return ManagedLine(pins[pair].address, pins[pair].name);
+    };
     const bool both = !address[0].empty() && !address[1].empty();
     auto tail_of = [id](const Touched& line) {
       std::string_view tail;
@@ -310,6 +313,7 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
       std::optional<size_t> pair;
       if (counted(line, tail)) --ours_left[holds_v6(line, tail)];
       if (pending.empty() || serves) {
+        // nothing to take, or the line is another spelling's
       } else if (!both) {
         pair = pending.back();
         pending.pop_back();
@@ -332,21 +336,16 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
         // The IPv6 pairs no line of ours will take stand right after the
         // first line, before any later line can take them out of order.
         while (both && spare(true) > 0) {
-          size_t extra = *take(true);
-          line.spelled.push_back(
-              ManagedLine(pins[extra].address, pins[extra].name));
+          line.spelled.push_back(managed(*take(true)));
         }
       }
       if (!ours) {
-        if (pair) {
-          line.placed.emplace_back(
-              *pair, ManagedLine(pins[*pair].address, pins[*pair].name));
-        }
+        if (pair) line.placed.emplace_back(*pair, managed(*pair));
         continue;
       }
       line.decided = true;
       if (pair) {
-        line.result = ManagedLine(pins[*pair].address, pins[*pair].name);
+        line.result = managed(*pair);
       } else if (auto v6 = serve(tail, holds_v6(line, tail))) {
         line.result = ManagedLine(address[*v6], tail);
       } else if (line.line[0] != '#') {
@@ -356,8 +355,7 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
     // A name that follows both families but has fewer lines than pairs
     // gets its IPv6 lines beside its first one, not at the end of the file.
     for (std::optional<size_t> pair; first && both && (pair = take(true));) {
-      first->spelled.push_back(
-          ManagedLine(pins[*pair].address, pins[*pair].name));
+      first->spelled.push_back(managed(*pair));
     }
     for (auto [spelling, v6] : unserved) {
       (first ? first->spelled : spelled_appended)
