@@ -18,6 +18,7 @@
 #include "hosts/hosts_file.h"
 #include "hosts/kept_line.h"
 #include "hosts/line_owner.h"
+#include "hosts/managed_line.h"
 #include "hosts/restore_hosts.h"
 #include "hosts/update_hosts.h"
 #include "names/ini_file.h"
@@ -57,8 +58,9 @@ std::vector<std::string> Lines(std::string_view file) {
   return lines;
 }
 
+// A line of ours has exactly the managed line's shape (tested on its own).
 bool HoldsMarker(std::string_view line) {
-  return line.find("\t##Quorvane##") != std::string_view::npos;
+  return ManagedLineName(line).has_value();
 }
 
 // For each name (pairs with names equal but for case are one name), its

@@ -58,6 +58,7 @@ class Texts:
             "\nペアと @リストファイル を続けて指定できます. ペアの前のオプション:\n"
             "    --check, -n  書き込みません. 終了コード 0: 最新, 1: 変更が必要, 2: エラー.\n"
             "    -4, -6, -46  IPv4, IPv6, 両方のアドレスを使います. 既定: -4.\n"
+            "    --timeout 秒 名前解決の制限時間 (全体). 既定: 30.\n"
             "    --help, -h   この説明を表示します.\n"
             "    --version    バージョンを表示します.\n"
             "    --           オプションの終わり.\n",
@@ -65,6 +66,7 @@ class Texts:
             "    --check, -n  Writes nothing. Exit 0: current, 1: a run would change "
             "HOSTS, 2: error.\n"
             "    -4, -6, -46  Follows IPv4, IPv6 or both addresses. Default: -4.\n"
+            "    --timeout S  Seconds all lookups may take together. Default: 30.\n"
             "    --help, -h   Shows this text.\n"
             "    --version    Shows the version.\n"
             "    --           Ends the options.\n")
@@ -82,6 +84,12 @@ class Texts:
                    "[11004] The domain has no %s address.") % lacks if lacks else
             self.t("[11001] そのドメインはありません.", "[11001] No such domain."))
 
+    def timed_out(self, domain):
+        return domain + b": " + self.t(
+            "ipアドレスを取得できません. [10060] タイムアウトしました: 制限時間 (--timeout) 内に応答がありません.",
+            "cannot get the IP address. [10060] Timed out: no answer within the run's time "
+            "limit (--timeout).")
+
     def cause(self, path, ja, en, *args):
         return path + b": " + self.t(ja, en) % args
 
@@ -89,6 +97,12 @@ class Texts:
         return fatal(159, text + b"\n" + self.t("ファイル=", "file=") + path +
                      self.t(", 行＝%d, 書式が間違っています.",
                             ", line=%d, the format is wrong.") % number)
+
+    def bad_list_hidden(self, path, number):
+        return fatal(159, self.t("ファイル=", "file=") + path + self.t(
+            ", 行＝%d, 書式が間違っています. 他のユーザーが読めないファイルなので, 行は表示しません.",
+            ", line=%d, the format is wrong. The line is not shown: others may not read the "
+            "file.") % number)
 
 
 def line(address, name): return address + b"\t" + name + b"\t##Quorvane##\r\n"
@@ -146,7 +160,8 @@ LIST_MAX = 16 << 20  # the longest list file read
 
 def case(name, hosts=LOCAL, args=(), status=0, out=b"", err=b"", after=None,
          where="etc", input=b"\n", files=None, files_after=None, only=None,
-         env=None, check=None, setup=None, dns=b"", resolves=None, user=None):
+         env=None, check=None, setup=None, dns=b"", resolves=None, user=None,
+         cwd=None, within=None):
     """A row. `after` defaults to `hosts` (unchanged); `files` are made
     before the run (path: bytes, DIR, or ("link", target)); `files_after`
     are the bytes expected then (None: gone). A file whose bytes do not
@@ -157,7 +172,8 @@ def case(name, hosts=LOCAL, args=(), status=0, out=b"", err=b"", after=None,
     in the scratch folder; `dns`: "ADDRESS NAME" lines the sandbox's DNS
     answers too; `resolves`: {name: the address getent must give first},
     every other name as before; `input` ("tty", BYTES): a terminal whose
-    input stays open, where a run must still end by itself."""
+    input stays open, where a run must still end by itself. `cwd`: a folder
+    of the scratch folder to run in; `within`: the seconds the run may take."""
     return dict(locals())
 
 
@@ -248,6 +264,20 @@ def cases():
              out=READ + line(b"10.0.0.5", b"nas") + added(1) + WRITE,
              after=LOCAL + b"10.0.0.5 myserver\n" + line(b"10.0.0.5", b"nas"),
              only="linux"),
+    ]
+    # No DNS server can hold a run: stall.test's answers only "try TCP", then
+    # holds the connection silent. The bound gives it up; the other pair is
+    # applied, and a pinned domain's query is given up the same way.
+    rows += [
+        case("a DNS server that holds its TCP answer: the run ends at its bound",
+             args=[b"--timeout", b"2", b"stall.test", b"x", b"one.test", b"nas"],
+             status=1, out=READ + NAS + added(1) + WRITE, after=LOCAL + NAS,
+             err=fatal(238, EN.timed_out(b"stall.test")), within=8, only="linux"),
+        case("in Japanese: --check of a pinned domain whose DNS server holds it",
+             hosts=LOCAL + line(b"192.0.2.60", b"stall.test"), env=JAPANESE,
+             args=[b"-n", b"--timeout=2", b"stall.test", b"stall.test"], status=2,
+             out=JA.READ + JA.would(0), err=fatal(238, JA.timed_out(b"stall.test")),
+             within=8, only="linux"),
     ]
     pairs = b"".join(b"192.0.2.%d host%d\n" % (i % 250, i) for i in range(600))
     many = S + b"/many.list"
@@ -364,6 +394,20 @@ def cases():
         case("a list one byte over the bound is error 147", args=[b"@" + big],
              files={big: big_list() + b"\n"}, status=1, out=reading(big),
              err=list_error(big, TOO_LONG)),
+        case("a FIFO as list file is refused at once", args=[b"-n", b"@" + S + b"/fifo"],
+             setup="rm -f fifo && mkfifo -m 644 fifo", status=2, within=8,
+             out=reading(S + b"/fifo"), err=list_error(S + b"/fifo", NOT_A_FILE),
+             only="linux"),
+        case("a VT inside a list word is error 159, not a split", args=[b"@" + bad],
+             files={bad: b"one.test bad\vname\n"}, status=1, out=reading(bad),
+             err=EN.bad_list(bad, b"one.test bad\vname\n", 1)),
+        case("a list only root may read: error 159 shows no byte of its line",
+             args=[b"@" + bad], files={bad: b"one.test nas\nroot:$6$5ecret:19000\n"},
+             setup="chmod 600 bad.list", status=1, out=reading(bad),
+             err=EN.bad_list_hidden(bad, 2), only="linux"),
+        case("@/etc/shadow shows no line of it", args=[b"@/etc/shadow"], status=1,
+             out=reading(b"/etc/shadow"), err=EN.bad_list_hidden(b"/etc/shadow", 1),
+             only="linux"),
         case("a device that never ends is error 147", args=[b"@/dev/zero"],
              status=1, out=reading(b"/dev/zero"),
              err=list_error(b"/dev/zero", OTHERS, b"/dev/zero"), only="linux"),
@@ -390,6 +434,13 @@ def cases():
                          out=reading(listed) + (READ + NAS + added(1) + WRITE if usable else b""),
                          err=b"" if usable else list_error(listed, OTHERS, S + b"/" + (culprit or b"")),
                          after=LOCAL + NAS if usable else LOCAL, only="linux"))
+
+    # A relative path is judged from "/", as its absolute path would be.
+    rows.append(case("a relative list path under a folder of another's",
+                     args=[b"@x.list"], cwd="u/in", status=1, out=reading(b"x.list"),
+                     setup="rm -rf u && mkdir -p -m 755 u/in && chown 65534 u && "
+                     "printf 'one.test nas\\n' >u/in/x.list",
+                     err=list_error(b"x.list", OTHERS, S + b"/u"), only="linux"))
 
     # Odd files: the bytes the run does not own survive.
     for what, bytes_, brk in [
@@ -676,6 +727,8 @@ def cycle_cases():
                    nas + [b"192.0.2.9", b"router"]),
         cycle_case("the administrator adds a line before the restore", LOCAL + shared, nas,
                    edit=lambda b: b + b"10.0.0.9 pc\n", restored=LOCAL + shared + b"10.0.0.9 pc\n"),
+        cycle_case("the administrator's line with the marker and two names",
+                   LOCAL + b"10.0.0.8\tnas2 nas\t##Quorvane##\n", nas),
         cycle_case("the administrator enables a kept line again",
                    LOCAL + b"10.0.0.5 nas\n", nas,
                    edit=lambda b: b.replace(kept_line(b"10.0.0.5 nas\n", b"nas"),
@@ -821,11 +874,15 @@ def run(c):
             # key would never end: it must end by itself.
             as_user = ["setpriv", f"--reuid={c['user']}", f"--regid={c['user']}",
                        "--clear-groups"] if c["user"] else []
+            began = time.monotonic()
             status = subprocess.run(as_user + PROGRAM + list(c["args"]), stdin=key_in,
                                     stdout=no_reader or out, stderr=err, env=env,
+                                    cwd=c["cwd"] and SCRATCH + "/" + c["cwd"],
                                     timeout=30 if tty else 120).returncode
+            took = time.monotonic() - began
         except subprocess.TimeoutExpired:
             status = "still waiting after 30 s" if tty else "timed out"
+            took = None
         got_out, got_err = open(out.name, "rb").read(), open(err.name, "rb").read()
     # wine-run.sh's bash warns of a locale that is not installed.
     got_err = b"".join(t for t in got_err.splitlines(True)
@@ -864,6 +921,8 @@ def run(c):
             cut = (lambda v: v[:300]) if isinstance(got, (bytes, list)) else (lambda v: v)
             wrong.append(f"{what}: got {cut(got)!r}, expected {cut(want)!r}")
     expect("status", status, c["status"])
+    if c["within"] and took is not None and took > c["within"]:
+        wrong.append(f"took {took:.1f} s, more than {c['within']} s")
     expect("stdout", got_out, c["out"])
     expect("stderr", got_err, c["err"])
     want = c["hosts"] if c["after"] is None else c["after"]

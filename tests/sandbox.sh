@@ -4,7 +4,9 @@
 # /run and /var/lib, and dnsmasq on 127.0.0.1 (one.test 192.0.2.7; two.test
 # 198.51.100.20, then 127.0.0.5; six.test only 2001:db8::7; both.test
 # 192.0.2.9 and 2001:db8::9; bare.test no address; NODATA for the family a
-# name lacks, NXDOMAIN for other names; never the sandbox's /etc/hosts). A test adds answers to
+# name lacks, NXDOMAIN for other names; never the sandbox's /etc/hosts;
+# stall.test is sent on to stall_dns.py on 127.0.0.3, which never answers
+# but with TC, and then holds the TCP connection silent). A test adds answers to
 # the file QUORVANE_DNS_HOSTS names and sends SIGHUP to the process whose id
 # is in the file QUORVANE_DNS_PID.
 # The command gets QUORVANE_SANDBOX, a scratch folder on a private tmpfs.
@@ -69,7 +71,10 @@ printf '%s\n' '192.0.2.7 one.test' '198.51.100.20 two.test' '127.0.0.5 two.test'
   '2001:db8::7 six.test' '192.0.2.9 both.test' '2001:db8::9 both.test' >"$work/dns-hosts"
 dnsmasq --conf-file=/dev/null --no-resolv --no-hosts --no-poll --no-round-robin \
   --listen-address=127.0.0.1 --bind-interfaces --port=53 --user=root \
-  --pid-file="$work/dnsmasq.pid" --addn-hosts="$work/dns-hosts" --txt-record=bare.test,x --address=/#/
+  --pid-file="$work/dnsmasq.pid" --addn-hosts="$work/dns-hosts" --txt-record=bare.test,x --address=/#/ \
+  --server=/stall.test/127.0.0.3
+python3 "$(dirname "$0")/stall_dns.py" 127.0.0.3 &
+stall=$!
 
 export QUORVANE_SANDBOX="$work/scratch"
 export QUORVANE_DNS_HOSTS="$work/dns-hosts" QUORVANE_DNS_PID="$work/dnsmasq.pid"
@@ -90,5 +95,5 @@ status=0
 if [ "${QUORVANE_TARGET:-}" = windows ]; then
   /usr/lib/wine/wineserver -k 2>/dev/null || true
 fi
-kill "$(cat "$work/dnsmasq.pid")" 2>/dev/null || true
+kill "$(cat "$work/dnsmasq.pid")" "$stall" 2>/dev/null || true
 exit "$status"

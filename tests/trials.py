@@ -1,5 +1,6 @@
 #!/usr/bin/python3
 """Runs that meet other runs or die (Linux, in sandbox.sh): the hosts lock;
+a run whose DNS server never answers beside another run;
 in-place saves, as the service runs, stopped, then the administrator's acts;
 two runs at once, QUORVANE_CONCURRENCY_TRIALS (50) times. Elsewhere: every
 crash point of a save (save_protocol_test.cpp); the lock's one place, root's
@@ -95,6 +96,24 @@ def lock_trials():
     sh(f"umount {ETC}")
 
 
+def stalled_dns_trial():
+    """A pinned domain whose DNS server holds its answer (stall.test, see
+    sandbox.sh): the run asks before it takes the lock, so a second run
+    started meanwhile is not held, and the first ends at its bound."""
+    write(HOSTS, LOCAL + b"192.0.2.60\tstall.test\t##Quorvane##\r\n")
+    began = time.monotonic()
+    held = start(["--timeout", "6", "stall.test", "stall.test"])
+    time.sleep(1)
+    other = subprocess.run(PROGRAM + ["192.0.2.7", "nas"], env=ENV,
+                           stdin=subprocess.DEVNULL, capture_output=True, timeout=60)
+    expect("a run beside one that waits on DNS is not held by the lock",
+           other.returncode == 0 and time.monotonic() - began < 5 and
+           read(HOSTS).endswith(NAS))
+    expect("the waiting run ends at its bound, its line as it was",
+           held.wait(timeout=30) == 1 and time.monotonic() - began < 12 and
+           b"192.0.2.60\tstall.test\t##Quorvane##" in read(HOSTS))
+
+
 def admin_trials():
     """An in-place save killed as the file changes, then the administrator
     acts before the next run (the same update)."""
@@ -177,6 +196,7 @@ def main():
     if not PROGRAM or "QUORVANE_SANDBOX" not in os.environ:
         sys.exit("usage: sandbox.sh trials.py PROGRAM [ARGS...]")
     lock_trials()
+    stalled_dns_trial()
     admin_trials()
     concurrency_trials(int(os.environ.get("QUORVANE_CONCURRENCY_TRIALS") or 50))
     print(f"{len(failures)} failed")

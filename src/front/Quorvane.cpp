@@ -3,6 +3,7 @@
 // completed run (a check: the file is current), 1 after a failure (a check:
 // a run would change the file), 2 after any failure of a check. Every
 // failure ends the process where it is found.
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,9 +17,11 @@
 #include "hosts/restore_hosts.h"
 #include "hosts/update_hosts.h"
 #include "names/ini_file.h"
+#include "resolve/resolver.h"
 
 int main(int argc, char** argv) {
   using namespace quorvane;
+  const auto started = std::chrono::steady_clock::now();
   InitConsole();
   SetLanguage(UserLanguage());
   std::vector<std::string_view> args(argv + 1, argv + argc);
@@ -26,6 +29,7 @@ int main(int argc, char** argv) {
   Writing writing = Writing::kSave;
   bool pairs_given = false;
   bool families_given = false;
+  int timeout = kDefaultTimeoutSeconds;
   for (const CommandStep& step : WalkCommandLine(args)) {
     switch (step.kind) {
       case CommandStep::kCheck:
@@ -40,6 +44,9 @@ int main(int argc, char** argv) {
         families_given = true;
         break;
       }
+      case CommandStep::kTimeout:
+        timeout = *ParseTimeout(step.first);
+        break;
       case CommandStep::kHelp:
         Help();
         return 0;
@@ -65,7 +72,9 @@ int main(int argc, char** argv) {
     changed = RestoreHosts(writing);
   } else {
     if (ini_file.Count() == 0) Usage();
-    changed = UpdateHosts(ini_file, writing);
+    // The bound counts from the start: list files were read by now.
+    changed =
+        UpdateHosts(ini_file, writing, started + std::chrono::seconds(timeout));
   }
   return writing == Writing::kCheck && changed != 0 ? 1 : 0;
 }

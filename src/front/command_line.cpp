@@ -24,6 +24,23 @@ std::vector<CommandStep> WalkCommandLine(
       steps.push_back({CommandStep::kFamilies, arg, {}});
       continue;
     }
+    constexpr std::string_view kTimeoutOption = "--timeout";
+    if (arg.substr(0, kTimeoutOption.size()) == kTimeoutOption) {
+      std::string_view value = arg.substr(kTimeoutOption.size());
+      if (value.empty() && i + 1 < args.size()) {
+        value = args[++i];
+      } else if (!value.empty() && value[0] == '=') {
+        value.remove_prefix(1);
+      } else {
+        value = {};
+      }
+      steps.push_back(
+          {ParseTimeout(value) ? CommandStep::kTimeout : CommandStep::kUsage,
+           value,
+           {}});
+      if (steps.back().kind == CommandStep::kUsage) return steps;
+      continue;
+    }
     CommandStep::Kind kind = arg == "--help" || arg == "-h" ? CommandStep::kHelp
                              : arg == "--version" ? CommandStep::kVersion
                                                   : CommandStep::kUsage;
@@ -53,6 +70,18 @@ std::vector<CommandStep> WalkCommandLine(
     ++i;
   }
   return steps;
+}
+
+std::optional<int> ParseTimeout(std::string_view word) {
+  constexpr int kDay = 24 * 60 * 60;
+  if (word.empty() || word.size() > 5 ||
+      word.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  int seconds = 0;
+  for (char c : word) seconds = seconds * 10 + (c - '0');
+  if (seconds < 1 || seconds > kDay) return std::nullopt;
+  return seconds;
 }
 
 }  // namespace quorvane

@@ -3,12 +3,14 @@
 // list file is read at its own place among the arguments).
 //
 // Options come first: --check (-n), the address families (-4, -6, -46 or
-// -64; several add up), --help (-h), --version; "--" ends them.
+// -64; several add up), --timeout SECONDS (or --timeout=SECONDS), --help
+// (-h), --version; "--" ends them.
 // After the options come the pairs and list files, where an argument that
 // starts with "-" in a domain's place is malformed (but not after "--").
 #ifndef QUORVANE_FRONT_COMMAND_LINE_H_
 #define QUORVANE_FRONT_COMMAND_LINE_H_
 
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -18,6 +20,7 @@ struct CommandStep {
   enum Kind {
     kCheck,     // --check, -n: judge as a run does, write nothing
     kFamilies,  // first: a choice of families (ParseFamilies)
+    kTimeout,   // first: the bound on the run's lookups (ParseTimeout)
     kHelp,      // --help, -h: the usage and the options, then exit 0
     kVersion,   // --version: the version, then exit 0
     kAddPair,   // first: the domain, second: the host name
@@ -38,6 +41,10 @@ struct CommandStep {
 // (ParseFamilies), which there is an option given too late.
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args);
+
+// The seconds a --timeout word gives: a whole number from 1 to a day, in
+// decimal digits alone; nullopt for any other word.
+std::optional<int> ParseTimeout(std::string_view word);
 
 }  // namespace quorvane
 

@@ -9,11 +9,12 @@
 namespace quorvane {
 namespace {
 
-// Renders the steps compactly: "check", "ipCHOICE", "help", "version",
-// "+domain=name", "@path", "usage" (in the order of CommandStep::Kind).
+// Renders the steps compactly: "check", "ipCHOICE", "timeoutSECONDS",
+// "help", "version", "+domain=name", "@path", "usage" (in the order of
+// CommandStep::Kind).
 std::string Walk(std::vector<std::string_view> args) {
-  static const char* const kWords[] = {"check", "ip", "help", "version",
-                                       "+",     "@",  "usage"};
+  static const char* const kWords[] = {"check",   "ip", "timeout", "help",
+                                       "version", "+",  "@",       "usage"};
   std::string out;
   for (const CommandStep& step : WalkCommandLine(args)) {
     if (!out.empty()) out += ' ';
@@ -21,7 +22,8 @@ std::string Walk(std::vector<std::string_view> args) {
     if (step.kind == CommandStep::kAddPair) {
       out += std::string(step.first) + "=" + std::string(step.second);
     } else if (step.kind == CommandStep::kLoadList ||
-               step.kind == CommandStep::kFamilies) {
+               step.kind == CommandStep::kFamilies ||
+               step.kind == CommandStep::kTimeout) {
       out += step.first;
     }
   }
@@ -54,6 +56,13 @@ TEST(CommandLineTest, Walks) {
       {{"-4", "-6", "-n", "-46", "-64", "a", "x"},
        "ip-4 ip-6 check ip-46 ip-64 +a=x"},
       {{"-6", "-5", "a", "x"}, "ip-6 usage"},
+      {{"--timeout", "5", "--timeout=86400", "a", "x"},
+       "timeout5 timeout86400 +a=x"},
+      {{"--timeout", "x", "a", "b"}, "usage"},
+      {{"--timeout=0"}, "usage"},
+      {{"--timeout", "86401"}, "usage"},
+      {{"--timeout"}, "usage"},
+      {{"--timeout5"}, "usage"},
       {{"a", "x", "-6", "b", "y"}, "+a=x usage"},
       {{"a", "-46"}, "usage"},
       {{"-"}, "usage"},

@@ -74,4 +74,14 @@ int ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
   return changed.count;
 }
 
+std::string PeekHostsFile() {
+  std::unique_ptr<FileSystem> fs = OpenFileSystem(HostsPath());
+  std::string bytes;
+  if (!fs || fs->Read(Place::kHosts, fs->HostsName(), Writer::kAnyone,
+                      &bytes) != FsResult::kOk) {
+    bytes.clear();
+  }
+  return bytes;
+}
+
 }  // namespace quorvane

@@ -44,6 +44,10 @@ enum class Writing { kSave, kCheck };
 int ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
                     const Text& count_format, Writing writing);
 
+// The hosts file's bytes as they stand, read without the lock (empty when
+// it cannot be read): a look ahead that a run judges again under the lock.
+std::string PeekHostsFile();
+
 }  // namespace quorvane
 
 #endif  // QUORVANE_HOSTS_CHANGE_HOSTS_H_

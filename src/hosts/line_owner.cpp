@@ -81,13 +81,8 @@ bool SameName(std::string_view a, std::string_view b) {
 
 std::optional<std::string_view> ManagedTailName(std::string_view line,
                                                 std::string_view name) {
-  for (size_t at = line.find(kMarker); at != std::string_view::npos;
-       at = line.find(kMarker, at + 1)) {
-    if (at > name.size() && line[at - name.size() - 1] == '\t' &&
-        SameName(line.substr(at - name.size(), name.size()), name)) {
-      return line.substr(at - name.size(), name.size());
-    }
-  }
+  std::optional<std::string_view> ours = ManagedLineName(line);
+  if (ours && SameName(*ours, name)) return ours;
   return std::nullopt;
 }
 
@@ -130,6 +125,12 @@ std::optional<std::string> LineWithoutNames(
     return false;
   });
   kept.append(line.substr(done));
+  // What is left must never take the shape of a line of ours, which a
+  // restore would disable: "10.0.0.8<TAB>nas2 nas<TAB>##Quorvane##" without
+  // nas keeps a blank before the marker.
+  if (ManagedLineName(kept)) {
+    kept.insert(kept.rfind(kMarker), " ");
+  }
   return kept;
 }
 

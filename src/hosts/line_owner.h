@@ -4,8 +4,8 @@
 // to someone else and is never taken.
 //
 // A line belongs to the name N when either
-//  1. it holds N's managed-line tail, TAB N TAB "##Quorvane##": every line
-//     this program ever wrote for N, active or disabled, indented or not; or
+//  1. it is a managed line of N, active or disabled (ManagedLineName):
+//     every line this program ever wrote for N; or
 //  2. it is an active hosts entry that maps N, read as every reader of the
 //     hosts file reads it (glibc, musl, dnsmasq): after any white space
 //     (blank, TAB, CR, VT, FF) comes no '#' but an address (hex digits, '.'
@@ -32,8 +32,8 @@ namespace quorvane {
 // belongs to `name` as described above.
 bool LineBelongsTo(std::string_view line, std::string_view name);
 
-// The spelling of `name` in the managed-line tail `line` holds (2. above
-// does not count), or nullopt when it holds none.
+// The spelling of `name` when `line` is a managed line of it (2. above does
+// not count), or nullopt.
 std::optional<std::string_view> ManagedTailName(std::string_view line,
                                                 std::string_view name);
 

@@ -22,7 +22,11 @@ TEST(LineOwnerTest, ALineBelongsOnlyToTheNamesItMaps) {
       {"192.0.2.7\tnas\t##Quorvane##\r\n", "nas", true},
       {"#192.0.2.7\tnas\t##Quorvane##\r\n", "nas", true},
       {" \t192.0.2.7\tnas\t##Quorvane##", "nas", true},
-      {"# old\tnas\t##Quorvane##\n", "nas", true},
+      {"# old\tnas\t##Quorvane##\n", "nas", false},
+      {"#10.0.0.8\tbox nas\t##Quorvane##\n", "nas", false},
+      {"#10.0.0.8\tnas\t##Quorvane## x\n", "nas", false},
+      {"#nas.home\tnas\t##Quorvane##\n", "nas", false},
+      {"10.0.0.8\tbox nas\t##Quorvane##\n", "nas", true},
       {"192.0.2.7\tnas2\t##Quorvane##\r\n", "nas", false},
       {"x nas\t##Quorvane##\r\n", "nas", false},
       // Hand-written entries, with aliases, any address family; a '#'
@@ -96,7 +100,10 @@ TEST(LineOwnerTest, ASharedLineKeepsItsOtherNames) {
       {"192.168.1.5 nas Nas # box\r\n", {"nas"}, "whole"},
       {"192.168.1.5 nas gw\n", {"nas", "GW"}, "whole"},
       {"192.0.2.7\tnas\t##Quorvane##\r\n", {"nas"}, "whole"},
-      {"1.1.1.1 box # was\tnas\t##Quorvane##\r\n", {"nas"}, "whole"},
+      // What is left never has a managed line's shape.
+      {"10.0.0.8\tnas2 nas\t##Quorvane##\n",
+       {"nas"},
+       "10.0.0.8\tnas2 \t##Quorvane##\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(LineWithoutNames(c.line, c.names).value_or("whole"), c.left)

@@ -1,5 +1,7 @@
 #include "hosts/managed_line.h"
 
+#include <cctype>
+
 #include "hosts/line_owner.h"
 
 namespace quorvane {
@@ -15,16 +17,48 @@ std::string ManagedLine(std::string_view address, std::string_view host_name) {
   return line;
 }
 
+std::optional<std::string_view> ManagedLineName(std::string_view line) {
+  if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n") {
+    line.remove_suffix(2);
+  } else if (!line.empty() && line.back() == '\n') {
+    line.remove_suffix(1);
+  }
+  if (!line.empty() && line[0] == '#') line.remove_prefix(1);
+  if (line.size() <= kMarker.size() ||
+      line.substr(line.size() - kMarker.size()) != kMarker) {
+    return std::nullopt;
+  }
+  line.remove_suffix(kMarker.size());
+  size_t tab = line.find('\t');
+  if (tab == 0 || tab == std::string_view::npos || tab + 1 == line.size()) {
+    return std::nullopt;
+  }
+  bool separator = false;
+  for (char c : line.substr(0, tab)) {
+    separator = separator || c == '.' || c == ':';
+    if (!isxdigit(static_cast<unsigned char>(c)) && c != '.' && c != ':') {
+      return std::nullopt;
+    }
+  }
+  std::string_view name = line.substr(tab + 1);
+  for (char c : name) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte <= 0x20 || byte == 0x7f || c == '#') return std::nullopt;
+  }
+  if (!separator) return std::nullopt;
+  return name;
+}
+
 std::unordered_set<std::string> PinnedNames(std::string_view bytes) {
   std::unordered_set<std::string> names;
   for (size_t at = bytes.find(kMarker); at != std::string_view::npos;
        at = bytes.find(kMarker, at + 1)) {
     size_t start = at == 0 ? 0 : bytes.rfind('\n', at - 1) + 1;
-    size_t tab = at == 0 ? std::string_view::npos : bytes.rfind('\t', at - 1);
-    if (bytes[start] == '#' || tab == std::string_view::npos || tab < start) {
-      continue;
-    }
-    names.insert(FoldedName(bytes.substr(tab + 1, at - tab - 1)));
+    size_t end = bytes.find('\n', at);
+    end = end == std::string_view::npos ? bytes.size() : end + 1;
+    std::string_view line = bytes.substr(start, end - start);
+    std::optional<std::string_view> name = ManagedLineName(line);
+    if (name && line[0] != '#') names.insert(FoldedName(*name));
   }
   return names;
 }

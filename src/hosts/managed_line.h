@@ -1,11 +1,13 @@
 // The one line format the program writes into the hosts file: the dotted
 // address, TAB, the host name as the user gave it, and the marker tail
 // "\t##Quorvane##\r\n". A disabled managed line is the same with one "#" in
-// front. The marker without its line break is how a restore recognises the
-// program's own lines.
+// front. A line is the program's own only when it has exactly that shape
+// (ManagedLineName): a line that merely holds the marker, say one the
+// administrator gave two names, is the administrator's entry.
 #ifndef QUORVANE_HOSTS_MANAGED_LINE_H_
 #define QUORVANE_HOSTS_MANAGED_LINE_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -17,8 +19,15 @@ inline constexpr std::string_view kMarker = "\t##Quorvane##";
 // The active managed line for `address` and `host_name`, CR LF included.
 std::string ManagedLine(std::string_view address, std::string_view host_name);
 
+// The host name of `line` (one line, its line break LF or CR LF included or
+// not) when it is exactly a managed line, active or disabled: an optional
+// "#", an address (hex digits, '.' and ':', at least one of those two), TAB,
+// one host name (no byte at or below 0x20, no 0x7F, no '#'), the marker,
+// then the line break or nothing; otherwise nullopt.
+std::optional<std::string_view> ManagedLineName(std::string_view line);
+
 // The host names of the active managed lines in a hosts file's `bytes`
-// (lines that do not start with '#' and hold TAB, a name, then the marker),
+// (ManagedLineName, not starting with '#'),
 // folded as FoldedName folds them: the names this program itself pinned.
 std::unordered_set<std::string> PinnedNames(std::string_view bytes);
 

@@ -29,7 +29,7 @@ LinesChanged DisableManagedLines(HostsFile* hosts) {
     std::string_view entry = hosts->LoadedLine(at);
     size_t start = entry.data() - bytes.data();
     at = bytes.find(kOurs, start + entry.size());
-    if (entry[0] != '#' && entry.find(kMarker) != std::string_view::npos) {
+    if (entry[0] != '#' && ManagedLineName(entry)) {
       now[start] = "#" + std::string(entry);
     } else if (entry.substr(0, kKeptTag.size()) == kKeptTag) {
       kept_lines.push_back(start);
@@ -58,7 +58,7 @@ LinesChanged DisableManagedLines(HostsFile* hosts) {
     size_t next = start + line.size();
     while (next < bytes.size()) {
       std::string_view there = current(next);
-      if (!there.empty() && there.find(kMarker) == std::string_view::npos) {
+      if (!there.empty() && !ManagedLineName(there)) {
         break;
       }
       next += hosts->LoadedLine(next).size();

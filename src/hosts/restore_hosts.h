@@ -10,8 +10,8 @@
 
 namespace quorvane {
 
-// On `hosts` as loaded (not yet changed): puts "#" before every entry that
-// does not start with "#" and holds the marker "\t##Quorvane##" anywhere,
+// On `hosts` as loaded (not yet changed): puts "#" before every active
+// managed line (ManagedLineName),
 // and puts every kept line (kept_line.h) back as it was. A kept line taken
 // whole is simply put back. One an update took only some names from was
 // followed by what was left of it, after any lines of ours: it is put back

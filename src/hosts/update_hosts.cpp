@@ -16,11 +16,19 @@
 #include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
 #include "hosts/name_search.h"
+#include "resolve/pins.h"
 #include "resolve/resolver.h"
 
 namespace quorvane {
 
 namespace {
+
+// The domains that the active managed lines of `bytes` pin.
+IsPinned PinnedIn(std::string_view bytes) {
+  return [names = PinnedNames(bytes)](std::string_view domain) {
+    return names.count(FoldedName(domain)) != 0;
+  };
+}
 
 bool IsIpv6(std::string_view address) {
   return address.find(':') != std::string_view::npos;
@@ -88,56 +96,6 @@ struct Touched {
   std::vector<std::pair<size_t, std::string>> placed;
   std::vector<std::string> spelled;
 };
-
-// The pins of the pairs whose domain answered (`found`, in list order: a
-// pair that PairFailure fails was reported before and gives no pin), each
-// pair's IPv4 pin first. A domain that a managed line of ours maps was
-// answered from that very line, since the system's lookup reads the hosts
-// file first: its address would never move again. Such domains are asked
-// of DNS alone, in every family that answered, all at once. `bytes` is the
-// file as loaded under the lock (no second read of a file that may be
-// large), so only a run that pins a domain holds the lock through a DNS
-// query. A literal address is no name to ask DNS for, whatever the file
-// says. A pinned domain that then fails (PairFailure) is added to
-// `failed`, and its pair gives no pin.
-std::vector<Pin> PinsOf(const std::vector<Pair>& pairs,
-                        const std::vector<PairLookups>& found,
-                        std::string_view bytes,
-                        std::vector<FailedLookup>* failed) {
-  std::unordered_set<std::string> pinned = PinnedNames(bytes);
-  std::vector<PairLookups> answers = found;
-  std::vector<std::pair<size_t, size_t>> asked;  // pair, family lookup
-  std::vector<Query> queries;
-  for (size_t i = 0; i < pairs.size() && !pinned.empty(); ++i) {
-    const std::string& domain = pairs[i].domain;
-    if (PairFailure(found[i]) || LiteralFamily(domain) ||
-        pinned.count(FoldedName(domain)) == 0) {
-      continue;
-    }
-    for (size_t k = 0; k < found[i].size(); ++k) {
-      if (!found[i][k].lookup.ok) continue;
-      asked.emplace_back(i, k);
-      queries.push_back({domain, found[i][k].family});
-    }
-  }
-  std::vector<Lookup> in_dns = LookUpAll(queries, LookUpInDns);
-  for (size_t q = 0; q < asked.size(); ++q) {
-    answers[asked[q].first][asked[q].second].lookup = std::move(in_dns[q]);
-  }
-  std::vector<Pin> pins;
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    if (PairFailure(found[i])) continue;
-    if (std::optional<int> error = PairFailure(answers[i])) {
-      failed->push_back({i, pairs[i].domain, *error, FamiliesAsked(pairs[i])});
-      continue;
-    }
-    for (const FamilyLookup& answer : answers[i]) {
-      if (answer.lookup.ok)
-        pins.push_back({answer.lookup.address, pairs[i].name});
-    }
-  }
-  return pins;
-}
 
 }  // namespace
 
@@ -416,11 +374,11 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
   return changed;
 }
 
-int UpdateHosts(const IniFile& ini_file, Writing writing) {
+int UpdateHosts(const IniFile& ini_file, Writing writing, Deadline deadline) {
   const std::vector<Pair>& pairs = ini_file.pairs;
   StartNetwork();
   // Every name is resolved before the lock, so a slow lookup never holds it.
-  const std::vector<PairLookups> found = ResolveAll(pairs);
+  const std::vector<PairLookups> found = ResolveAll(pairs, deadline);
   std::vector<FailedLookup> failed;
   for (size_t i = 0; i < pairs.size(); ++i) {
     if (std::optional<int> error = PairFailure(found[i])) {
@@ -429,10 +387,18 @@ int UpdateHosts(const IniFile& ini_file, Writing writing) {
   }
   int changed = 0;
   if (failed.size() < pairs.size()) {
+    PinnedAnswers pinned(pairs, found);
+    const bool any_pinned = pinned.AnyToAsk();
+    // The DNS queries for pinned domains, from the file as it stands now,
+    // before the lock; under it, only what the file pins since.
+    if (any_pinned) pinned.Ask(PinnedIn(PeekHostsFile()), deadline);
     changed = ChangeHostsFile(
         [&](HostsFile* hosts) {
-          return UpdateLines(hosts,
-                             PinsOf(pairs, found, hosts->Original(), &failed));
+          IsPinned is_pinned = any_pinned
+                                   ? PinnedIn(hosts->Original())
+                                   : [](std::string_view) { return false; };
+          pinned.Ask(is_pinned, deadline);
+          return UpdateLines(hosts, pinned.PinsOf(is_pinned, &failed));
         },
         writing == Writing::kSave ? kLinesAdded : kLinesWouldChange, writing);
   }

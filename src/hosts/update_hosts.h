@@ -9,15 +9,9 @@
 #include "hosts/change_hosts.h"
 #include "hosts/hosts_file.h"
 #include "names/ini_file.h"
+#include "resolve/pins.h"
 
 namespace quorvane {
-
-// A host name and the address its managed line is to map it to: a pair of
-// the list once its domain is resolved.
-struct Pin {
-  std::string address;
-  std::string name;
-};
 
 // The rules of the update over `pins` in list order (a pin's family is its
 // address's: IPv6 when it holds a ':'), on `hosts` as loaded (not yet
@@ -50,14 +44,15 @@ struct Pin {
 // each searched again on its own).
 LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins);
 
-// The whole update run: resolve every domain, take the hosts lock, load the
+// The whole update run: resolve every domain (and ask DNS for the pinned
+// ones, pins.h), all before `deadline`, take the hosts lock, load the
 // hosts file, change it for the pairs whose domain answered, report, and
 // save it when a line changed (with Writing::kCheck: report what would
 // change, save nothing). Returns the number of lines changed. The pairs
-// whose domain did not answer leave their lines as they were; after the
-// rest is done they end the run with error 238, each named. Every other
-// failure ends the run where it is met.
-int UpdateHosts(const IniFile& ini_file, Writing writing);
+// whose domain did not answer, in time or at all, leave their lines as
+// they were; after the rest is done they end the run with error 238, each
+// named. Every other failure ends the run where it is met.
+int UpdateHosts(const IniFile& ini_file, Writing writing, Deadline deadline);
 
 }  // namespace quorvane
 

@@ -27,6 +27,7 @@ TEST(ScanTest, LinesChangedAndBytesKept) {
   const std::string nas = M("192.0.2.7", "nas"), nab = M("192.0.2.8", "nab");
   const std::vector<Pin> to_nas = {{"192.0.2.7", "nas"}}, none;
   const std::string nas6 = M("2001:db8::7", "nas");
+  const std::string two = "10.0.0.8\tnas2 nas\t##Quorvane##\n";
   const std::vector<Pin> to6 = {{"2001:db8::7", "nas"}},
                          both = {to_nas[0], to6[0]};
   const std::string kAll = "(all of after)";  // printed: every line after
@@ -87,11 +88,15 @@ TEST(ScanTest, LinesChangedAndBytesKept) {
       // A last line without its break gets the file's; a bare CR, the LF.
       {"a b\nc d", to_nas, "a b\nc d\n" + nas, nas},
       {"a b\r", to_nas, "a b\r\n" + nas, nas},
-      // The restore: active managed lines, indented or not, become
-      // comments; disabled ones and the marker without its TAB stay.
+      // The restore: active managed lines become comments; disabled ones,
+      // and lines that hold the marker in another shape (the
+      // administrator's), stay.
       {"a b\n" + nas + " \t1.1.1.1\tx\t##Quorvane##\n", none,
-       "a b\n#" + nas + "# \t1.1.1.1\tx\t##Quorvane##\n",
-       "#" + nas + "# \t1.1.1.1\tx\t##Quorvane##\n"},
+       "a b\n#" + nas + " \t1.1.1.1\tx\t##Quorvane##\n", "#" + nas},
+      // The administrator's line with the marker and two names is an entry:
+      // what is left of it never takes a managed line's shape.
+      {two, to_nas, nas + K(two) + "10.0.0.8\tnas2 \t##Quorvane##\n",
+       nas + K(two)},
       {"#" + nas + "a b # ##Quorvane##\n", none,
        "#" + nas + "a b # ##Quorvane##\n", ""},
   };

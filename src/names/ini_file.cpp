@@ -13,10 +13,23 @@ namespace quorvane {
 
 namespace {
 
-// The white space of the C locale, as a word scan sees it.
-bool IsWhite(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' ||
-         c == '\r';
+// What separates the words of a list line. Any other control byte in a
+// line is an error, never a separator: "bad<VT>name" is no host name "bad".
+bool IsWhite(char c) { return c == ' ' || c == '\t'; }
+
+bool HoldsControlByte(std::string_view text) {
+  for (char c : text) {
+    auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\t') || byte == 0x7f) return true;
+  }
+  return false;
+}
+
+// `line` (a whole physical line) without its line break, LF or CR LF.
+std::string_view WithoutLineEnd(std::string_view line) {
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
 }
 
 // Takes the next word of `text` from `*pos`, or an empty view at the end.
@@ -33,9 +46,9 @@ std::string_view NextWord(std::string_view text, size_t* pos) {
 // failure too (`*too_long`): a device without end (/dev/zero) or a wrong,
 // huge file must not take all memory before anything is said.
 bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes,
-                   bool* too_long) {
+                   bool* too_long, bool* others_may_read) {
   *too_long = false;
-  FILE* file = OpenListFile(path);
+  FILE* file = OpenListFile(path, others_may_read);
   if (file == nullptr) return false;
   char buffer[65536];
   size_t got;
@@ -82,31 +95,37 @@ ListScan ScanListFile(std::string_view bytes, Families chosen) {
     start = end;
     ++number;
     std::string_view text = line.substr(0, line.find('\0'));
+    // A CR right before the LF belongs to the line break; a line cut at a
+    // NUL byte has none left.
+    std::string_view body = text.size() == line.size() ? WithoutLineEnd(text)
+                                                       : text;
     // A line whose first byte is NUL has no text at all: no words, so it is
     // a malformed line like any other.
-    if (!text.empty() && IsWhite(text[0])) {
+    if (body.empty() && !text.empty()) continue;  // an empty line
+    if (!body.empty() && IsWhite(body[0])) {
       // Skipped, as the format says; but a newcomer's indented pair would
       // silently never be applied, so such a line is told about.
       size_t pos = 0;
-      std::string_view first = NextWord(text, &pos);
+      std::string_view first = NextWord(body, &pos);
       if (!first.empty() && first[0] != '#' &&
-          IsHostName(NextWord(text, &pos))) {
+          IsHostName(NextWord(body, &pos))) {
         scan.indented_pairs.push_back(number);
       }
       continue;
     }
-    if (!text.empty() && text[0] == '#') continue;
+    if (!body.empty() && body[0] == '#') continue;
     size_t pos = 0;
-    std::string_view domain = NextWord(text, &pos);
-    std::string_view host_name = NextWord(text, &pos);
+    std::string_view domain = NextWord(body, &pos);
+    std::string_view host_name = NextWord(body, &pos);
     // The choice of families: the words after the host name while they
     // are choices ("-4 -6" is both). A word that looks like a mistyped one
     // ("-5", "--6", "-v6") makes the line bad, as does a host name that is
     // a choice (a word out of place).
     std::optional<Families> families;
-    bool bad = !IsHostName(host_name) || ParseFamilies(host_name);
+    bool bad = HoldsControlByte(body) || !IsHostName(host_name) ||
+               ParseFamilies(host_name);
     for (std::string_view word;
-         !bad && !(word = NextWord(text, &pos)).empty();) {
+         !bad && !(word = NextWord(body, &pos)).empty();) {
       std::optional<Families> chosen = ParseFamilies(word);
       if (!chosen) {
         bad = word.size() > 1 && word[0] == '-' &&
@@ -135,8 +154,9 @@ void IniFile::Add(std::string_view domain, std::string_view host_name) {
 void IniFile::Load(const std::string& path) {
   WriteOut(Format(kReading, {path}));
   std::string bytes;
-  bool too_long;
-  if (!ReadWholeFile(path, kMaxListFileBytes, &bytes, &too_long)) {
+  bool too_long, others_may_read = false;
+  if (!ReadWholeFile(path, kMaxListFileBytes, &bytes, &too_long,
+                     &others_may_read)) {
     Message text = Format(kCannotOpenList, {path});
     text += Raw("\n");
     text += too_long ? Format(kCauseTooLong, {path}) : ListReadCause(path);
@@ -147,9 +167,12 @@ void IniFile::Load(const std::string& path) {
     WriteErr(Format(kIndentedPair, {path, number}));
   }
   for (Pair& pair : scan.pairs) pairs.push_back(std::move(pair));
-  if (!scan.ok) {
+  if (!scan.ok && others_may_read) {
     FatalError(kErrorListLine, kBadListLine,
                {scan.bad_line, path, scan.bad_line_number});
+  } else if (!scan.ok) {
+    FatalError(kErrorListLine, kBadListLineHidden,
+               {path, scan.bad_line_number});
   }
 }
 

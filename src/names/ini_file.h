@@ -60,10 +60,12 @@ struct ListScan {
 bool IsHostName(std::string_view name);
 
 // Scans the bytes of a list file. A line is a whole physical line; its text
-// ends at a NUL byte. Lines starting with "#" or white space are skipped
-// (the numbers of those starting with white space that hold a pair, two
-// words of which the first does not start with "#", are kept);
-// every other line must hold two words (runs of non-white bytes), a domain
+// ends at its line break (LF, or CR LF) or at a NUL byte. Empty lines and
+// lines starting with "#" or white space (blank or TAB, which alone
+// separate words) are skipped (the numbers of those starting with white
+// space that hold a pair, two words of which the first does not start with
+// "#", are kept); every other line must hold no other control byte, and
+// two words (runs of bytes but blank and TAB), a domain
 // and a host name (IsHostName), and may hold a third, the line's own choice
 // of families (ParseFamilies); without one the line follows `chosen`. A
 // third word of "-" and digits alone that is no choice makes the line bad,

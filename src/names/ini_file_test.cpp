@@ -37,8 +37,8 @@ TEST(ListFileTest, Cases) {
       // Comments and lines starting with white space are skipped; words
       // after the second are ignored; the last line needs no line break.
       {"# my names\r\nddns.example.net nas\r\n\r\na.example\tpc1 extra\n"
-       "  indented.example x\n\tb.example y\n\vc.example z\nlast.example nas2",
-       "ddns.example.net=nas;a.example=pc1;last.example=nas2;~5;~6;~7;"},
+       "  indented.example x\n\tb.example y\nlast.example nas2",
+       "ddns.example.net=nas;a.example=pc1;last.example=nas2;~5;~6;"},
       {"", ""},
       {"#a b\n\n   \n#\n", ""},
       // Indented lines that hold no pair are skipped without a word: an
@@ -63,6 +63,13 @@ TEST(ListFileTest, Cases) {
       {"d nas#1 x\n", "!1:d nas#1 x\n"},
       {"d n\x01s\n", "!1:d n\x01s\n"},
       {"d n\x7f\n", "!1:d n\x7f\n"},
+      // Only blank and TAB separate words: any other control byte in a
+      // line is an error, never a split; a CR belongs to the line break
+      // only right before its LF.
+      {"d bad\vname\n", "!1:d bad\vname\n"},
+      {"\fd n\n", "!1:\fd n\n"},
+      {"d n\r\r\n", "!1:d n\r\r\n"},
+      {"d n\rx\n", "!1:d n\rx\n"},
   };
   for (const auto& [bytes, want] : cases) {
     EXPECT_EQ(Scan(bytes), want) << testing::PrintToString(bytes);

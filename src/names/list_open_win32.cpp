@@ -3,7 +3,10 @@
 
 namespace quorvane {
 
-FILE* OpenListFile(const std::string& path) {
+FILE* OpenListFile(const std::string& path, bool* others_may_read) {
+  // A Windows run has its caller's rights or SYSTEM's from a task that
+  // only the administrators set up: no caller with fewer rights sees it.
+  *others_may_read = true;
   return RunsAsSystem() ? OpenAdministratorsFile(path)
                         : fopen(path.c_str(), "rb");
 }

@@ -1,8 +1,10 @@
 #include "resolve/resolver.h"
 
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -36,12 +38,14 @@ std::optional<int> PairFailure(const PairLookups& lookups) {
   for (const FamilyLookup& asked : lookups) {
     const Lookup& lookup = asked.lookup;
     answered = answered || lookup.ok;
-    if (!lookup.ok && (!failure || *failure == 11004)) failure = lookup.error;
+    if (!lookup.ok && (!failure || *failure == kNoData)) failure = lookup.error;
   }
   // A family that says "no such host" while another answered has no
   // address either: the name exists (the hosts file or another source
   // may know it in one family alone).
-  if (answered && (failure == 11004 || failure == 11001)) return std::nullopt;
+  if (answered && (failure == kNoData || failure == kHostNotFound)) {
+    return std::nullopt;
+  }
   return failure;
 }
 
@@ -85,30 +89,59 @@ std::string Ipv6Text(const unsigned char bytes[16]) {
 }
 
 std::vector<Lookup> LookUpAll(const std::vector<Query>& queries,
-                              LookupFunction lookup) {
-  std::vector<Lookup> results(queries.size());
-  // Each worker takes the next domain not yet taken; every result has a
-  // slot of its own, so the workers share nothing else.
-  std::atomic<size_t> next{0};
-  auto work = [&] {
-    for (size_t i; (i = next.fetch_add(1)) < queries.size();) {
-      Lookup& result = results[i];
-      result.ok = lookup(queries[i].domain, queries[i].family, &result.address,
-                         &result.error);
+                              LookupFunction lookup, Deadline deadline) {
+  // Shared with the workers, which outlive this call when a lookup hangs:
+  // the system's lookup cannot be called off, so it is left to the end of
+  // the process while the run goes on without it.
+  struct Work {
+    std::vector<Query> queries;
+    std::vector<Lookup> results;
+    std::vector<bool> done;
+    size_t next = 0;
+    size_t finished = 0;
+    std::mutex mutex;
+    std::condition_variable all_done;
+  };
+  auto work = std::make_shared<Work>();
+  const size_t count = queries.size();
+  work->queries = queries;
+  work->results.resize(count);
+  work->done.resize(count);
+  auto worker = [work, lookup, count] {
+    for (;;) {
+      size_t i;
+      {
+        std::lock_guard<std::mutex> hold(work->mutex);
+        if (work->next >= count) return;
+        i = work->next++;
+      }
+      Lookup result;
+      const Query& query = work->queries[i];
+      result.ok =
+          lookup(query.domain, query.family, &result.address, &result.error);
+      std::lock_guard<std::mutex> hold(work->mutex);
+      work->results[i] = std::move(result);
+      work->done[i] = true;
+      if (++work->finished == count) work->all_done.notify_all();
     }
   };
-  std::vector<std::thread> workers;
-  size_t wanted =
-      std::min(queries.size(), kLookupsInFlight) - (queries.empty() ? 0 : 1);
-  for (size_t n = 0; n < wanted; ++n) {
+  size_t started = 0;
+  for (; started < std::min(count, kLookupsInFlight); ++started) {
     try {
-      workers.emplace_back(work);
+      std::thread(worker).detach();
     } catch (const std::system_error&) {
       break;  // fewer threads: the lookups still all happen, more slowly
     }
   }
-  work();  // this thread is one of the workers
-  for (std::thread& worker : workers) worker.join();
+  if (started == 0) worker();  // no thread at all: one after another
+  std::unique_lock<std::mutex> hold(work->mutex);
+  work->all_done.wait_until(hold, deadline,
+                            [&] { return work->finished == count; });
+  work->next = count;  // nothing new starts after the deadline
+  std::vector<Lookup> results = work->results;
+  for (size_t i = 0; i < count; ++i) {
+    if (!work->done[i]) results[i] = {false, "", kTimedOut};
+  }
   return results;
 }
 
@@ -119,7 +152,8 @@ void StartNetwork() {
   }
 }
 
-std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs) {
+std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs,
+                                    Deadline deadline) {
   std::vector<Query> queries;
   std::vector<size_t> owner;  // the pair of each query
   for (size_t i = 0; i < pairs.size(); ++i) {
@@ -130,7 +164,7 @@ std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs) {
       owner.push_back(i);
     }
   }
-  std::vector<Lookup> found = LookUpAll(queries, LookUpAddress);
+  std::vector<Lookup> found = LookUpAll(queries, LookUpAddress, deadline);
   std::vector<PairLookups> answers(pairs.size());
   for (size_t q = 0; q < queries.size(); ++q) {
     answers[owner[q]].push_back({queries[q].family, std::move(found[q])});
@@ -142,12 +176,13 @@ Message FailedLookupsText(const std::vector<FailedLookup>& failed) {
   Message text;
   for (const FailedLookup& lookup : failed) {
     if (!text.pieces.empty()) text += Raw("\n");
-    const Text& reason = lookup.error == 11001   ? kNoSuchDomain
-                         : lookup.error == 11002 ? kNoAnswerInTime
-                         : lookup.error != 11004 ? kLookupFailed
-                         : !lookup.asked.ipv6    ? kNoAddress
-                         : lookup.asked.ipv4     ? kNoIpAddress
-                                                 : kNoIpv6Address;
+    const Text& reason = lookup.error == kHostNotFound ? kNoSuchDomain
+                         : lookup.error == kTryAgain   ? kNoAnswerInTime
+                         : lookup.error == kTimedOut   ? kTimedOutText
+                         : lookup.error != kNoData     ? kLookupFailed
+                         : !lookup.asked.ipv6          ? kNoAddress
+                         : lookup.asked.ipv4           ? kNoIpAddress
+                                                       : kNoIpv6Address;
     text += Raw(lookup.domain);
     text += Raw(": ");
     text += Format(kCannotResolve, {lookup.error});

@@ -8,6 +8,7 @@
 #ifndef QUORVANE_RESOLVE_RESOLVER_H_
 #define QUORVANE_RESOLVE_RESOLVER_H_
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,22 @@
 #include "names/ini_file.h"
 
 namespace quorvane {
+
+// Why a lookup has no address, as Winsock numbers them on every system, so
+// that a failure reads the same everywhere.
+inline constexpr int kHostNotFound = 11001;  // WSAHOST_NOT_FOUND
+inline constexpr int kTryAgain = 11002;      // WSATRY_AGAIN
+inline constexpr int kNoRecovery = 11003;    // WSANO_RECOVERY
+inline constexpr int kNoData = 11004;        // WSANO_DATA: not in this family
+inline constexpr int kTimedOut = 10060;      // WSAETIMEDOUT: the run's bound
+
+// The moment by which every lookup of a run has answered or is given up:
+// a DNS server that never answers (or answers a byte at a time over TCP,
+// where the system's resolver has no bound of its own) cannot hold a run.
+using Deadline = std::chrono::steady_clock::time_point;
+
+// The run's bound on all its lookups together, unless --timeout says.
+inline constexpr int kDefaultTimeoutSeconds = 30;
 
 // The answer for one domain in one family: its address (dotted, or IPv6
 // text as Ipv6Text gives it), or the Winsock error number of the reason it
@@ -83,16 +100,20 @@ using LookupFunction = bool (*)(const std::string& domain, Family family,
 
 // Looks every query up with `lookup`, up to kLookupsInFlight at once; the
 // results stand in the order of `queries`. The same domain given twice is
-// looked up twice.
+// looked up twice. A query without an answer at `deadline` fails with
+// kTimedOut; its thread is left behind (the system's lookup cannot be
+// stopped) and ends with the process.
 std::vector<Lookup> LookUpAll(const std::vector<Query>& queries,
-                              LookupFunction lookup);
+                              LookupFunction lookup, Deadline deadline);
 
 // Starts the sockets library; a failure ends the run with error 224.
 void StartNetwork();
 
 // Each pair's domain looked up with LookUpAddress in each family asked
-// (FamiliesAsked), all at once; the answers stand in list order.
-std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs);
+// (FamiliesAsked), all at once, until `deadline`; the answers stand in list
+// order.
+std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs,
+                                    Deadline deadline);
 
 // Error 238's text: one line per domain that did not answer, in the order
 // of `failed`, with the number and the meaning of its reason.

@@ -22,13 +22,13 @@ namespace {
 int WinsockError(int h_error) {
   switch (h_error) {
     case HOST_NOT_FOUND:
-      return 11001;  // WSAHOST_NOT_FOUND
+      return kHostNotFound;
     case TRY_AGAIN:
-      return 11002;  // WSATRY_AGAIN
+      return kTryAgain;
     case NO_DATA:
-      return 11004;  // WSANO_DATA
+      return kNoData;
     default:
-      return 11003;  // WSANO_RECOVERY
+      return kNoRecovery;
   }
 }
 

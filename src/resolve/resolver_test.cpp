@@ -14,15 +14,17 @@ namespace {
 std::atomic<int> g_in_flight{0};
 std::atomic<int> g_most_in_flight{0};
 
-// A lookup that takes a while, answers "a.N" with 192.0.2.N and fails
-// anything else with 11001, and records how many run at once.
+// A lookup that takes a while, answers "a.N" with 192.0.2.N, hangs for
+// seconds on "hang.N" (a DNS server that never answers) and fails anything
+// else with 11001, and records how many run at once.
 bool SlowLookup(const std::string& domain, Family family, std::string* address,
                 int* error) {
   int now = ++g_in_flight;
   for (int most = g_most_in_flight;
        now > most && !g_most_in_flight.compare_exchange_weak(most, now);) {
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  bool hangs = domain.rfind("hang.", 0) == 0;
+  std::this_thread::sleep_for(std::chrono::milliseconds(hangs ? 5000 : 20));
   --g_in_flight;
   if (domain.rfind("a.", 0) != 0) {
     *error = 11001;
@@ -42,8 +44,9 @@ TEST(ResolverTest, LooksUpAllAtOnceAndKeepsTheListOrder) {
           {i % 7 == 3 ? "dead" + std::to_string(i) : "a." + std::to_string(i),
            i % 2 ? Family::kIPv6 : Family::kIPv4});
     }
-    auto start = std::chrono::steady_clock::now();
-    std::vector<Lookup> found = LookUpAll(domains, SlowLookup);
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<Lookup> found =
+        LookUpAll(domains, SlowLookup, start + std::chrono::seconds(30));
     auto took = std::chrono::steady_clock::now() - start;
     ASSERT_EQ(found.size(), count);
     for (size_t i = 0; i < count; ++i) {
@@ -64,6 +67,23 @@ TEST(ResolverTest, LooksUpAllAtOnceAndKeepsTheListOrder) {
   }
 }
 
+// A lookup that never answers is given up at the deadline, with every
+// other answer kept: no DNS server can hold a run.
+TEST(ResolverTest, TheDeadlineEndsHungLookups) {
+  const std::vector<Query> queries = {{"a.1", Family::kIPv4},
+                                      {"hang.2", Family::kIPv4},
+                                      {"a.3", Family::kIPv6}};
+  const auto start = std::chrono::steady_clock::now();
+  std::vector<Lookup> found =
+      LookUpAll(queries, SlowLookup, start + std::chrono::milliseconds(300));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0].address, "192.0.2.1");
+  EXPECT_FALSE(found[1].ok);
+  EXPECT_EQ(found[1].error, kTimedOut);
+  EXPECT_EQ(found[2].address, "2001:db8::3");
+}
+
 // Which answers a pair is applied with: one family suffices only when the
 // other has no address at all; any other failure keeps the pair's lines.
 TEST(ResolverTest, PairFailure) {
@@ -79,6 +99,7 @@ TEST(ResolverTest, PairFailure) {
       {{{v4, none}, {v6, late}}, 11002},
       {{{v4, {false, "", 11001}}, {v6, late}}, 11001},
       {{{v4, {false, "", 11001}}, {v6, ok}}, std::nullopt},
+      {{{v4, ok}, {v6, {false, "", kTimedOut}}}, kTimedOut},
   };
   for (const auto& [lookups, failure] : cases) {
     EXPECT_EQ(PairFailure(lookups), failure) << lookups.size();

@@ -12,14 +12,11 @@
 
 #include "front/report/messages.h"
 #include "store/failure_cause.h"
+#include "store/root_paths_posix.h"
 
 namespace quorvane {
 
 namespace {
-
-// Where an in-place save keeps its journal when the hosts file's directory
-// cannot take it (file_system_posix.cpp).
-constexpr char kJournalDirectory[] = "/var/lib/quorvane";
 
 bool OthersMayChange(const struct stat& st, bool sticky_is_enough) {
   bool writable = (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
@@ -28,63 +25,12 @@ bool OthersMayChange(const struct stat& st, bool sticky_is_enough) {
 }
 
 // The first directory or link on the way to `path` that a user other than
-// root may change, or "" when there is none (or the way ends early).
+// root may change, or "" when there is none (or the way ends early): what
+// stopped the walk that refused the path.
 std::string UntrustedOnTheWay(const std::string& path) {
-  std::vector<std::string> todo;  // the parts still to walk, first one last
-  auto push = [&todo](const std::string& from) {
-    size_t end = from.size();
-    while (end > 0) {
-      size_t slash = from.rfind('/', end - 1);
-      size_t begin = slash == std::string::npos ? 0 : slash + 1;
-      if (end > begin) todo.push_back(from.substr(begin, end - begin));
-      if (slash == std::string::npos) break;
-      end = slash;
-    }
-  };
-  push(path);
-  std::string at;
-  if (path.rfind('/', 0) != 0) {
-    char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd) == nullptr) return "";
-    at = cwd == std::string("/") ? "" : cwd;
-  }
-  struct stat st;
-  if (stat(at.empty() ? "/" : at.c_str(), &st) == 0 &&
-      OthersMayChange(st, true)) {
-    return at.empty() ? "/" : at;
-  }
-  for (int links = 0; !todo.empty();) {
-    std::string part = std::move(todo.back());
-    todo.pop_back();
-    if (part == ".") continue;
-    if (part == "..") {
-      at.resize(at.empty() ? 0 : at.rfind('/'));
-      continue;
-    }
-    std::string next = at + "/" + part;
-    if (lstat(next.c_str(), &st) != 0) return "";
-    if (S_ISLNK(st.st_mode)) {
-      std::string target(PATH_MAX, '\0');
-      ssize_t size = readlink(next.c_str(), target.data(), target.size());
-      if (st.st_uid != 0 || ++links > 40 || size <= 0) return next;
-      target.resize(size);
-      push(target);
-      if (target[0] == '/') at.clear();
-      continue;
-    }
-    if (todo.empty()) {
-      // The file's own directory: the save makes names there, so even a
-      // sticky one is another user's to spoil.
-      std::string dir = at.empty() ? "/" : at;
-      if (stat(dir.c_str(), &st) == 0 && (st.st_mode & (S_IWGRP | S_IWOTH))) {
-        return dir;
-      }
-      return "";
-    }
-    if (S_ISDIR(st.st_mode) && OthersMayChange(st, true)) return next;
-    at = next;
-  }
-  return "";
+  std::string name, untrusted;
+  OpenTrustedDirectoryOf(path, &name, &untrusted);
+  return untrusted;
 }
 
 // The cause that the file itself gives: missing, not a regular file, not
@@ -138,12 +84,12 @@ Message HostsWriteCause(const std::string& path) {
     // Written in place: the journal goes to its own directory, which must
     // be there or can be made.
     struct statvfs journal_fs;
-    bool journal_writable = (statvfs(kJournalDirectory, &journal_fs) == 0 ||
+    bool journal_writable = (statvfs(kStateDirectory, &journal_fs) == 0 ||
                              statvfs("/var/lib", &journal_fs) == 0) &&
                             !(journal_fs.f_flag & ST_RDONLY) &&
                             journal_fs.f_bavail > 0;
     if (!journal_writable) {
-      return Format(kCauseNoJournalPlace, {path, kJournalDirectory});
+      return Format(kCauseNoJournalPlace, {path, kStateDirectory});
     }
   }
   return FileCause(path, error);

@@ -23,7 +23,6 @@ namespace quorvane {
 
 namespace {
 
-constexpr char kStateDirectory[] = "/var/lib/quorvane";
 
 // A large file is read into memory that was never touched. Faulting it in
 // 4 KiB page by page costs more than reading the file; where the system

@@ -20,15 +20,6 @@ bool OnlyRootMayChange(const struct stat& st) {
          ((st.st_mode & (S_IWGRP | S_IWOTH)) == 0 || (st.st_mode & S_ISVTX));
 }
 
-Fd OpenTrusted(int at, const char* name) {
-  Fd fd(openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-  struct stat st;
-  if (fd.ok() && (fstat(fd.get(), &st) != 0 || !OnlyRootMayChange(st))) {
-    return Fd();
-  }
-  return fd;
-}
-
 // Puts the parts of `path` onto `todo`, the first one last (taken first).
 void PushParts(const std::string& path, std::vector<std::string>* todo) {
   size_t end = path.size();
@@ -41,12 +32,58 @@ void PushParts(const std::string& path, std::vector<std::string>* todo) {
   }
 }
 
+// The walk down a path, one part at a time, from a directory already
+// judged. `shown` is the path walked so far, as a cause names it.
+class Walk {
+ public:
+  explicit Walk(std::string* untrusted) : untrusted_(untrusted) {}
+
+  // Opens `name` in `at` (a directory) when only root may change it; else
+  // none, and when the reason is another user, names it.
+  Fd Enter(int at, const char* name) {
+    Fd fd(openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st;
+    if (!fd.ok() || fstat(fd.get(), &st) != 0) return Fd();
+    if (!OnlyRootMayChange(st)) return Refuse(shown_);
+    return fd;
+  }
+
+  Fd Refuse(const std::string& place) {
+    if (untrusted_) *untrusted_ = place.empty() ? "/" : place;
+    return Fd();
+  }
+
+  void Down(const std::string& part) {
+    if (part != "..") {
+      shown_ += "/" + part;
+    } else if (!shown_.empty()) {
+      shown_.resize(shown_.rfind('/'));
+    }
+  }
+  void FromRoot() { shown_.clear(); }
+  const std::string& shown() const { return shown_; }
+
+ private:
+  std::string* untrusted_;
+  std::string shown_;
+};
+
 }  // namespace
 
-Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name) {
+Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name,
+                          std::string* untrusted) {
   std::vector<std::string> todo;
   PushParts(path, &todo);
-  Fd dir = OpenTrusted(AT_FDCWD, path.rfind('/', 0) == 0 ? "/" : ".");
+  // A relative path is judged from "/" as its absolute path would be: a
+  // directory above the current one that another user controls could swap
+  // what lies below it.
+  if (path.rfind('/', 0) != 0) {
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) == nullptr || cwd[0] != '/') return Fd();
+    PushParts(cwd, &todo);
+  }
+  Walk walk(untrusted);
+  Fd dir = walk.Enter(AT_FDCWD, "/");
   int links = 0;
   while (dir.ok() && !todo.empty()) {
     std::string part = std::move(todo.back());
@@ -61,10 +98,17 @@ Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name) {
       std::string target(PATH_MAX, '\0');
       ssize_t size =
           readlinkat(dir.get(), part.c_str(), target.data(), PATH_MAX);
-      if (st.st_uid != 0 || ++links > kMaxLinks || size <= 0) break;
+      // A loop of links is named too: no file is at its end to blame.
+      if (st.st_uid != 0 || ++links > kMaxLinks) {
+        return walk.Refuse(walk.shown() + "/" + part);
+      }
+      if (size <= 0) break;
       target.resize(size);
       PushParts(target, &todo);
-      if (target[0] == '/') dir = OpenTrusted(AT_FDCWD, "/");
+      if (target[0] == '/') {
+        dir = walk.Enter(AT_FDCWD, "/");
+        walk.FromRoot();
+      }
       continue;
     }
     if (todo.empty()) {
@@ -72,14 +116,13 @@ Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name) {
       // The save makes and renames files here: even in a sticky directory
       // another user could take their names first.
       struct stat here;
-      if (fstat(dir.get(), &here) != 0 ||
-          (here.st_mode & (S_IWGRP | S_IWOTH))) {
-        break;
-      }
+      if (fstat(dir.get(), &here) != 0) break;
+      if (here.st_mode & (S_IWGRP | S_IWOTH)) return walk.Refuse(walk.shown());
       // A descriptor that can be synced and read, of the checked directory.
       return Fd(openat(dir.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     }
-    dir = OpenTrusted(dir.get(), part.c_str());
+    walk.Down(part);
+    dir = walk.Enter(dir.get(), part.c_str());
   }
   return Fd();
 }

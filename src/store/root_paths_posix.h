@@ -14,14 +14,23 @@
 
 namespace quorvane {
 
+// The program's own state directory, root's alone: the journal of an
+// in-place save goes there when the hosts file's directory cannot take it.
+inline constexpr char kStateDirectory[] = "/var/lib/quorvane";
+
 // Opens the directory that holds the file `path` names, following every
 // symbolic link on the way itself, and puts the file's name in that
-// directory into `*name`. Only when every directory on the way is owned by
-// root and not writable by group or others (a sticky directory, such as
-// /tmp, may be on the way: no one can rename or remove another's entries
-// there; but not the file's own directory, where the save makes new names),
-// and every link is owned by root. The file itself need not exist.
-Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name);
+// directory into `*name`. Only when every directory on the way from "/"
+// (for a relative path, through the current directory's absolute path) is
+// owned by root and not writable by group or others (a sticky directory,
+// such as /tmp, may be on the way: no one can rename or remove another's
+// entries there; but not the file's own directory, where the save makes
+// new names), and every link is owned by root. The file itself need not
+// exist. When a directory or link that another user may change stops the
+// walk, `*untrusted` (if given) names it as walked; this one walk both
+// decides and explains, so that the two never drift apart.
+Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name,
+                          std::string* untrusted = nullptr);
 
 // Opens the directory `path`, making it (mode 0700, its parent synced) when
 // it is missing and `if_missing` says so, only when it is a real directory, not

@@ -79,6 +79,10 @@ inline constexpr Text kOptions = {
     "    -4, -6, -46  IPv4, IPv6, \x97\xbc\x95\xfb\x82\xcc\x83"
     "A\x83h\x83\x8c\x83X\x82\xf0\x8eg\x82\xa2\x82\xdc\x82\xb7. "
     "\x8a\xf9\x92\xe8: -4.\n"
+    // --timeout 秒 名前解決の制限時間 (全体). 既定: 30.\n
+    "    --timeout \x95"
+    "b \x96\xbc\x91O\x89\xf0\x8c\x88\x82\xcc\x90\xa7\x8c\xc0\x8e\x9e\x8a\xd4 "
+    "(\x91S\x91\xcc). \x8a\xf9\x92\xe8: 30.\n"
     // --help, -h   この説明を表示します.\n
     "    --help, -h   "
     "\x82\xb1\x82\xcc\x90\xe0\x96\xbe\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xdc"
@@ -96,6 +100,7 @@ inline constexpr Text kOptions = {
     "    --check, -n  Writes nothing. Exit 0: current, 1: a run would change "
     "HOSTS, 2: error.\n"
     "    -4, -6, -46  Follows IPv4, IPv6 or both addresses. Default: -4.\n"
+    "    --timeout S  Seconds all lookups may take together. Default: 30.\n"
     "    --help, -h   Shows this text.\n"
     "    --version    Shows the version.\n"
     "    --           Ends the options.\n"};
@@ -147,6 +152,23 @@ inline constexpr Text kBadListLine = {
     "\x8f\x91\x8e\xae\x82\xaa\x8a\xd4\x88\xe1\x82\xc1\x82\xc4\x82\xa2\x82\xdc"
     "\x82\xb7.",
     "%s\nfile=%s, line=%d, the format is wrong."};
+
+// Error 159 for a list that others may not read: the line is not shown,
+// since a run with more rights than its caller would show what the caller
+// may not see (a line of /etc/shadow): file, line number.
+inline constexpr Text kBadListLineHidden = {
+    // ファイル=%s, 行＝%d, 書式が間違っています.
+    // 他のユーザーが読めないファイルなので, 行は表示しません.
+    "\x83t\x83@\x83"
+    "C\x83\x8b=%s, \x8ds\x81\x81%d, "
+    "\x8f\x91\x8e\xae\x82\xaa\x8a\xd4\x88\xe1\x82\xc1\x82\xc4\x82\xa2\x82\xdc"
+    "\x82\xb7. "
+    "\x91\xbc\x82\xcc\x83\x86\x81[\x83U\x81["
+    "\x82\xaa\x93\xc7\x82\xdf\x82\xc8\x82\xa2\x83t\x83@\x83"
+    "C\x83\x8b\x82\xc8\x82\xcc\x82\xc5, "
+    "\x8ds\x82\xcd\x95\x5c\x8e\xa6\x82\xb5\x82\xdc\x82\xb9\x82\xf1.",
+    "file=%s, line=%d, the format is wrong. The line is not shown: others may "
+    "not read the file."};
 
 // Error 198; a cause line follows.
 inline constexpr Text kCannotOpenHosts = {
@@ -204,6 +226,16 @@ inline constexpr Text kNoAnswerInTime = {  // 11002
     "\x8c\xf7\x82\xb7\x82\xe9\x82\xa9\x82\xe0\x82\xb5\x82\xea\x82\xdc\x82\xb9"
     "\x82\xf1.",
     "No answer in time; the next run may succeed."};
+inline constexpr Text kTimedOutText = {  // 10060, the run's bound
+    // タイムアウトしました: 制限時間 (--timeout) 内に応答がありません.
+    "\x83^\x83"
+    "C\x83\x80\x83"
+    "A\x83"
+    "E\x83g\x82\xb5\x82\xdc\x82\xb5\x82\xbd: \x90\xa7\x8c\xc0\x8e\x9e\x8a\xd4 "
+    "(--timeout) "
+    "\x93\xe0\x82\xc9\x89\x9e\x93\x9a\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9"
+    "\x82\xf1.",
+    "Timed out: no answer within the run's time limit (--timeout)."};
 inline constexpr Text kLookupFailed = {  // 11003 and any other
     // 名前解決に失敗しました.
     "\x96\xbc\x91O\x89\xf0\x8c\x88\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5"
