@@ -97,8 +97,8 @@ ListScan ScanListFile(std::string_view bytes, Families chosen) {
     std::string_view text = line.substr(0, line.find('\0'));
     // A CR right before the LF belongs to the line break; a line cut at a
     // NUL byte has none left.
-    std::string_view body = text.size() == line.size() ? WithoutLineEnd(text)
-                                                       : text;
+    std::string_view body =
+        text.size() == line.size() ? WithoutLineEnd(text) : text;
     // A line whose first byte is NUL has no text at all: no words, so it is
     // a malformed line like any other.
     if (body.empty() && !text.empty()) continue;  // an empty line

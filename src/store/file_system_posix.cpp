@@ -23,7 +23,6 @@ namespace quorvane {
 
 namespace {
 
-
 // A large file is read into memory that was never touched. Faulting it in
 // 4 KiB page by page costs more than reading the file; where the system
 // offers it, take huge pages and map them all at once. Either advice may be
