@@ -1,8 +1,8 @@
 // The entry: reads the options, chooses the mode, gathers the pairs of the
 // command line and its list files, and owns the exit status: 0 after a
 // completed run (a check: the file is current), 1 after a failure (a check:
-// a run would change the file), 2 after any failure of a check. Every
-// failure ends the process where it is found.
+// a run would change the file), 2 after any failure of a check. The layers
+// below return their failures; only this file reports them and exits.
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -18,6 +18,7 @@
 #include "hosts/update_hosts.h"
 #include "names/ini_file.h"
 #include "resolve/resolver.h"
+#include "store/hosts_path.h"
 
 int main(int argc, char** argv) {
   using namespace quorvane;
@@ -59,22 +60,26 @@ int main(int argc, char** argv) {
         break;
       case CommandStep::kLoadList:
         pairs_given = true;
-        ini_file.Load(std::string(step.first));
+        if (std::optional<Failure> failure =
+                ini_file.Load(std::string(step.first))) {
+          FatalError(*failure);
+        }
         break;
       case CommandStep::kUsage:
         Usage();
     }
   }
-  int changed;
+  RunOutcome outcome;
   if (!pairs_given) {
     // A family without pairs is a list gone missing, not a restore.
     if (families_given) Usage();
-    changed = RestoreHosts(writing);
+    outcome = RestoreHosts(HostsPath(), writing);
   } else {
     if (ini_file.Count() == 0) Usage();
     // The bound counts from the start: list files were read by now.
-    changed =
-        UpdateHosts(ini_file, writing, started + std::chrono::seconds(timeout));
+    outcome = UpdateHosts(ini_file, HostsPath(), writing,
+                          started + std::chrono::seconds(timeout));
   }
-  return writing == Writing::kCheck && changed != 0 ? 1 : 0;
+  if (outcome.failure) FatalError(*outcome.failure);
+  return writing == Writing::kCheck && outcome.changed != 0 ? 1 : 0;
 }

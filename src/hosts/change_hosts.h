@@ -10,8 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "front/report/failure.h"
 #include "front/report/messages.h"
 #include "hosts/hosts_file.h"
+#include "store/file_system.h"
 
 namespace quorvane {
 
@@ -24,29 +26,38 @@ struct LinesChanged {
 // Whether a run saves what it changed, or only says what it would change.
 enum class Writing { kSave, kCheck };
 
-// Takes the hosts lock (waiting up to kHostsLockWait; error 198 when it
-// cannot be had) and holds it until the run ends, letting go of it before a
-// fatal report waits for the user. With the lock held, opens the file
-// system once for the whole run, puts back the old bytes of an in-place
-// save that was killed part way (RepairFile; error 198 when its journal
-// cannot be applied; each journal set aside is reported on standard error)
-// and removes stray temporary files of killed saves. Then reads the hosts
-// file (the reading message first; error 198 when its path is refused or it
-// cannot be read in full), lets `scan` change it, prints the changed lines
-// and `count_format` with their number, and, when a line changed, saves it
-// (the writing message first; error 208 when the save fails, the file then
-// keeping its bytes). Every failure ends the run; its report says the
-// cause. Returns the number of lines changed.
+using Scan = std::function<LinesChanged(HostsFile*)>;
+
+// Takes the hosts lock for the hosts file at `path` (waiting up to
+// kHostsLockWait; error 198 when it cannot be had), opens the file system
+// for it once, under the lock, so that the path checked is the one used to
+// the end, and runs ChangeLockedHostsFile. The lock is let go when it
+// returns, before any failure is reported.
+RunOutcome ChangeHostsFile(const std::string& path, const Scan& scan,
+                           const Text& count_format, Writing writing);
+
+// With the lock held, over `fs` (null: the path was refused): puts back
+// the old bytes of an in-place save that was killed part way (RepairFile;
+// error 198 when its journal cannot be applied; each journal set aside is
+// reported on standard error) and removes stray temporary files of killed
+// saves. Then reads the hosts file (the reading message first; error 198
+// when its path is refused or it cannot be read in full), lets `scan`
+// change it, prints the changed lines and `count_format` with their
+// number, and, when a line changed, saves it (the writing message first;
+// error 208 when the save fails, the file then keeping its bytes). Each
+// failure ends the sequence where it is met; its text says the cause.
 //
 // With Writing::kCheck nothing is written: no repair, no removal, no save
 // (a journal left by a killed save waits for the next run, and the check
 // judges the file as it stands).
-int ChangeHostsFile(const std::function<LinesChanged(HostsFile*)>& scan,
-                    const Text& count_format, Writing writing);
+RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
+                                 const Scan& scan, const Text& count_format,
+                                 Writing writing);
 
-// The hosts file's bytes as they stand, read without the lock (empty when
-// it cannot be read): a look ahead that a run judges again under the lock.
-std::string PeekHostsFile();
+// The hosts file's bytes at `path` as they stand, read without the lock
+// (empty when it cannot be read): a look ahead that a run judges again
+// under the lock.
+std::string PeekHostsFile(const std::string& path);
 
 }  // namespace quorvane
 

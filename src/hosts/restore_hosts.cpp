@@ -83,9 +83,9 @@ LinesChanged DisableManagedLines(HostsFile* hosts) {
   return changed;
 }
 
-int RestoreHosts(Writing writing) {
+RunOutcome RestoreHosts(const std::string& path, Writing writing) {
   return ChangeHostsFile(
-      DisableManagedLines,
+      path, DisableManagedLines,
       writing == Writing::kSave ? kLinesDeleted : kLinesWouldChange, writing);
 }
 

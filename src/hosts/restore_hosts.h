@@ -23,10 +23,10 @@ namespace quorvane {
 // disabled or put back counts and is printed, in file order.
 LinesChanged DisableManagedLines(HostsFile* hosts);
 
-// The whole restore run: take the hosts lock, load, disable, report, save
-// when a line changed (with Writing::kCheck: report what would change,
-// save nothing). Returns the number of lines disabled.
-int RestoreHosts(Writing writing);
+// The whole restore run of the hosts file at `path`: take the hosts lock,
+// load, disable, report, save when a line changed (with Writing::kCheck:
+// report what would change, save nothing).
+RunOutcome RestoreHosts(const std::string& path, Writing writing);
 
 }  // namespace quorvane
 

@@ -10,7 +10,6 @@
 #include <unordered_set>
 #include <vector>
 
-#include "front/report/fatal_error.h"
 #include "front/report/messages.h"
 #include "hosts/kept_line.h"
 #include "hosts/line_owner.h"
@@ -374,9 +373,10 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
   return changed;
 }
 
-int UpdateHosts(const IniFile& ini_file, Writing writing, Deadline deadline) {
+RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
+                       Writing writing, Deadline deadline) {
   const std::vector<Pair>& pairs = ini_file.pairs;
-  StartNetwork();
+  if (std::optional<Failure> failure = StartNetwork()) return {0, failure};
   // Every name is resolved before the lock, so a slow lookup never holds it.
   const std::vector<PairLookups> found = ResolveAll(pairs, deadline);
   std::vector<FailedLookup> failed;
@@ -385,14 +385,15 @@ int UpdateHosts(const IniFile& ini_file, Writing writing, Deadline deadline) {
       failed.push_back({i, pairs[i].domain, *error, FamiliesAsked(pairs[i])});
     }
   }
-  int changed = 0;
+  RunOutcome outcome;
   if (failed.size() < pairs.size()) {
     PinnedAnswers pinned(pairs, found);
     const bool any_pinned = pinned.AnyToAsk();
     // The DNS queries for pinned domains, from the file as it stands now,
     // before the lock; under it, only what the file pins since.
-    if (any_pinned) pinned.Ask(PinnedIn(PeekHostsFile()), deadline);
-    changed = ChangeHostsFile(
+    if (any_pinned) pinned.Ask(PinnedIn(PeekHostsFile(path)), deadline);
+    outcome = ChangeHostsFile(
+        path,
         [&](HostsFile* hosts) {
           IsPinned is_pinned = any_pinned
                                    ? PinnedIn(hosts->Original())
@@ -402,16 +403,16 @@ int UpdateHosts(const IniFile& ini_file, Writing writing, Deadline deadline) {
         },
         writing == Writing::kSave ? kLinesAdded : kLinesWouldChange, writing);
   }
-  // The pairs that answered are applied; the others end the run, each
+  // The pairs that answered are applied; the others fail the run, each
   // named in list order, with their lines untouched.
-  if (!failed.empty()) {
+  if (!outcome.failure && !failed.empty()) {
     std::sort(failed.begin(), failed.end(),
               [](const FailedLookup& a, const FailedLookup& b) {
                 return a.place < b.place;
               });
-    FatalError(kErrorResolve, FailedLookupsText(failed));
+    outcome.failure = Failure{kErrorResolve, FailedLookupsText(failed)};
   }
-  return changed;
+  return outcome;
 }
 
 }  // namespace quorvane

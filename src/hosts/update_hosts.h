@@ -50,9 +50,10 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins);
 // save it when a line changed (with Writing::kCheck: report what would
 // change, save nothing). Returns the number of lines changed. The pairs
 // whose domain did not answer, in time or at all, leave their lines as
-// they were; after the rest is done they end the run with error 238, each
+// they were; after the rest is done they fail the run with error 238, each
 // named. Every other failure ends the run where it is met.
-int UpdateHosts(const IniFile& ini_file, Writing writing, Deadline deadline);
+RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
+                       Writing writing, Deadline deadline);
 
 }  // namespace quorvane
 

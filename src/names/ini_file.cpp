@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "front/report/console.h"
-#include "front/report/fatal_error.h"
 #include "front/report/messages.h"
 #include "names/list_open.h"
 #include "store/failure_cause.h"
@@ -151,7 +150,7 @@ void IniFile::Add(std::string_view domain, std::string_view host_name) {
   pairs.push_back({std::string(domain), std::string(host_name), families});
 }
 
-void IniFile::Load(const std::string& path) {
+std::optional<Failure> IniFile::Load(const std::string& path) {
   WriteOut(Format(kReading, {path}));
   std::string bytes;
   bool too_long, others_may_read = false;
@@ -160,20 +159,19 @@ void IniFile::Load(const std::string& path) {
     Message text = Format(kCannotOpenList, {path});
     text += Raw("\n");
     text += too_long ? Format(kCauseTooLong, {path}) : ListReadCause(path);
-    FatalError(kErrorListOpen, text);
+    return Failure{kErrorListOpen, text};
   }
   ListScan scan = ScanListFile(bytes, families);
   for (int number : scan.indented_pairs) {
     WriteErr(Format(kIndentedPair, {path, number}));
   }
   for (Pair& pair : scan.pairs) pairs.push_back(std::move(pair));
-  if (!scan.ok && others_may_read) {
-    FatalError(kErrorListLine, kBadListLine,
-               {scan.bad_line, path, scan.bad_line_number});
-  } else if (!scan.ok) {
-    FatalError(kErrorListLine, kBadListLineHidden,
-               {path, scan.bad_line_number});
+  if (scan.ok) return std::nullopt;
+  if (others_may_read) {
+    return Fail(kErrorListLine, kBadListLine,
+                {scan.bad_line, path, scan.bad_line_number});
   }
+  return Fail(kErrorListLine, kBadListLineHidden, {path, scan.bad_line_number});
 }
 
 }  // namespace quorvane

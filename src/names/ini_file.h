@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "front/report/failure.h"
+
 namespace quorvane {
 
 // An address family a pair can follow.
@@ -94,8 +96,9 @@ class IniFile {
   // (OpenListFile: for a run as SYSTEM, also one that others could change) or
   // read, or that is longer than kMaxListFileBytes, ends the run with error
   // 147; a line without two words, or whose host name is not one, with error
-  // 159. Error 147 names the cause on a second line.
-  void Load(const std::string& path);
+  // 159. Error 147 names the cause on a second line. The pairs before a bad
+  // line are added all the same.
+  std::optional<Failure> Load(const std::string& path);
 
   size_t Count() const { return pairs.size(); }
 };

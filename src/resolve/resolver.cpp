@@ -8,7 +8,6 @@
 #include <system_error>
 #include <thread>
 
-#include "front/report/fatal_error.h"
 #include "front/report/messages.h"
 
 namespace quorvane {
@@ -145,11 +144,10 @@ std::vector<Lookup> LookUpAll(const std::vector<Query>& queries,
   return results;
 }
 
-void StartNetwork() {
+std::optional<Failure> StartNetwork() {
   int result = StartSockets();
-  if (result != 0) {
-    FatalError(kErrorNetworkStart, kCannotStartNetwork, {result});
-  }
+  if (result == 0) return std::nullopt;
+  return Fail(kErrorNetworkStart, kCannotStartNetwork, {result});
 }
 
 std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs,

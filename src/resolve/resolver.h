@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "front/report/failure.h"
 #include "front/report/message.h"
 #include "names/ini_file.h"
 
@@ -106,8 +107,8 @@ using LookupFunction = bool (*)(const std::string& domain, Family family,
 std::vector<Lookup> LookUpAll(const std::vector<Query>& queries,
                               LookupFunction lookup, Deadline deadline);
 
-// Starts the sockets library; a failure ends the run with error 224.
-void StartNetwork();
+// Starts the sockets library; error 224 when it cannot be.
+std::optional<Failure> StartNetwork();
 
 // Each pair's domain looked up with LookUpAddress in each family asked
 // (FamiliesAsked), all at once, until `deadline`; the answers stand in list

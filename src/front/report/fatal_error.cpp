@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <utility>
 
 #include "front/report/messages.h"
 
@@ -10,24 +9,9 @@ namespace quorvane {
 
 namespace {
 
-ReleaseOnFatalError* g_latest_release = nullptr;
 int g_failure_status = 1;
 
 }  // namespace
-
-ReleaseOnFatalError::ReleaseOnFatalError(std::function<void()> release)
-    : release_(std::move(release)), previous_(g_latest_release) {
-  g_latest_release = this;
-}
-
-ReleaseOnFatalError::~ReleaseOnFatalError() { g_latest_release = previous_; }
-
-void ReleaseOnFatalError::ReleaseAll() {
-  for (ReleaseOnFatalError* r = g_latest_release; r != nullptr;
-       r = r->previous_) {
-    r->release_();
-  }
-}
 
 void SetFailureStatus(int status) { g_failure_status = status; }
 
@@ -39,7 +23,6 @@ void FatalError(int code, const Text& text,
 }
 
 void FatalError(int code, const Message& text) {
-  ReleaseOnFatalError::ReleaseAll();
   // What the run printed so far goes out before the report, whatever
   // becomes of the process while the report is shown.
   std::fflush(stdout);

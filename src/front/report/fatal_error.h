@@ -5,10 +5,10 @@
 #ifndef QUORVANE_FRONT_REPORT_FATAL_ERROR_H_
 #define QUORVANE_FRONT_REPORT_FATAL_ERROR_H_
 
-#include <functional>
 #include <initializer_list>
 #include <string_view>
 
+#include "front/report/failure.h"
 #include "front/report/message.h"
 
 namespace quorvane {
@@ -22,28 +22,15 @@ namespace quorvane {
 // The same with a text already formatted (a message of several lines).
 [[noreturn]] void FatalError(int code, const Message& text);
 
+// The report of a failure a run returned.
+[[noreturn]] inline void FatalError(const Failure& failure) {
+  FatalError(failure.code, failure.text);
+}
+
 // The exit status of a failed run: 1, or what the front end chose for its
 // mode (a check ends with 2 on any error).
 void SetFailureStatus(int status);
 int FailureStatus();
-
-// While one lives, FatalError calls its `release` before the report is shown:
-// a lock that other runs wait for must not stay held while the report waits
-// for the user. The most recent one is called first.
-class ReleaseOnFatalError {
- public:
-  explicit ReleaseOnFatalError(std::function<void()> release);
-  ~ReleaseOnFatalError();
-  ReleaseOnFatalError(const ReleaseOnFatalError&) = delete;
-  ReleaseOnFatalError& operator=(const ReleaseOnFatalError&) = delete;
-
-  // Calls the release of every live guard, newest first (FatalError does).
-  static void ReleaseAll();
-
- private:
-  std::function<void()> release_;
-  ReleaseOnFatalError* previous_;
-};
 
 // The platform's way of showing a report and waiting for the user. It must
 // return (or end the process) even when the report cannot be shown.
