@@ -163,7 +163,10 @@ class NamePairs {
   NamePairs(size_t id, const std::vector<Pin>& pins, ListedNames* names,
             const FoundLines& found);
 
+  // Decides what the name's next line, in file order, gets: a pair, a
+  // spelling to serve, or to be disabled.
   void GiveLine(NameLine* line);
+  // Once every line was given: where the pairs and spellings left go.
   void Finish(LeftOver* left);
 
  private:
@@ -173,12 +176,13 @@ class NamePairs {
   // Lines of ours that a pair may take: those in a spelling of a pair (the
   // others serve their spelling).
   bool Counted(const NameLine& line, std::string_view tail) const;
-  long Left(Family family) const;
+  long Left(Family family) const;  // pending pairs of the family
   // The pairs of a family that no line of ours further on will take (a line
   // of ours takes one of the other family when its own has none).
   long Spare(Family family) const;
   // The next pending pair of the family: the one listed last.
   std::optional<size_t> Take(Family family);
+  // The pair `line` takes, when there are pairs to take.
   std::optional<size_t> PairFor(const NameLine& line, std::string_view tail);
   // Serves `spelling`, in `family` when that one is wanted, so that lines of
   // ours keep their family; returns the family served.
