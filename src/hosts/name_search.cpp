@@ -32,8 +32,6 @@ std::array<unsigned char, 2> BothCases(unsigned char c) {
 NameSearch::NameSearch(const std::vector<std::string_view>& names, Skip skip) {
   Children children = BuildTrie(names);
   KeepEdges(&children);
-  from_start_.fill(0);
-  for (auto [c, to] : children[0]) from_start_[c] = to;
   MarkStarts(names, skip);
   LinkFallbacks(children);
 }
@@ -67,8 +65,10 @@ NameSearch::Children NameSearch::BuildTrie(
 }
 
 // Every state's edges in one array, sorted by byte within a state, so that
-// a step reads them in a row.
+// a step reads them in a row; state 0's also in a table of its own.
 void NameSearch::KeepEdges(Children* children) {
+  from_start_.fill(0);
+  for (auto [c, to] : (*children)[0]) from_start_[c] = to;
   const size_t count = children->size();
   edges_begin_.resize(count + 1);
   for (size_t s = 0; s < count; ++s) {

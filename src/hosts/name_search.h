@@ -21,10 +21,10 @@ namespace quorvane {
 
 class NameSearch {
  public:
-  // How places where no name starts are skipped: sixteen at a time where
-  // the processor can and the names start in at most a few ways (else as
-  // below), or always eight at a time through the table of byte pairs, as
-  // on other processors. Both find the same places.
+  // How the search passes over places where no name starts. kWideWhereFew:
+  // sixteen places at a time where the processor can and the names start in
+  // at most a few ways, else as kPairTable: eight at a time through the
+  // table of byte pairs, as on every processor. Both find the same places.
   enum class Skip { kWideWhereFew, kPairTable };
 
   explicit NameSearch(const std::vector<std::string_view>& names,
