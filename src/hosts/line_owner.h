@@ -29,7 +29,10 @@
 namespace quorvane {
 
 // True when `line` (one hosts file entry, terminator included or not)
-// belongs to `name` as described above.
+// belongs to `name` as described above. It states the whole rule for the
+// tests; the update applies the same rule in its two parts,
+// ManagedTailName and MappedSpellings, since it treats a line of ours and
+// an entry differently.
 bool LineBelongsTo(std::string_view line, std::string_view name);
 
 // The spelling of `name` when `line` is a managed line of it (2. above does

@@ -29,9 +29,16 @@ std::array<unsigned char, 2> BothCases(unsigned char c) {
 
 }  // namespace
 
-NameSearch::NameSearch(const std::vector<std::string_view>& names) {
-  // The trie of the names, with unsorted child lists while it grows.
-  std::vector<std::vector<std::pair<unsigned char, uint32_t>>> children(1);
+NameSearch::NameSearch(const std::vector<std::string_view>& names, Skip skip) {
+  Children children = BuildTrie(names);
+  KeepEdges(&children);
+  MarkStarts(names, skip);
+  LinkFallbacks(children);
+}
+
+NameSearch::Children NameSearch::BuildTrie(
+    const std::vector<std::string_view>& names) {
+  Children children(1);
   name_.assign(1, kNone);
   for (size_t i = 0; i < names.size(); ++i) {
     assert(!names[i].empty());
@@ -54,21 +61,29 @@ NameSearch::NameSearch(const std::vector<std::string_view>& names) {
     assert(name_[s] == kNone);  // the names are distinct
     name_[s] = i;
   }
+  return children;
+}
 
-  const size_t count = children.size();
+// Every state's edges in one array, sorted by byte within a state, so that
+// a step reads them in a row; state 0's also in a table of its own.
+void NameSearch::KeepEdges(Children* children) {
+  from_start_.fill(0);
+  for (auto [c, to] : (*children)[0]) from_start_[c] = to;
+  const size_t count = children->size();
   edges_begin_.resize(count + 1);
   for (size_t s = 0; s < count; ++s) {
-    std::sort(children[s].begin(), children[s].end());
+    std::sort((*children)[s].begin(), (*children)[s].end());
     edges_begin_[s] = edge_to_.size();
-    for (auto [c, to] : children[s]) {
+    for (auto [c, to] : (*children)[s]) {
       edge_byte_.push_back(c);
       edge_to_.push_back(to);
     }
   }
   edges_begin_[count] = edge_to_.size();
+}
 
-  from_start_.fill(0);
-  for (auto [c, to] : children[0]) from_start_[c] = to;
+void NameSearch::MarkStarts(const std::vector<std::string_view>& names,
+                            Skip skip) {
   pair_starts_.assign(65536, 0);
   for (std::string_view name : names) {
     unsigned char first = Small(static_cast<unsigned char>(name[0]));
@@ -84,25 +99,32 @@ NameSearch::NameSearch(const std::vector<std::string_view>& names) {
         }
       }
     }
-    Start start = {first, 0, name.size() == 1};
-    if (!start.any_second) {
-      start.second = Small(static_cast<unsigned char>(name[1]));
-    }
-    auto same = [&](const Start& s) {
-      return s.first == start.first && s.second == start.second &&
-             s.any_second == start.any_second;
-    };
-    // One more than kFewStarts is enough to know there are not few.
-    if (few_starts_.size() <= kFewStarts &&
-        std::none_of(few_starts_.begin(), few_starts_.end(), same)) {
-      few_starts_.push_back(start);
-    }
+    if (skip == Skip::kWideWhereFew) AddFewStart(name);
   }
   if (few_starts_.size() > kFewStarts) few_starts_.clear();
+}
 
+void NameSearch::AddFewStart(std::string_view name) {
+  Start start = {Small(static_cast<unsigned char>(name[0])), 0,
+                 name.size() == 1};
+  if (!start.any_second) {
+    start.second = Small(static_cast<unsigned char>(name[1]));
+  }
+  auto same = [&](const Start& s) {
+    return s.first == start.first && s.second == start.second &&
+           s.any_second == start.any_second;
+  };
+  // One more than kFewStarts is enough to know there are not few.
+  if (few_starts_.size() <= kFewStarts &&
+      std::none_of(few_starts_.begin(), few_starts_.end(), same)) {
+    few_starts_.push_back(start);
+  }
+}
+
+void NameSearch::LinkFallbacks(const Children& children) {
   // Breadth first, so that every shorter state is done before it is needed.
-  fallback_.assign(count, 0);
-  ends_.assign(count, kNone);
+  fallback_.assign(children.size(), 0);
+  ends_.assign(children.size(), kNone);
   std::vector<uint32_t> queue = {0};
   for (size_t q = 0; q < queue.size(); ++q) {
     uint32_t s = queue[q];

@@ -14,13 +14,21 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace quorvane {
 
 class NameSearch {
  public:
-  explicit NameSearch(const std::vector<std::string_view>& names);
+  // How the search passes over places where no name starts. kWideWhereFew:
+  // sixteen places at a time where the processor can and the names start in
+  // at most a few ways, else as kPairTable: eight at a time through the
+  // table of byte pairs, as on every processor. Both find the same places.
+  enum class Skip { kWideWhereFew, kPairTable };
+
+  explicit NameSearch(const std::vector<std::string_view>& names,
+                      Skip skip = Skip::kWideWhereFew);
 
   // Where the first occurrence of a name in `text` at or after `from` ends
   // (the offset just past its last byte), taking the occurrence that ends
@@ -40,6 +48,17 @@ class NameSearch {
   size_t Walk(std::string_view text, size_t from, Reached reached) const;
 
   static constexpr uint32_t kNone = UINT32_MAX;
+
+  // The trie of the names while it grows: per state, its (byte, state)
+  // edges, unsorted.
+  using Children = std::vector<std::vector<std::pair<unsigned char, uint32_t>>>;
+
+  // The steps of the constructor, in order.
+  Children BuildTrie(const std::vector<std::string_view>& names);
+  void KeepEdges(Children* children);
+  void MarkStarts(const std::vector<std::string_view>& names, Skip skip);
+  void AddFewStart(std::string_view name);
+  void LinkFallbacks(const Children& children);
 
   // The state after reading byte `c` in state `s`. Edges are kept for small
   // letters only; a capital steps as its small letter.

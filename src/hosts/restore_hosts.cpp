@@ -14,64 +14,89 @@
 namespace quorvane {
 
 namespace {
+
 constexpr std::string_view kOurs = "#Quorvane";
-}  // namespace
 
-LinesChanged DisableManagedLines(HostsFile* hosts) {
-  std::string_view bytes = hosts->Original();
-  std::map<size_t, std::string> now;  // changed lines by start; "" is gone
+// The lines the restore changes, by start in the file as loaded; "" is a
+// line that goes.
+using Changes = std::map<size_t, std::string>;
 
-  // Both the marker and the kept lines' tag hold "#Quorvane", and neither a
-  // line break: one search finds every line either is in, going on after
-  // each line found.
+// Disables every active line of ours; returns the starts of the kept lines,
+// in file order. Both the marker and the kept lines' tag hold "#Quorvane",
+// and neither a line break: one search finds every line either is in,
+// going on after each line found.
+std::vector<size_t> DisableActiveLines(const HostsFile& hosts, Changes* now) {
+  std::string_view bytes = hosts.Original();
   std::vector<size_t> kept_lines;
   for (size_t at = bytes.find(kOurs); at != std::string_view::npos;) {
-    std::string_view entry = hosts->LoadedLine(at);
+    std::string_view entry = hosts.LoadedLine(at);
     size_t start = entry.data() - bytes.data();
     at = bytes.find(kOurs, start + entry.size());
     if (entry[0] != '#' && ManagedLineName(entry)) {
-      now[start] = "#" + std::string(entry);
+      (*now)[start] = "#" + std::string(entry);
     } else if (entry.substr(0, kKeptTag.size()) == kKeptTag) {
       kept_lines.push_back(start);
     }
   }
-  auto current = [&](size_t start) -> std::string_view {
-    auto it = now.find(start);
-    return it != now.end() ? std::string_view(it->second)
-                           : hosts->LoadedLine(start);
-  };
-  for (size_t k = kept_lines.size(); k-- > 0;) {
-    size_t start = kept_lines[k];
-    std::string_view line = hosts->LoadedLine(start);
-    std::optional<Kept> kept = ParseKeptLine(line);
-    if (!kept) continue;  // edited since: the administrator's
-    std::string back(kept->original);
-    std::optional<std::string> rest =
-        LineWithoutNames(kept->original, kept->names);
-    if (!rest) {
-      back += kept->ending;
-      now[start] = std::move(back);
-      continue;
-    }
-    // What was left of the entry follows it, past any lines of ours a later
-    // update put in, unless the administrator changed or moved it.
-    size_t next = start + line.size();
-    while (next < bytes.size()) {
-      std::string_view there = current(next);
-      if (!there.empty() && !ManagedLineName(there)) {
-        break;
-      }
-      next += hosts->LoadedLine(next).size();
-    }
-    if (next >= bytes.size()) continue;
-    std::string_view there = current(next);
-    std::string_view content = WithoutBreak(there);
-    if (content != *rest) continue;
-    back += there.substr(content.size());
-    now[start] = std::move(back);
-    now[next].clear();
-  }
+  return kept_lines;
+}
 
+// The line that starts at `start`, as it now is.
+std::string_view Current(const HostsFile& hosts, const Changes& now,
+                         size_t start) {
+  auto it = now.find(start);
+  return it != now.end() ? std::string_view(it->second)
+                         : hosts.LoadedLine(start);
+}
+
+// Where what was left of an entry stands: the first line from `next` on
+// that is neither gone nor of ours (a later update put those in between);
+// the file's size when there is none.
+size_t RestAfter(const HostsFile& hosts, const Changes& now, size_t next) {
+  const size_t size = hosts.Original().size();
+  while (next < size) {
+    std::string_view there = Current(hosts, now, next);
+    if (!there.empty() && !ManagedLineName(there)) {
+      break;
+    }
+    next += hosts.LoadedLine(next).size();
+  }
+  return next;
+}
+
+// Puts back the entry the kept line at `start` holds: whole when nothing was
+// left of it, else in place of what was left, unless the administrator
+// changed or moved that. A kept line edited since is the administrator's.
+void PutBack(const HostsFile& hosts, size_t start, Changes* now) {
+  std::string_view line = hosts.LoadedLine(start);
+  std::optional<Kept> kept = ParseKeptLine(line);
+  if (!kept) return;
+  std::string back(kept->original);
+  std::optional<std::string> rest =
+      LineWithoutNames(kept->original, kept->names);
+  if (!rest) {
+    back += kept->ending;
+    (*now)[start] = std::move(back);
+    return;
+  }
+  size_t next = RestAfter(hosts, *now, start + line.size());
+  if (next >= hosts.Original().size()) return;
+  std::string_view there = Current(hosts, *now, next);
+  std::string_view content = WithoutBreak(there);
+  if (content != *rest) return;
+  back += there.substr(content.size());
+  (*now)[start] = std::move(back);
+  (*now)[next].clear();
+}
+
+}  // namespace
+
+LinesChanged DisableManagedLines(HostsFile* hosts) {
+  Changes now;
+  std::vector<size_t> kept_lines = DisableActiveLines(*hosts, &now);
+  for (size_t k = kept_lines.size(); k-- > 0;) {
+    PutBack(*hosts, kept_lines[k], &now);
+  }
   LinesChanged changed;
   for (auto& [start, line] : now) {
     if (!line.empty()) {
