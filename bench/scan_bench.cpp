@@ -68,8 +68,8 @@ BENCHMARK(Update<UpdateLines>)
     ->Arg(100)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK(Restore<DisableManagedLines>)
-    ->Name("DisableManagedLines")
+BENCHMARK(Restore<RestoreLines>)
+    ->Name("RestoreLines")
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

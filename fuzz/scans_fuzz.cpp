@@ -386,7 +386,7 @@ void CheckUpdate(std::string_view input) {
 
   // A restore of what the update left, against the reference.
   HostsFile restored{want.content};
-  LinesChanged back_lines = DisableManagedLines(&restored);
+  LinesChanged back_lines = RestoreLines(&restored);
   CHECK((Outcome{Saved(restored), back_lines.printed, back_lines.count}) ==
         ReferenceRestore(want.content));
 
@@ -419,11 +419,11 @@ void CheckUpdate(std::string_view input) {
 void CheckRestore(std::string_view bytes) {
   HostsFile hosts{std::string(bytes)};
   CHECK(Saved(hosts) == bytes);
-  LinesChanged changed = DisableManagedLines(&hosts);
+  LinesChanged changed = RestoreLines(&hosts);
   CHECK((Outcome{Saved(hosts), changed.printed, changed.count}) ==
         ReferenceRestore(bytes));
   HostsFile again(Saved(hosts));
-  LinesChanged twice = DisableManagedLines(&again);
+  LinesChanged twice = RestoreLines(&again);
   CHECK((Outcome{Saved(again), twice.printed, twice.count}) ==
         ReferenceRestore(Saved(hosts)));
 }

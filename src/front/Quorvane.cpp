@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "front/command_line.h"
-#include "front/report/console.h"
-#include "front/report/fatal_error.h"
-#include "front/report/language.h"
 #include "front/usage.h"
 #include "hosts/change_hosts.h"
 #include "hosts/restore_hosts.h"
 #include "hosts/update_hosts.h"
 #include "names/ini_file.h"
+#include "report/console.h"
+#include "report/fatal_error.h"
+#include "report/language.h"
 #include "resolve/resolver.h"
 #include "store/hosts_path.h"
 

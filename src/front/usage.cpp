@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "front/report/console.h"
-#include "front/report/fatal_error.h"
-#include "front/report/messages.h"
+#include "report/console.h"
+#include "report/fatal_error.h"
+#include "report/texts.h"
 
 namespace quorvane {
 

@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
-#include "front/report/console.h"
-#include "front/report/messages.h"
+#include "report/console.h"
+#include "report/texts.h"
 #include "store/failure_cause.h"
 #include "store/hosts_lock.h"
 #include "store/save_protocol.h"

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "front/report/failure.h"
-#include "front/report/messages.h"
 #include "hosts/hosts_file.h"
+#include "report/failure.h"
+#include "report/texts.h"
 #include "store/file_system.h"
 
 namespace quorvane {

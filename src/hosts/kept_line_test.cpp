@@ -73,7 +73,7 @@ std::string Update(std::string bytes, const Pairs& pins, int* count = nullptr) {
 
 std::string Restore(std::string bytes) {
   HostsFile hosts(std::move(bytes));
-  DisableManagedLines(&hosts);
+  RestoreLines(&hosts);
   return Saved(hosts);
 }
 

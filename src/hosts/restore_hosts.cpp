@@ -6,10 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "front/report/messages.h"
 #include "hosts/kept_line.h"
 #include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
+#include "report/texts.h"
 
 namespace quorvane {
 
@@ -91,7 +91,7 @@ void PutBack(const HostsFile& hosts, size_t start, Changes* now) {
 
 }  // namespace
 
-LinesChanged DisableManagedLines(HostsFile* hosts) {
+LinesChanged RestoreLines(HostsFile* hosts) {
   Changes now;
   std::vector<size_t> kept_lines = DisableActiveLines(*hosts, &now);
   for (size_t k = kept_lines.size(); k-- > 0;) {
@@ -110,7 +110,7 @@ LinesChanged DisableManagedLines(HostsFile* hosts) {
 
 RunOutcome RestoreHosts(const std::string& path, Writing writing) {
   return ChangeHostsFile(
-      path, DisableManagedLines,
+      path, RestoreLines,
       writing == Writing::kSave ? kLinesDeleted : kLinesWouldChange, writing);
 }
 

@@ -21,7 +21,7 @@ namespace quorvane {
 // last to the first, so that what is left of a line taken again by a later
 // update is whole again before the line before it looks for it. Every line
 // disabled or put back counts and is printed, in file order.
-LinesChanged DisableManagedLines(HostsFile* hosts);
+LinesChanged RestoreLines(HostsFile* hosts);
 
 // The whole restore run of the hosts file at `path`: take the hosts lock,
 // load, disable, report, save when a line changed (with Writing::kCheck:

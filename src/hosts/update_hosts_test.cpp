@@ -103,8 +103,8 @@ TEST(ScanTest, LinesChangedAndBytesKept) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.before));
     HostsFile hosts(c.before);
-    LinesChanged changed = c.pins.empty() ? DisableManagedLines(&hosts)
-                                          : UpdateLines(&hosts, c.pins);
+    LinesChanged changed =
+        c.pins.empty() ? RestoreLines(&hosts) : UpdateLines(&hosts, c.pins);
     std::string after;
     for (std::string_view piece : hosts.Pieces()) after += piece;
     EXPECT_EQ(after, c.after);

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "front/report/console.h"
-#include "front/report/messages.h"
 #include "names/list_open.h"
+#include "report/console.h"
+#include "report/texts.h"
 #include "store/failure_cause.h"
 
 namespace quorvane {

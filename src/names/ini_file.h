@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "front/report/failure.h"
+#include "report/failure.h"
 
 namespace quorvane {
 

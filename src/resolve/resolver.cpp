@@ -8,7 +8,7 @@
 #include <system_error>
 #include <thread>
 
-#include "front/report/messages.h"
+#include "report/texts.h"
 
 namespace quorvane {
 

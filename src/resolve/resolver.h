@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
-#include "front/report/failure.h"
-#include "front/report/message.h"
 #include "names/ini_file.h"
+#include "report/failure.h"
+#include "report/message.h"
 
 namespace quorvane {
 

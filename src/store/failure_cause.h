@@ -3,13 +3,13 @@
 // The file machinery reports failure by its result alone, so the cause is
 // found afterwards, by looking at the path as the machinery would have
 // seen it; each platform has failure_cause_*.cpp.
-#ifndef QUORVANE_HOSTS_FAILURE_CAUSE_H_
-#define QUORVANE_HOSTS_FAILURE_CAUSE_H_
+#ifndef QUORVANE_STORE_FAILURE_CAUSE_H_
+#define QUORVANE_STORE_FAILURE_CAUSE_H_
 
 #include <optional>
 #include <string>
 
-#include "front/report/message.h"
+#include "report/message.h"
 
 namespace quorvane {
 
@@ -29,4 +29,4 @@ Message ListReadCause(const std::string& path);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_HOSTS_FAILURE_CAUSE_H_
+#endif  // QUORVANE_STORE_FAILURE_CAUSE_H_

@@ -10,7 +10,7 @@
 #include <climits>
 #include <vector>
 
-#include "front/report/messages.h"
+#include "report/texts.h"
 #include "store/failure_cause.h"
 #include "store/root_paths_posix.h"
 

@@ -4,7 +4,7 @@
 // as for a folder whose rights forbid the save).
 #include <windows.h>
 
-#include "front/report/messages.h"
+#include "report/texts.h"
 #include "store/admin_write_win32.h"
 #include "store/failure_cause.h"
 

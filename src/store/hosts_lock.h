@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "front/report/message.h"
+#include "report/message.h"
 
 namespace quorvane {
 

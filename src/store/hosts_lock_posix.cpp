@@ -14,7 +14,7 @@
 #include <string_view>
 #include <thread>
 
-#include "front/report/messages.h"
+#include "report/texts.h"
 #include "store/fd_posix.h"
 #include "store/hosts_lock.h"
 #include "store/root_paths_posix.h"

@@ -23,7 +23,7 @@
 #include <cstdint>
 #include <cwchar>
 
-#include "front/report/messages.h"
+#include "report/texts.h"
 #include "store/hash.h"
 #include "store/hosts_lock.h"
 

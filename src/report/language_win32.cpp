@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "front/report/language.h"
+#include "report/language.h"
 
 namespace quorvane {
 

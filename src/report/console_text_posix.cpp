@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-#include "front/report/console_text.h"
+#include "report/console_text.h"
 
 namespace quorvane {
 

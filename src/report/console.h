@@ -3,10 +3,10 @@
 // text is shown readably in the console's character set; outside bytes
 // (paths, host names, file lines) are written unchanged. Each platform has
 // its own console_*.cpp.
-#ifndef QUORVANE_FRONT_REPORT_CONSOLE_H_
-#define QUORVANE_FRONT_REPORT_CONSOLE_H_
+#ifndef QUORVANE_REPORT_CONSOLE_H_
+#define QUORVANE_REPORT_CONSOLE_H_
 
-#include "front/report/message.h"
+#include "report/message.h"
 
 namespace quorvane {
 
@@ -28,4 +28,4 @@ void WaitIfOwnConsole();
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_REPORT_CONSOLE_H_
+#endif  // QUORVANE_REPORT_CONSOLE_H_

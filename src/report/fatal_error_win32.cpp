@@ -8,9 +8,9 @@
 // as well, so that it is kept whatever becomes of the box.
 #include <windows.h>
 
-#include "front/report/console.h"
-#include "front/report/fatal_error.h"
-#include "front/report/windows_text.h"
+#include "report/console.h"
+#include "report/fatal_error.h"
+#include "report/windows_text.h"
 
 namespace quorvane {
 

@@ -1,14 +1,14 @@
 // Failure: what a run that cannot go on returns to the entry, which alone
 // reports it (FatalError) and ends the process. The layers below return it,
 // so the order of a run can be tested without ending the test.
-#ifndef QUORVANE_FRONT_REPORT_FAILURE_H_
-#define QUORVANE_FRONT_REPORT_FAILURE_H_
+#ifndef QUORVANE_REPORT_FAILURE_H_
+#define QUORVANE_REPORT_FAILURE_H_
 
 #include <initializer_list>
 #include <optional>
 
-#include "front/report/message.h"
-#include "front/report/messages.h"
+#include "report/message.h"
+#include "report/texts.h"
 
 namespace quorvane {
 
@@ -30,4 +30,4 @@ struct RunOutcome {
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_REPORT_FAILURE_H_
+#endif  // QUORVANE_REPORT_FAILURE_H_

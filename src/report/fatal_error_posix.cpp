@@ -1,8 +1,8 @@
 // Without a window system the report goes to standard error: the title, a
 // line break, the whole text, a line break. Nothing is awaited: the
 // terminal keeps the report, and a timer's run must end.
-#include "front/report/console.h"
-#include "front/report/fatal_error.h"
+#include "report/console.h"
+#include "report/fatal_error.h"
 
 namespace quorvane {
 

@@ -2,14 +2,14 @@
 // that names the program and a fixed error code, shown until the user
 // acknowledges it, then the end of the process with status 1. Nothing else in
 // the program shows an error or ends the process after a failure.
-#ifndef QUORVANE_FRONT_REPORT_FATAL_ERROR_H_
-#define QUORVANE_FRONT_REPORT_FATAL_ERROR_H_
+#ifndef QUORVANE_REPORT_FATAL_ERROR_H_
+#define QUORVANE_REPORT_FATAL_ERROR_H_
 
 #include <initializer_list>
 #include <string_view>
 
-#include "front/report/failure.h"
-#include "front/report/message.h"
+#include "report/failure.h"
+#include "report/message.h"
 
 namespace quorvane {
 
@@ -38,4 +38,4 @@ void ShowFatalError(const Message& title, const Message& text);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_REPORT_FATAL_ERROR_H_
+#endif  // QUORVANE_REPORT_FATAL_ERROR_H_

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "front/report/windows_text.h"
+#include "report/windows_text.h"
 
 namespace quorvane {
 

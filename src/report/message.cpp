@@ -1,4 +1,4 @@
-#include "front/report/message.h"
+#include "report/message.h"
 
 #include <cassert>
 

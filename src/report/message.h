@@ -2,15 +2,15 @@
 // their bytes came from: the program's own Shift_JIS text (which a console
 // may show in another character set) or bytes from outside the program (paths,
 // host names, file lines), which are always written unchanged.
-#ifndef QUORVANE_FRONT_REPORT_MESSAGE_H_
-#define QUORVANE_FRONT_REPORT_MESSAGE_H_
+#ifndef QUORVANE_REPORT_MESSAGE_H_
+#define QUORVANE_REPORT_MESSAGE_H_
 
 #include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "front/report/messages.h"
+#include "report/texts.h"
 
 namespace quorvane {
 
@@ -64,4 +64,4 @@ Message Raw(std::string_view bytes);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_REPORT_MESSAGE_H_
+#endif  // QUORVANE_REPORT_MESSAGE_H_

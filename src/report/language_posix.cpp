@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "front/report/language.h"
+#include "report/language.h"
 
 namespace quorvane {
 

@@ -2,8 +2,8 @@
 // language is Japanese, English otherwise. It is chosen once, at the start
 // of a run, from what the user's system says (UserLanguage, one per
 // platform in language_*.cpp), and every text is then formatted in it.
-#ifndef QUORVANE_FRONT_REPORT_LANGUAGE_H_
-#define QUORVANE_FRONT_REPORT_LANGUAGE_H_
+#ifndef QUORVANE_REPORT_LANGUAGE_H_
+#define QUORVANE_REPORT_LANGUAGE_H_
 
 #include <string_view>
 
@@ -32,4 +32,4 @@ Language CurrentLanguage();
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_REPORT_LANGUAGE_H_
+#endif  // QUORVANE_REPORT_LANGUAGE_H_

@@ -5,12 +5,12 @@
 // Formats use only "%s" (bytes from outside the program, written unchanged)
 // and "%d", and both spellings of a text take the same arguments in the same
 // order.
-#ifndef QUORVANE_FRONT_REPORT_MESSAGES_H_
-#define QUORVANE_FRONT_REPORT_MESSAGES_H_
+#ifndef QUORVANE_REPORT_TEXTS_H_
+#define QUORVANE_REPORT_TEXTS_H_
 
 #include <string_view>
 
-#include "front/report/language.h"
+#include "report/language.h"
 
 namespace quorvane {
 
@@ -372,4 +372,4 @@ enum ErrorCode {
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_REPORT_MESSAGES_H_
+#endif  // QUORVANE_REPORT_TEXTS_H_

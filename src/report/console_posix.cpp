@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "front/report/console.h"
-#include "front/report/console_text.h"
+#include "report/console.h"
+#include "report/console_text.h"
 
 namespace quorvane {
 

@@ -1,4 +1,4 @@
-#include "front/report/language.h"
+#include "report/language.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "front/report/language.h"
+#include "report/language.h"
 
 namespace quorvane {
 

@@ -1,8 +1,8 @@
 // Conversion of the program's own Shift_JIS text into the character set of a
 // POSIX console. The console (console_posix.cpp) asks the locale once and
 // calls these with what it found; they read no global state themselves.
-#ifndef QUORVANE_FRONT_REPORT_CONSOLE_TEXT_H_
-#define QUORVANE_FRONT_REPORT_CONSOLE_TEXT_H_
+#ifndef QUORVANE_REPORT_CONSOLE_TEXT_H_
+#define QUORVANE_REPORT_CONSOLE_TEXT_H_
 
 #include <string>
 #include <string_view>
@@ -22,4 +22,4 @@ std::string ConvertOwnText(std::string_view sjis, const std::string& charset);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_REPORT_CONSOLE_TEXT_H_
+#endif  // QUORVANE_REPORT_CONSOLE_TEXT_H_

@@ -1,12 +1,12 @@
 // Windows text helpers shared by the console and the warning box: the
 // program's own text is code page 932; outside bytes are in the system's
 // ANSI code page.
-#ifndef QUORVANE_FRONT_REPORT_WINDOWS_TEXT_H_
-#define QUORVANE_FRONT_REPORT_WINDOWS_TEXT_H_
+#ifndef QUORVANE_REPORT_WINDOWS_TEXT_H_
+#define QUORVANE_REPORT_WINDOWS_TEXT_H_
 
 #include <string>
 
-#include "front/report/message.h"
+#include "report/message.h"
 
 namespace quorvane {
 
@@ -19,4 +19,4 @@ Message Cut(const Message& message, size_t limit);
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_FRONT_REPORT_WINDOWS_TEXT_H_
+#endif  // QUORVANE_REPORT_WINDOWS_TEXT_H_

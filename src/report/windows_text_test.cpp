@@ -1,8 +1,8 @@
-#include "front/report/windows_text.h"
+#include "report/windows_text.h"
 
 #include <gtest/gtest.h>
 
-#include "front/report/messages.h"
+#include "report/texts.h"
 
 namespace quorvane {
 namespace {

@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "front/report/console.h"
-#include "front/report/windows_text.h"
+#include "report/console.h"
+#include "report/windows_text.h"
 
 namespace quorvane {
 

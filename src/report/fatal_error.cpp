@@ -1,9 +1,9 @@
-#include "front/report/fatal_error.h"
+#include "report/fatal_error.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "front/report/messages.h"
+#include "report/texts.h"
 
 namespace quorvane {
 
