@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "store/coding.h"
+
 namespace quorvane {
 
 inline constexpr uint64_t kFnvBasis = 14695981039346656037ull;
@@ -35,24 +37,13 @@ inline uint64_t Fnv1a(std::string_view bytes, uint64_t hash = kFnvBasis,
   return hash;
 }
 
-// Eight bytes as one number, the first lowest, whatever the machine's own
-// byte order: a hash kept in a journal must read the same on every system.
-// Compilers make this one load (and a byte swap on a big-endian machine).
-inline uint64_t LittleEndianWord(const char* p) {
-  auto byte = [p](int i) {
-    return uint64_t{static_cast<unsigned char>(p[i])} << 8 * i;
-  };
-  return byte(0) | byte(1) | byte(2) | byte(3) | byte(4) | byte(5) | byte(6) |
-         byte(7);
-}
-
-// The same step over eight bytes at a time (LittleEndianWord), with the
+// The same step over eight bytes at a time (DecodeFixed64), with the
 // high half folded back after each so that every bit reaches the low ones:
 // for bulk bytes, several times faster than Fnv1a.
 inline uint64_t HashBytes(std::string_view bytes, uint64_t hash = kFnvBasis) {
   size_t at = 0;
   for (; at + 8 <= bytes.size(); at += 8) {
-    hash = (hash ^ LittleEndianWord(bytes.data() + at)) * 1099511628211ull;
+    hash = (hash ^ DecodeFixed64(bytes.data() + at)) * 1099511628211ull;
     hash ^= hash >> 32;
   }
   return Fnv1a(bytes.substr(at), hash);

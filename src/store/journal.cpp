@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "store/coding.h"
 #include "store/hash.h"
 
 namespace quorvane {
@@ -11,18 +12,6 @@ namespace {
 constexpr std::string_view kMagic("QvJrnl2\n", 8);
 constexpr size_t kWords = 7;
 constexpr size_t kHeadSize = kMagic.size() + kWords * 8;
-
-void PutWord(std::string* out, uint64_t word) {
-  for (int i = 0; i < 8; ++i) out->push_back(static_cast<char>(word >> 8 * i));
-}
-
-uint64_t GetWord(std::string_view bytes) {
-  uint64_t word = 0;
-  for (int i = 7; i >= 0; --i) {
-    word = word << 8 | static_cast<unsigned char>(bytes[i]);
-  }
-  return word;
-}
 
 // The end of the block that starts at `at`.
 uint64_t BlockEnd(uint64_t at, uint64_t end) {
@@ -35,7 +24,7 @@ std::string Words(const Journal& journal) {
   for (uint64_t word :
        {journal.old_size, journal.new_size, journal.offset, journal.before,
         uint64_t{journal.old_bytes.size()}, uint64_t{journal.blocks.size()}}) {
-    PutWord(&words, word);
+    PutFixed64(&words, word);
   }
   return words;
 }
@@ -121,14 +110,14 @@ std::string JournalHead(const Journal& journal) {
   std::string words = Words(journal);
   std::string head(kMagic);
   head += words;
-  PutWord(&head, Checksum(words, journal.old_bytes, JournalHashes(journal)));
+  PutFixed64(&head, Checksum(words, journal.old_bytes, JournalHashes(journal)));
   return head;
 }
 
 std::string JournalHashes(const Journal& journal) {
   std::string hashes;
   hashes.reserve(journal.blocks.size() * 8);
-  for (uint64_t hash : journal.blocks) PutWord(&hashes, hash);
+  for (uint64_t hash : journal.blocks) PutFixed64(&hashes, hash);
   return hashes;
 }
 
@@ -138,7 +127,7 @@ bool ParseJournal(std::string_view bytes, Journal* journal) {
   }
   uint64_t words[kWords];
   for (size_t i = 0; i < kWords; ++i) {
-    words[i] = GetWord(bytes.substr(kMagic.size() + 8 * i));
+    words[i] = DecodeFixed64(bytes.data() + kMagic.size() + 8 * i);
   }
   Journal found;
   found.old_size = words[0];
@@ -156,7 +145,7 @@ bool ParseJournal(std::string_view bytes, Journal* journal) {
   found.old_bytes = bytes.substr(kHeadSize, old_count);
   std::string_view hashes = bytes.substr(kHeadSize + old_count);
   for (uint64_t i = 0; i < block_count; ++i) {
-    found.blocks.push_back(GetWord(hashes.substr(8 * i)));
+    found.blocks.push_back(DecodeFixed64(hashes.data() + 8 * i));
   }
   // As many hashes as the new bytes have blocks.
   uint64_t blocks = found.new_size > found.offset
