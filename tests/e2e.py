@@ -108,6 +108,11 @@ class Texts:
 def line(address, name): return address + b"\t" + name + b"\t##Quorvane##\r\n"
 
 
+def usage(why):
+    """The usage text after the line that says what is wrong (English)."""
+    return b"Quorvane: " + why + b" (see --help).\n" + EN.USAGE
+
+
 def kept_line(entry, names):
     """The comment an update leaves of an entry it took `names` from."""
     body = names + b"\t" + entry
@@ -291,7 +296,8 @@ def cases():
         # (Wine gives a program started from a Unix terminal a console of
         # its own, as a double-click would, where the usage waits for Enter.)
         case("at a terminal whose input stays open, the usage ends by itself",
-             args=[b"-x"], status=1, err=USAGE, input=("tty", b"ls\n"), only="linux"),
+             args=[b"-x"], status=1, err=usage(b"unknown option -x"), input=("tty", b"ls\n"),
+             only="linux"),
     ]
 
     # A run applies every pair whose domain answered and names the others,
@@ -342,9 +348,29 @@ def cases():
              out=JA.READ + b"#" + NAS + JA.would(1)),
         case("--check: a missing hosts file is error 198 with status 2", hosts=None,
              args=[b"--check"], status=2, out=READ, err=hosts_error(198, MISSING)),
-        case("--check: the usage with status 2", args=[b"-n", b"-x"], status=2, err=USAGE),
+        case("--check: the usage with status 2", args=[b"-n", b"-x"], status=2,
+             err=usage(b"unknown option -x")),
         case("a family without pairs is the usage, not a restore", args=[b"-6"],
-             hosts=LOCAL + NAS, status=1, err=USAGE),
+             hosts=LOCAL + NAS, status=1, err=usage(b"a choice of families needs pairs")),
+        case("in Japanese: the usage names what is wrong", args=[b"one.test", b"LocalHost"],
+             env=JAPANESE, status=1, err=JA.t("Quorvane: LocalHost はこのシステム自身の名前なので"
+                                              "固定できません (--help を参照).\n", "") + JA.USAGE),
+    ]
+    # A usage error names the argument and what is wrong with it.
+    rows += [
+        case("usage: " + why, args=args, status=1, err=usage(why.encode()))
+        for args, why in [
+            ([b"--bogus"], "unknown option --bogus"),
+            ([b"one.test", b"nas", b"extra"], "the domain extra has no host name after it"),
+            ([b"one.test", b"bad#name"],
+             "bad#name is no host name: it holds a blank, a control byte or a #"),
+            ([b"one.test", b"nas", b"--check"],
+             "the option --check must come before the pairs"),
+            ([b"--timeout", b"0", b"one.test", b"nas"],
+             "--timeout takes seconds from 1 to 86400, not 0"),
+            ([b"one.test", b"ip6-loopback"],
+             "ip6-loopback is a name of this system itself and is never pinned")]]
+    rows += [
         case("in Japanese: --help", args=[b"--help", b"-x"], env=JAPANESE, out=JA.HELP),
         case("--version", args=[b"--version"], out=b"Quorvane 2.0\n"),
     ]
@@ -369,7 +395,10 @@ def cases():
     rows += [
         case("a list of comments only shows the usage", args=[b"@" + comments],
              files={comments: b"# nothing\n\n\r\n"}, status=1,
-             out=reading(comments), err=USAGE),
+             out=reading(comments), err=usage(b"the list files hold no pair")),
+        case("a list: a UTF-8 byte order mark is skipped, localhost is error 159",
+             args=[b"@" + comments], files={comments: b"\xef\xbb\xbfone.test nas\nx Localhost\n"},
+             status=1, out=reading(comments), err=EN.bad_list(comments, b"x Localhost\n", 2)),
         case("a missing list file is error 147", args=[b"@" + missing],
              status=1, out=reading(missing), err=list_error(missing, MISSING),
              only="linux"),
@@ -721,8 +750,8 @@ def cycle_cases():
                    new={**v6, b"pc": ([b"192.0.2.7"], [])}),
         cycle_case("a newcomer's shared line, three cycles", LOCAL + shared,
                    [b"one.test", b"nas"], cycles=3),
-        cycle_case("localhost on Debian's file, three cycles", debian,
-                   [b"192.0.2.7", b"localhost"], cycles=3),
+        cycle_case("Debian's own host name, three cycles", debian,
+                   [b"192.0.2.7", b"debian"], cycles=3),
         cycle_case("two pairs on one shared line", LOCAL + b"192.0.2.1 nas router gw\n",
                    nas + [b"192.0.2.9", b"router"]),
         cycle_case("the administrator adds a line before the restore", LOCAL + shared, nas,

@@ -17,8 +17,34 @@
 #include "report/console.h"
 #include "report/fatal_error.h"
 #include "report/language.h"
+#include "report/texts.h"
 #include "resolve/resolver.h"
 #include "store/hosts_path.h"
+
+namespace quorvane {
+namespace {
+
+Message UsageProblem(const CommandStep& step) {
+  switch (step.problem) {
+    case CommandStep::kOptionAfterPairs:
+      return Format(kUsageOptionAfterPairs, {step.first});
+    case CommandStep::kBadTimeout:
+      return Format(kUsageBadTimeout, {step.first});
+    case CommandStep::kNoListFile:
+      return Format(kUsageNoListFile, {});
+    case CommandStep::kNoHostName:
+      return Format(kUsageNoHostName, {step.first});
+    case CommandStep::kNotAHostName:
+      return Format(kUsageNotAHostName, {step.first});
+    case CommandStep::kSystemName:
+      return Format(kUsageSystemName, {step.first});
+    default:
+      return Format(kUsageUnknownOption, {step.first});
+  }
+}
+
+}  // namespace
+}  // namespace quorvane
 
 int main(int argc, char** argv) {
   using namespace quorvane;
@@ -66,16 +92,16 @@ int main(int argc, char** argv) {
         }
         break;
       case CommandStep::kUsage:
-        Usage();
+        Usage(UsageProblem(step));
     }
   }
   RunOutcome outcome;
   if (!pairs_given) {
     // A family without pairs is a list gone missing, not a restore.
-    if (families_given) Usage();
+    if (families_given) Usage(Format(kUsageFamiliesWithoutPairs, {}));
     outcome = RestoreHosts(HostsPath(), writing);
   } else {
-    if (ini_file.Count() == 0) Usage();
+    if (ini_file.Count() == 0) Usage(Format(kUsageNoPairs, {}));
     // The bound counts from the start: list files were read by now.
     outcome = UpdateHosts(ini_file, HostsPath(), writing,
                           started + std::chrono::seconds(timeout));

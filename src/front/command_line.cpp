@@ -4,6 +4,28 @@
 
 namespace quorvane {
 
+namespace {
+
+bool IsOption(std::string_view arg) {
+  return arg == "--check" || arg == "-n" || ParseFamilies(arg) ||
+         arg.substr(0, 9) == "--timeout" || arg == "--help" || arg == "-h" ||
+         arg == "--version" || arg == "--";
+}
+
+CommandStep Malformed(CommandStep::Problem problem, std::string_view arg) {
+  return {CommandStep::kUsage, arg, {}, problem};
+}
+
+// What is wrong with `name` in a host name's place, if anything.
+std::optional<CommandStep::Problem> HostNameProblem(std::string_view name) {
+  if (ParseFamilies(name)) return CommandStep::kOptionAfterPairs;
+  if (!IsHostName(name)) return CommandStep::kNotAHostName;
+  if (IsSystemName(name)) return CommandStep::kSystemName;
+  return std::nullopt;
+}
+
+}  // namespace
+
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args) {
   std::vector<CommandStep> steps;
@@ -31,39 +53,49 @@ std::vector<CommandStep> WalkCommandLine(
         value = args[++i];
       } else if (!value.empty() && value[0] == '=') {
         value.remove_prefix(1);
-      } else {
-        value = {};
+      } else if (!value.empty()) {
+        steps.push_back(Malformed(CommandStep::kUnknownOption, arg));
+        return steps;
       }
-      steps.push_back(
-          {ParseTimeout(value) ? CommandStep::kTimeout : CommandStep::kUsage,
-           value,
-           {}});
-      if (steps.back().kind == CommandStep::kUsage) return steps;
+      if (!ParseTimeout(value)) {
+        steps.push_back(Malformed(CommandStep::kBadTimeout, value));
+        return steps;
+      }
+      steps.push_back({CommandStep::kTimeout, value, {}});
       continue;
     }
-    CommandStep::Kind kind = arg == "--help" || arg == "-h" ? CommandStep::kHelp
-                             : arg == "--version" ? CommandStep::kVersion
-                                                  : CommandStep::kUsage;
-    steps.push_back({kind, {}, {}});
+    if (arg == "--help" || arg == "-h") {
+      steps.push_back({CommandStep::kHelp, {}, {}});
+    } else if (arg == "--version") {
+      steps.push_back({CommandStep::kVersion, {}, {}});
+    } else {
+      steps.push_back(Malformed(CommandStep::kUnknownOption, arg));
+    }
     return steps;
   }
   for (; i < args.size(); ++i) {
     std::string_view arg = args[i];
     if (!options_ended && !arg.empty() && arg[0] == '-') {
-      steps.push_back({CommandStep::kUsage, {}, {}});
+      steps.push_back(Malformed(IsOption(arg) ? CommandStep::kOptionAfterPairs
+                                              : CommandStep::kUnknownOption,
+                                arg));
       break;
     }
     if (!arg.empty() && arg[0] == '@') {
       if (arg.size() == 1) {
-        steps.push_back({CommandStep::kUsage, {}, {}});
+        steps.push_back(Malformed(CommandStep::kNoListFile, arg));
         break;
       }
       steps.push_back({CommandStep::kLoadList, arg.substr(1), {}});
       continue;
     }
-    if (i + 1 == args.size() || !IsHostName(args[i + 1]) ||
-        ParseFamilies(args[i + 1])) {
-      steps.push_back({CommandStep::kUsage, {}, {}});
+    if (i + 1 == args.size()) {
+      steps.push_back(Malformed(CommandStep::kNoHostName, arg));
+      break;
+    }
+    if (std::optional<CommandStep::Problem> problem =
+            HostNameProblem(args[i + 1])) {
+      steps.push_back(Malformed(*problem, args[i + 1]));
       break;
     }
     steps.push_back({CommandStep::kAddPair, arg, args[i + 1]});

@@ -25,11 +25,23 @@ struct CommandStep {
     kVersion,   // --version: the version, then exit 0
     kAddPair,   // first: the domain, second: the host name
     kLoadList,  // first: the list file path (without its "@")
-    kUsage,     // the command line is malformed from here on
+    kUsage,     // first: the argument that is wrong, problem: how
+  };
+  // Why a command line is malformed, said before the usage text.
+  enum Problem {
+    kNoProblem,
+    kUnknownOption,     // an option no one knows
+    kOptionAfterPairs,  // an option (or a choice of families) too late
+    kBadTimeout,        // --timeout without seconds from 1 to a day
+    kNoListFile,        // a bare "@"
+    kNoHostName,        // a domain that is the last argument
+    kNotAHostName,      // not one host name to the hosts file's readers
+    kSystemName,        // localhost and its kin (IsSystemName)
   };
   Kind kind;
   std::string_view first;
   std::string_view second;
+  Problem problem = kNoProblem;
 };
 
 // Walks the arguments (the program path left out). A malformed argument
@@ -37,8 +49,9 @@ struct CommandStep {
 // kUsage step, and --help and --version end it with their own step; nothing
 // after it is looked at. An argument in a host-name position is taken as it
 // is, even when it starts with "-" or "@", unless it is not one host name
-// to the hosts file's readers (IsHostName) or is a choice of families
-// (ParseFamilies), which there is an option given too late.
+// to the hosts file's readers (IsHostName), is a name of the system itself
+// (IsSystemName) or is a choice of families (ParseFamilies), which there is
+// an option given too late.
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args);
 

@@ -8,8 +8,10 @@
 
 namespace quorvane {
 
-void Usage() {
-  WriteErr(Format(kUsage, {}));
+void Usage(const Message& why) {
+  Message text = why;
+  text += Format(kUsage, {});
+  WriteErr(text);
   WaitIfOwnConsole();
   std::exit(FailureStatus());
 }

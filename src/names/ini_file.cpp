@@ -1,5 +1,6 @@
 #include "names/ini_file.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -83,9 +84,25 @@ bool IsHostName(std::string_view name) {
   return true;
 }
 
+bool IsSystemName(std::string_view name) {
+  for (std::string_view system : {"localhost", "localhost.localdomain",
+                                  "ip6-localhost", "ip6-loopback"}) {
+    if (name.size() == system.size() &&
+        std::equal(name.begin(), name.end(), system.begin(),
+                   [](char a, char b) {
+                     return (a >= 'A' && a <= 'Z' ? a + ('a' - 'A') : a) == b;
+                   })) {
+      return true;
+    }
+  }
+  return false;
+}
+
 ListScan ScanListFile(std::string_view bytes, Families chosen) {
   ListScan scan;
-  size_t start = 0;
+  // Notepad and PowerShell save UTF-8 with a byte order mark: not a domain.
+  constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
+  size_t start = bytes.substr(0, 3) == kByteOrderMark ? 3 : 0;
   int number = 0;
   while (start < bytes.size()) {
     size_t end = bytes.find('\n', start);
@@ -122,7 +139,7 @@ ListScan ScanListFile(std::string_view bytes, Families chosen) {
     // a choice (a word out of place).
     std::optional<Families> families;
     bool bad = HoldsControlByte(body) || !IsHostName(host_name) ||
-               ParseFamilies(host_name);
+               IsSystemName(host_name) || ParseFamilies(host_name);
     for (std::string_view word;
          !bad && !(word = NextWord(body, &pos)).empty();) {
       std::optional<Families> chosen = ParseFamilies(word);

@@ -61,6 +61,12 @@ struct ListScan {
 // Every other byte is the user's, Shift_JIS and UTF-8 included.
 bool IsHostName(std::string_view name);
 
+// Whether `name` is one of the names every system gives itself for the
+// loopback address (localhost, localhost.localdomain, ip6-localhost,
+// ip6-loopback, in any letter case): pinned elsewhere, it would break
+// every program that talks to this machine, so no pair may name it.
+bool IsSystemName(std::string_view name);
+
 // Scans the bytes of a list file. A line is a whole physical line; its text
 // ends at its line break (LF, or CR LF) or at a NUL byte. Empty lines and
 // lines starting with "#" or white space (blank or TAB, which alone
@@ -68,11 +74,11 @@ bool IsHostName(std::string_view name);
 // space that hold a pair, two words of which the first does not start with
 // "#", are kept); every other line must hold no other control byte, and
 // two words (runs of bytes but blank and TAB), a domain
-// and a host name (IsHostName), and may hold a third, the line's own choice
-// of families (ParseFamilies); without one the line follows `chosen`. A
-// third word of "-" and digits alone that is no choice makes the line bad,
-// so that a mistyped choice is never silently IPv4; any other third word,
-// and every word after it, is ignored. The scan stops at the first bad
+// and a host name (IsHostName, not IsSystemName), and may hold a third, the
+// line's own choice of families (ParseFamilies); without one the line follows
+// `chosen`. A third word of "-" and digits alone that is no choice makes the
+// line bad, so that a mistyped choice is never silently IPv4; any other third
+// word, and every word after it, is ignored. The scan stops at the first bad
 // line. The bad line is a view into `bytes`.
 ListScan ScanListFile(std::string_view bytes, Families chosen = {});
 

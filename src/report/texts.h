@@ -61,6 +61,76 @@ inline constexpr Text kUsage = {
     "    Quorvane   (no parameters)\n"
     "             Restores HOSTS.\n"};
 
+// What is wrong with a malformed command line: the first line on standard
+// error, before the usage text. "%s" is the argument as given.
+inline constexpr Text kUsageUnknownOption = {
+    // Quorvane: 不明なオプション %s です (--help を参照).\n
+    "Quorvane: \x95s\x96\xbe\x82\xc8\x83I\x83v\x83V\x83\x87\x83\x93 %s "
+    "\x82\xc5\x82\xb7 (--help \x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: unknown option %s (see --help).\n"};
+inline constexpr Text kUsageOptionAfterPairs = {
+    // Quorvane: オプション %s はペアの前に置いてください (--help を参照).\n
+    "Quorvane: \x83I\x83v\x83V\x83\x87\x83\x93 %s \x82\xcd\x83y\x83"
+    "A\x82\xcc\x91O\x82\xc9\x92u\x82\xa2\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82"
+    "\xa2 (--help \x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: the option %s must come before the pairs (see --help).\n"};
+inline constexpr Text kUsageBadTimeout = {
+    // Quorvane: --timeout には 1 から 86400 までの秒数を指定してください. %s
+    // は使えません (--help を参照).\n
+    "Quorvane: --timeout \x82\xc9\x82\xcd 1 \x82\xa9\x82\xe7 86400 "
+    "\x82\xdc\x82\xc5\x82\xcc\x95"
+    "b\x90\x94\x82\xf0\x8ew\x92\xe8\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82"
+    "\xa2. %s \x82\xcd\x8eg\x82\xa6\x82\xdc\x82\xb9\x82\xf1 (--help "
+    "\x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: --timeout takes seconds from 1 to 86400, not %s (see "
+    "--help).\n"};
+inline constexpr Text kUsageNoListFile = {
+    // Quorvane: @ の後にリストファイルがありません (--help を参照).\n
+    "Quorvane: @ \x82\xcc\x8c\xe3\x82\xc9\x83\x8a\x83X\x83g\x83t\x83@\x83"
+    "C\x83\x8b\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1 (--help "
+    "\x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: @ without a list file (see --help).\n"};
+inline constexpr Text kUsageNoHostName = {
+    // Quorvane: ドメイン %s の後にホスト名がありません (--help を参照).\n
+    "Quorvane: \x83h\x83\x81\x83"
+    "C\x83\x93 %s "
+    "\x82\xcc\x8c\xe3\x82\xc9\x83z\x83X\x83g\x96\xbc\x82\xaa\x82\xa0\x82\xe8"
+    "\x82\xdc\x82\xb9\x82\xf1 (--help \x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: the domain %s has no host name after it (see --help).\n"};
+inline constexpr Text kUsageNotAHostName = {
+    // Quorvane: %s はホスト名になりません. 空白, 制御文字, # は使えません
+    // (--help を参照).\n
+    "Quorvane: %s "
+    "\x82\xcd\x83z\x83X\x83g\x96\xbc\x82\xc9\x82\xc8\x82\xe8\x82\xdc\x82\xb9"
+    "\x82\xf1. \x8b\xf3\x94\x92, \x90\xa7\x8c\xe4\x95\xb6\x8e\x9a, # "
+    "\x82\xcd\x8eg\x82\xa6\x82\xdc\x82\xb9\x82\xf1 (--help "
+    "\x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: %s is no host name: it holds a blank, a control byte or a # "
+    "(see --help).\n"};
+inline constexpr Text kUsageSystemName = {
+    // Quorvane: %s はこのシステム自身の名前なので固定できません (--help
+    // を参照).\n
+    "Quorvane: %s \x82\xcd\x82\xb1\x82\xcc\x83V\x83X\x83"
+    "e\x83\x80\x8e\xa9\x90g\x82\xcc\x96\xbc\x91O\x82\xc8\x82\xcc\x82\xc5\x8c"
+    "\xc5\x92\xe8\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1 (--help "
+    "\x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: %s is a name of this system itself and is never pinned (see "
+    "--help).\n"};
+inline constexpr Text kUsageFamiliesWithoutPairs = {
+    // Quorvane: アドレスファミリーの指定にはペアが必要です (--help を参照).\n
+    "Quorvane: \x83"
+    "A\x83h\x83\x8c\x83X\x83t\x83@\x83~\x83\x8a\x81["
+    "\x82\xcc\x8ew\x92\xe8\x82\xc9\x82\xcd\x83y\x83"
+    "A\x82\xaa\x95K\x97v\x82\xc5\x82\xb7 (--help \x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: a choice of families needs pairs (see --help).\n"};
+inline constexpr Text kUsageNoPairs = {
+    // Quorvane: リストファイルにペアがありません (--help を参照).\n
+    "Quorvane: \x83\x8a\x83X\x83g\x83t\x83@\x83"
+    "C\x83\x8b\x82\xc9\x83y\x83"
+    "A\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1 (--help "
+    "\x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: the list files hold no pair (see --help).\n"};
+
 // What --help adds after the usage text.
 inline constexpr Text kOptions = {
     // \nペアと @リストファイル を続けて指定できます. ペアの前のオプション:\n
