@@ -2,13 +2,15 @@
 // command line and its list files, and owns the exit status: 0 after a
 // completed run (a check: the file is current), 1 after a failure (a check:
 // a run would change the file), 2 after any failure of a check. Every
-// failure ends the process where it is found.
+// failure ends the process where it is found. Given --event-log, a run
+// that completes sends its event here; a failure sends its own.
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "front/command_line.h"
 #include "front/report/console.h"
+#include "front/report/event_log.h"
 #include "front/report/fatal_error.h"
 #include "front/report/language.h"
 #include "front/usage.h"
@@ -54,6 +56,9 @@ int main(int argc, char** argv) {
         pairs_given = true;
         ini_file.Load(std::string(step.first));
         break;
+      case CommandStep::kEventLog:
+        StartEventLog();
+        break;
       case CommandStep::kUsage:
         Usage();
     }
@@ -67,5 +72,6 @@ int main(int argc, char** argv) {
     if (ini_file.Count() == 0) Usage();
     changed = UpdateHosts(ini_file, writing);
   }
+  ReportRun(0);
   return writing == Writing::kCheck && changed != 0 ? 1 : 0;
 }

@@ -20,6 +20,10 @@ std::vector<CommandStep> WalkCommandLine(
       steps.push_back({CommandStep::kCheck, {}, {}});
       continue;
     }
+    if (arg == "--event-log") {
+      steps.push_back({CommandStep::kEventLog, {}, {}});
+      continue;
+    }
     if (ParseFamilies(arg)) {
       steps.push_back({CommandStep::kFamilies, arg, {}});
       continue;

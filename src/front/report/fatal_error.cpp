@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "front/report/event_log.h"
 #include "front/report/messages.h"
 
 namespace quorvane {
@@ -44,6 +45,9 @@ void FatalError(int code, const Message& text) {
   // becomes of the process while the report is shown.
   std::fflush(stdout);
   Message title = Format(kTitle, {kProgramName, code});
+  // Sent before the report is shown: what the box or standard error shows
+  // is not part of what the run printed.
+  ReportRun(code, title, text);
   ShowFatalError(title, text);
   std::exit(g_failure_status);
 }
