@@ -207,17 +207,34 @@ bool List(HANDLE folder, std::vector<Entry>* entries) {
 constexpr DWORD kShape =
     FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
 
+// The path the file system gives what `handle` holds; "" if none.
+std::wstring FinalPath(HANDLE handle) {
+  std::vector<wchar_t> path(32768);
+  DWORD size = GetFinalPathNameByHandleW(handle, path.data(),
+                                         static_cast<DWORD>(path.size()), 0);
+  return size > 0 && size < path.size() ? std::wstring(path.data(), size) : L"";
+}
+
 // True when `child` is the entry the listing of its folder gave: the same
-// file on the folder's volume, of the same shape (a link is a link). Some
-// systems (Wine) open what a link leads to whatever the flags say: that is
-// another file, and nothing is done through it.
-bool IsListedEntry(HANDLE child, const Entry& entry, DWORD volume) {
+// file on the folder's volume, of the same shape (a link is a link), at
+// the folder's own path (`folder`, its FinalPath) under the listed name.
+// Some systems (Wine) open what a link leads to whatever the flags say, and
+// may list a link to a file as that file: what is opened then lies
+// elsewhere, and nothing is done through it.
+bool IsListedEntry(HANDLE child, const Entry& entry, DWORD volume,
+                   const std::wstring& folder) {
   BY_HANDLE_FILE_INFORMATION info;
+  const std::wstring expected = folder + L"\\" + entry.name;
+  const std::wstring opened = FinalPath(child);
   return GetFileInformationByHandle(child, &info) &&
          info.dwVolumeSerialNumber == volume &&
          info.nFileIndexHigh == static_cast<DWORD>(entry.id.HighPart) &&
          info.nFileIndexLow == entry.id.LowPart &&
-         (info.dwFileAttributes & kShape) == (entry.attributes & kShape);
+         (info.dwFileAttributes & kShape) == (entry.attributes & kShape) &&
+         !folder.empty() &&
+         CompareStringOrdinal(
+             opened.c_str(), static_cast<int>(opened.size()), expected.c_str(),
+             static_cast<int>(expected.size()), TRUE) == CSTR_EQUAL;
 }
 
 // Deletes the file, folder or link held by `handle` when it is closed.
@@ -293,6 +310,7 @@ struct Removal {
     if (!GetFileInformationByHandle(folder, &own) || !List(folder, &entries)) {
       return Fail(L"cannot list", path);
     }
+    const std::wstring final_path = FinalPath(folder);
     bool ok = true;
     for (const Entry& entry : entries) {
       const std::wstring where = path + L"\\" + entry.name;
@@ -301,7 +319,8 @@ struct Removal {
         ok = Fail(L"cannot open", where);
         continue;
       }
-      if (!IsListedEntry(child.h, entry, own.dwVolumeSerialNumber)) {
+      if (!IsListedEntry(child.h, entry, own.dwVolumeSerialNumber,
+                         final_path)) {
         SetLastError(ERROR_FILE_INVALID);
         ok = Fail(
             L"changed while being removed, or a link that cannot be "
