@@ -40,8 +40,9 @@ struct PreparedFolder {
 // A folder that only administrators could have changed (owned by one of
 // the accounts of IsAdministratorsSid, no entry that lets another account
 // write, delete or change its security: OnlyAdministratorsWriteDescriptor)
-// is kept too, its DACL set to the install's on the handle it was judged
-// on, so that an administrator's own list survives an entry they added.
+// is kept too, its DACL set to the install's through the handle it was
+// judged on (ReOpenFile), so that an administrator's own list survives an
+// entry they added; should that fail, it is moved aside as below.
 // In a kept folder, anything that is not a regular file only the accounts
 // of IsAdministratorsSid can change is moved aside inside it, to NAME +
 // ".untrusted-" + a time stamp. Anything else at `path` (a folder another

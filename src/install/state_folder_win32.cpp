@@ -377,8 +377,7 @@ PreparedFolder PrepareStateFolder(const std::wstring& path) {
   {
     // Held without FILE_SHARE_DELETE while it is judged: it cannot be
     // renamed or swapped meanwhile.
-    Handle found(
-        OpenAsItIs(path, READ_CONTROL | FILE_READ_ATTRIBUTES | WRITE_DAC));
+    Handle found(OpenAsItIs(path));
     if (!found.ok() && GetLastError() != ERROR_FILE_NOT_FOUND) {
       result.error = Failed(L"cannot open", path);
       return result;
@@ -387,12 +386,13 @@ PreparedFolder PrepareStateFolder(const std::wstring& path) {
         !IsInstalledFolder(found.h, path) &&
         HandleDescriptorPasses(found.h, OnlyAdministratorsWriteDescriptor)) {
       // Only administrators could have changed it: the list in it is
-      // theirs. An entry they added is dropped, not their list.
-      if (!SetInstalledDacl(found.h) || !IsInstalledFolder(found.h, path)) {
-        result.error = Failed(L"cannot set the permissions of", path);
-        return result;
-      }
-      result.repaired = true;
+      // theirs. An entry they added is dropped, not their list. Set on the
+      // very folder judged; should that fail, it goes aside as any other.
+      Handle writable(ReOpenFile(
+          found.h, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE,
+          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
+      result.repaired = writable.ok() && SetInstalledDacl(writable.h) &&
+                        IsInstalledFolder(found.h, path);
     }
     if (found.ok() && IsInstalledFolder(found.h, path)) {
       SetAsideStrangers(path, &result);
