@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "front/report/console.h"
+#include "front/report/event_log.h"
 #include "front/report/fatal_error.h"
 #include "front/report/messages.h"
 
@@ -10,6 +11,7 @@ namespace quorvane {
 
 void Usage() {
   WriteErr(Format(kUsage, {}));
+  ReportRun(kEventUsage);
   WaitIfOwnConsole();
   std::exit(FailureStatus());
 }

@@ -4,9 +4,10 @@
 
 namespace quorvane {
 
-// Writes the usage text to standard error as a whole, waits for one key
-// where the console is the program's own (WaitIfOwnConsole) and exits with
-// the failure status (1; 2 in a check). Never returns.
+// Writes the usage text to standard error as a whole, sends the run's
+// event (event_log.h), waits for one key where the console is the
+// program's own (WaitIfOwnConsole) and exits with the failure status (1; 2
+// in a check). Never returns.
 [[noreturn]] void Usage();
 
 // Writes the usage text and the options to standard output. Waits for

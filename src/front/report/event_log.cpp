@@ -27,7 +27,9 @@ std::optional<RunEvent> TakeRunEvent(int code, const Message& title,
   }
   // The report first: it is what a reader of the log looks for, and it
   // stays whole should the system cut a long event.
-  RunEvent event{RunEvent::kError, code, title};
+  RunEvent event{RunEvent::kError, code, g_printed};
+  if (title.pieces.empty()) return event;
+  event.text = title;
   event.text += Raw("\n");
   event.text += text;
   event.text += Raw("\n");

@@ -17,15 +17,19 @@ namespace quorvane {
 // The event source's name, which install.cmd registers.
 inline constexpr wchar_t kEventSource[] = L"Quorvane";
 
-// The event ID of a completed run; a failed run's is its error code.
+// The event ID of a completed run, and of one whose command line or lists
+// held no pair to follow (the usage text); a failed run's is its error
+// code.
 inline constexpr int kEventCompleted = 1;
+inline constexpr int kEventUsage = 2;
 
 struct RunEvent {
   enum Type { kInformation, kError };
   Type type;
   int id;
   // A completed run: what it printed. A failed run: its report (title,
-  // line break, text), a blank line, then what it printed before.
+  // line break, text) when it has one, a blank line, then what it printed
+  // before.
   Message text;
 };
 
@@ -37,8 +41,9 @@ void StartEventLog();
 void GatherForEvent(const Message& printed);
 
 // The run's one event: ended with the fatal error `code` and its `title`
-// and `text`, or completed when `code` is 0. Empty when the event log was
-// never started, or its event was already taken: a run sends one event.
+// and `text` (kEventUsage: none, the usage text was printed), or completed
+// when `code` is 0. Empty when the event log was never started, or its
+// event was already taken: a run sends one event.
 std::optional<RunEvent> TakeRunEvent(int code, const Message& title = {},
                                      const Message& text = {});
 
