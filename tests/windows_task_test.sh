@@ -22,8 +22,9 @@ xmllint --noout --schema "$(dirname "$0")/task_scheduler.xsd" "$task" 2>&1 |
   grep -v ' validates$' >&2 && fail "not valid against the schema"
 value() { xmllint --xpath "string(//*[local-name()='$1'])" "$task"; }
 [ "$(value UserId)" = S-1-5-18 ] || fail "does not run as SYSTEM"
-# As SYSTEM, no file is opened by a name in a folder a user could make.
-[ "$(value Command)" = '%ProgramFiles%\Quorvane\Quorvane.exe' ] &&
+# As SYSTEM, no file is opened by a name in a folder a user could make;
+# the path is quoted, so that no C:\Program.exe runs in its place.
+[ "$(value Command)" = '"%ProgramFiles%\Quorvane\Quorvane.exe"' ] &&
   [ "$(value Arguments)" = '--event-log @"%ProgramData%\Quorvane\Quorvane.list"' ] ||
   fail "the task does not run the program alone, reporting to the event log"
 scripts=$(dirname "$task")
@@ -54,7 +55,7 @@ data=$c/ProgramData/Quorvane tasks=$c/windows/system32/tasks
 rm -rf "$data" "$data".untrusted-* "$c/Program Files/Quorvane" "$tasks/Quorvane" \
   "$c"/spy-* "$c/elsewhere"
 # From a batch file, whose cmd expands the variables as Task Scheduler does.
-printf '"%s" %s\r\n' "$(value Command)" "$(value Arguments)" >"$c/quorvane-task.bat"
+printf '%s %s\r\n' "$(value Command)" "$(value Arguments)" >"$c/quorvane-task.bat"
 unpacked=$c/quorvane-zip
 cmd() { (cd "$unpacked" && LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 cmd /d /c "$@" </dev/null >"$c/cmd.out" 2>&1); }
 run() {
