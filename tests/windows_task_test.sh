@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# The task file (UTF-16, valid against task_scheduler.xsd), programs named
-# by full path in the install scripts, and, given the Windows program (with
-# QuorvaneInstall.exe beside it), install.cmd, uninstall.cmd and the task's
-# command line under Wine's cmd, against what an ordinary account could
-# leave: a folder with a list and a journal (mode 777 stands for another
-# account's), programs named like the system's beside the scripts, links.
+# The task file (UTF-16, valid against task_scheduler.xsd, the program run
+# with no cmd and no file redirect), programs named by full path in the
+# install scripts, and, given the Windows program (with QuorvaneInstall.exe
+# beside it), install.cmd, uninstall.cmd and the task's command line under
+# Wine's cmd, against what an ordinary account could leave: a folder with a
+# list and a journal (mode 777 stands for another account's), programs
+# named like the system's beside the scripts, links. The events a run sends
+# are read from Wine's trace of ReportEventW (its event log keeps none).
 # Usage: windows_task_test.sh TASK_XML [QUORVANE_EXE]   (exit 77: skipped)
 set -u
 task=$1 exe=${2:-}
@@ -20,12 +22,17 @@ xmllint --noout --schema "$(dirname "$0")/task_scheduler.xsd" "$task" 2>&1 |
   grep -v ' validates$' >&2 && fail "not valid against the schema"
 value() { xmllint --xpath "string(//*[local-name()='$1'])" "$task"; }
 [ "$(value UserId)" = S-1-5-18 ] || fail "does not run as SYSTEM"
+# As SYSTEM, no file is opened by a name in a folder a user could make;
+# the path is quoted, so that no C:\Program.exe runs in its place.
+[ "$(value Command)" = '"%ProgramFiles%\Quorvane\Quorvane.exe"' ] &&
+  [ "$(value Arguments)" = '--event-log @"%ProgramData%\Quorvane\Quorvane.list"' ] ||
+  fail "the task does not run the program alone, reporting to the event log"
 scripts=$(dirname "$task")
 # No program by a bare name (the current folder's would run first), and no
 # tool that follows links.
 for script in install.cmd uninstall.cmd; do
   grep -vhiE '^[[:space:]]*(rem|echo)[[:space:](]' "$scripts/$script" |
-    grep -iE '(^|[[:space:](&|"])(fltmc|net|schtasks|takeown|icacls|cd)(\.exe)?([[:space:]]|$)' >&2 &&
+    grep -iE '(^|[[:space:](&|"])(fltmc|net|schtasks|reg|takeown|icacls|cd)(\.exe)?([[:space:]]|$)' >&2 &&
     fail "$script runs a program by a bare name, or changes folder"
   grep -qiE 'takeown|icacls' "$scripts/$script" && fail "$script uses takeown or icacls"
 done
@@ -47,18 +54,26 @@ printf '127.0.0.1\tlocalhost\r\n' >"$hosts"  # whatever other suites left
 data=$c/ProgramData/Quorvane tasks=$c/windows/system32/tasks
 rm -rf "$data" "$data".untrusted-* "$c/Program Files/Quorvane" "$tasks/Quorvane" \
   "$c"/spy-* "$c/elsewhere"
-line=$(value Arguments)
-[ "${line:0:6}" = "/d /c " ] || fail "cmd is not given /d /c"
-# From a batch file: Wine would quote a command line given whole.
-printf '%s\r\n' "${line#/d /c }" >"$c/quorvane-task.bat"
+# From a batch file, whose cmd expands the variables as Task Scheduler does.
+printf '%s %s\r\n' "$(value Command)" "$(value Arguments)" >"$c/quorvane-task.bat"
 unpacked=$c/quorvane-zip
 cmd() { (cd "$unpacked" && LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 cmd /d /c "$@" </dev/null >"$c/cmd.out" 2>&1); }
-run() { cmd 'C:\quorvane-task.bat'; }
+run() {
+  (cd "$c" && LC_ALL=C WINEDEBUG=-all,err+eventlog,trace+eventlog,fixme+advapi \
+    /usr/lib/wine/wine64 cmd /d /c 'C:\quorvane-task.bat' </dev/null >"$c/cmd.out" 2>&1)
+}
+# The events the last run sent, a line each: TYPE ID TEXT.
+events() {
+  paste -d' ' <(sed -n 's/^.*advapi:ReportEventW ([^,]*,\(0x[0-9a-f]*\),0x[0-9a-f]*,\(0x[0-9a-f]*\),.*$/\1 \2/p' "$c/cmd.out") \
+    <(sed -n 's/^.*eventlog:ReportEventW L"\(.*\)"$/\1/p' "$c/cmd.out")
+}
+source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quorvane'
+event_source() { cmd 'C:\windows\system32\reg.exe' query "$source_key" /v EventMessageFile; }
 # The zip unpacked, with programs named like the system's that say they ran.
 rm -rf "$unpacked" && mkdir -p "$unpacked"
 cp "$exe" "$helper" "$scripts"/{install.cmd,uninstall.cmd} "$task" \
   "$scripts/../Quorvane.list.example" "$unpacked/"
-for tool in fltmc net schtasks takeown icacls; do
+for tool in fltmc net schtasks reg takeown icacls; do
   printf '@echo off\r\necho ran >C:\\spy-%s\r\n' "$tool" >"$unpacked/$tool.bat"
 done
 # A folder another account made, with its list and a journal.
@@ -70,8 +85,11 @@ install || fail "install.cmd failed: $(cat "$c/cmd.out")"
 cmp -s "$scripts/../Quorvane.list.example" "$data/Quorvane.list" ||
   fail "install.cmd kept a list another account made"
 [ "$(ls -A "$data")" = Quorvane.list ] || fail "install.cmd kept [$(ls -A "$data")]"
-ls "$data".untrusted-*/Quorvane.list >/dev/null 2>&1 ||
-  fail "the folder found was not moved aside"
+ls "$data".untrusted-*/Quorvane.list >/dev/null 2>&1 &&
+  grep -q "The list that was there is now C:.ProgramData.Quorvane.untrusted-[-0-9]*.Quorvane.list" "$c/cmd.out" ||
+  fail "the folder found was not moved aside, or install.cmd did not say where its list went: $(cat "$c/cmd.out")"
+event_source && grep -q 'REG_EXPAND_SZ *%SystemRoot%\\System32\\EventCreate.exe' "$c/cmd.out" ||
+  fail "install.cmd registered no event source: $(cat "$c/cmd.out")"
 rm -rf "$data".untrusted-*
 state() {
   (cd "$c" && find "Program Files/Quorvane" ProgramData/Quorvane \
@@ -85,34 +103,43 @@ install && [ "$(state)" = "$before" ] || fail "a second install.cmd changed [$be
 [ -z "$(ls -d "$data".untrusted-* 2>/dev/null)" ] || fail "a second install.cmd moved its folder aside"
 mv "$data/Quorvane.list" "$c/list.saved"
 run && fail "a run without a list file succeeded"
+list_win='C:\\ProgramData\\Quorvane\\Quorvane.list'
+missing="0x0001 0x00000093 Quorvane (147)\\r\\nCannot open $list_win.\\r\\n$list_win: no such file.\\r\\n\\r\\nReading... $list_win\\r\\n"
+[ "$(events)" = "$missing" ] || fail "a run without a list sent [$(events)], expected [$missing]"
 printf '192.0.2.7 nas\r\n' >"$data/Quorvane.list"
 run || fail "a run with the list file failed"
-got=$(iconv -f CP932 -t UTF-8 "$c/ProgramData/Quorvane/Quorvane.log" |
-      grep -v '^---' | tr -d '\r')
-want="読み込み中... C:\ProgramData\Quorvane\Quorvane.list
-Quorvane (147)
-C:\ProgramData\Quorvane\Quorvane.listが開けません.
-C:\ProgramData\Quorvane\Quorvane.list: ファイルがありません.
-読み込み中... C:\ProgramData\Quorvane\Quorvane.list
-読み込み中... C:\windows\system32\drivers\etc\hosts
-192.0.2.7	nas	##Quorvane##
-1 行追加しました.
-書き込み中... C:\windows\system32\drivers\etc\hosts"
-[ "$got" = "$want" ] || fail "the log holds [$got], expected [$want]"
-[ "$(grep -c '^--- ' "$c/ProgramData/Quorvane/Quorvane.log")" = 2 ] ||
-  fail "the log does not mark each run"
+hosts_win='C:\\windows\\system32\\drivers\\etc\\hosts'
+want="0x0004 0x00000001 Reading... $list_win\\r\\nReading... $hosts_win\\r\\n192.0.2.7\\tnas\\t##Quorvane##\\r\\n1 lines added.\\r\\nWriting... $hosts_win\\r\\n"
+[ "$(events)" = "$want" ] || fail "a run sent [$(events)], expected [$want]"
+[ -z "$(ls -A "$data" | grep -v '^Quorvane.list$')" ] || fail "a run wrote in the folder: $(ls -A "$data")"
 mv "$c/hosts.saved" "$hosts"
-# Without the folder a run makes none (Wine's cmd then ends with status 0).
+# Without the folder a run makes none, and says why in the event log.
 rm -rf "$data"
-run
+run && fail "a run without the folder succeeded"
 [ -e "$data" ] && fail "a run made the folder"
+[ "$(events)" = "$missing" ] || fail "a run without the folder sent [$(events)], expected [$missing]"
+# An administrator's own folder, which others may read, keeps its list.
+mkdir -p "$data" && chmod 755 "$data" && printf 'one.test nas\r\n' >"$data/Quorvane.list"
+install && grep -q 'Kept C:.ProgramData.Quorvane, as only administrators could change it' "$c/cmd.out" &&
+  [ "$(cat "$data/Quorvane.list")" = $'one.test nas\r' ] &&
+  [ -z "$(ls -d "$data".untrusted-* 2>/dev/null)" ] ||
+  fail "install.cmd did not keep an administrator's folder and list: $(cat "$c/cmd.out")"
 install && cmd uninstall.cmd || fail "uninstall.cmd failed"
 [ -e "$tasks/Quorvane" ] || [ -e "$c/Program Files/Quorvane" ] ||
   [ ! -f "$data/Quorvane.list" ] && fail "uninstall.cmd left the task or program, or took the list"
+event_source && fail "uninstall.cmd left the event source"
 # uninstall.cmd /all removes an install's folder, never what a link leads to.
-cmd uninstall.cmd /all && [ ! -e "$data" ] || fail "uninstall.cmd /all kept the folder"
+# Nested folders go; another account's folder in it is moved aside whole.
+mkdir -p "$data/a/b" "$data/theirs/in" && printf x >"$data/a/b/f" &&
+  printf 'theirs' >"$data/theirs/in/keep" && chmod 777 "$data/theirs"
+cmd uninstall.cmd /all && [ ! -e "$data" ] || fail "uninstall.cmd /all kept the folder: $(cat "$c/cmd.out")"
+[ "$(cat "$data".untrusted-*/in/keep 2>/dev/null)" = theirs ] ||
+  fail "uninstall.cmd /all entered another account's folder"
+rm -rf "$data".untrusted-*
+# Under Wine links are opened as what they lead to: refused, not removed.
 mkdir -p "$c/elsewhere" && printf 'mine' >"$c/elsewhere/keep"
-install && ln -s "$c/elsewhere" "$data/link" && cmd uninstall.cmd /all
+install && ln -s "$c/elsewhere" "$data/link" && ln -s "$c/elsewhere/keep" "$data/file-link" &&
+  cmd uninstall.cmd /all
 [ -f "$c/elsewhere/keep" ] || fail "uninstall.cmd /all removed what a link in the folder leads to"
 rm -rf "$data" && ln -s "$c/elsewhere" "$data" && cmd uninstall.cmd /all
 [ -f "$c/elsewhere/keep" ] || fail "uninstall.cmd /all removed what the folder, a link, leads to"

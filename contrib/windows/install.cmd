@@ -1,9 +1,10 @@
 @echo off
 rem Installs Quorvane for Task Scheduler: the program in
-rem %ProgramFiles%\Quorvane, its list and log in %ProgramData%\Quorvane
-rem (a folder only SYSTEM and the Administrators can change: the task runs as
-rem SYSTEM and takes its orders from the list), and the task Quorvane, which
-rem runs the program every 10 minutes. Run it from a command prompt started
+rem %ProgramFiles%\Quorvane, its list in %ProgramData%\Quorvane (a folder
+rem only SYSTEM and the Administrators can change: the task runs as SYSTEM
+rem and takes its orders from the list), the event source Quorvane its runs
+rem report to, and the task Quorvane, which runs the program every 10
+rem minutes. Run it from a command prompt started
 rem as Administrator, in the folder unzipped from the package. Run again, it
 rem changes nothing.
 rem Every program is named by its full path: the package's beside this
@@ -36,7 +37,7 @@ set "bin=%ProgramFiles%\Quorvane"
 if defined ProgramW6432 set "bin=%ProgramW6432%\Quorvane"
 set "data=%ProgramData%\Quorvane"
 set "list=%data%\Quorvane.list"
-set "log=%data%\Quorvane.log"
+set "source=HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quorvane"
 call :NoLink "%bin%"
 if errorlevel 1 exit /b 1
 
@@ -51,6 +52,11 @@ rem aside whole, links included (never followed), and made anew with its
 rem final permissions in the one step that makes it. In a kept folder,
 rem anything an administrator did not make is moved aside. A list is kept
 rem only from there; else the sample list is put in place.
+rem A task of an earlier version appended its output to a file in that
+rem folder by name, as SYSTEM: none stays registered while the folder is
+rem judged, nor after an install that fails.
+"%sys%\schtasks.exe" /End /TN Quorvane >nul 2>&1
+"%sys%\schtasks.exe" /Delete /TN Quorvane /F >nul 2>&1
 echo Making "%data%" changeable by SYSTEM and the Administrators only
 "%here%QuorvaneInstall.exe" prepare "%data%"
 if errorlevel 1 exit /b 1
@@ -60,6 +66,13 @@ if not exist "%list%" (
   if errorlevel 1 exit /b 1
 )
 
+rem EventCreate.exe's messages show an event's text as it is.
+echo Registering the event source Quorvane in the Application log
+"%sys%\reg.exe" add "%source%" /v EventMessageFile /t REG_EXPAND_SZ /d "%%SystemRoot%%\System32\EventCreate.exe" /f >nul
+if errorlevel 1 exit /b 1
+"%sys%\reg.exe" add "%source%" /v TypesSupported /t REG_DWORD /d 7 /f >nul
+if errorlevel 1 exit /b 1
+
 echo Registering the task Quorvane: as SYSTEM, every 10 minutes
 "%sys%\schtasks.exe" /Create /XML "%here%Quorvane.xml" /TN Quorvane /F >nul
 if errorlevel 1 exit /b 1
@@ -67,7 +80,7 @@ if errorlevel 1 exit /b 1
 echo.
 echo Done. Put your names in the list, one "domain host-name" pair a line:
 echo     notepad "%list%"
-echo Each run appends what it printed to "%log%".
+echo Each run reports to the Application event log, source Quorvane.
 exit /b 0
 
 rem Fails, saying so, when %1 is a reparse point (a link or mount point).

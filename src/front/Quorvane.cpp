@@ -3,6 +3,8 @@
 // completed run (a check: the file is current), 1 after a failure (a check:
 // a run would change the file), 2 after any failure of a check. The layers
 // below return their failures; only this file reports them and exits.
+// Given --event-log, a run that completes sends its event here; a failure
+// sends its own.
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -91,6 +93,9 @@ int main(int argc, char** argv) {
           FatalError(*failure);
         }
         break;
+      case CommandStep::kEventLog:
+        StartEventLog();
+        break;
       case CommandStep::kUsage:
         Usage(UsageProblem(step));
     }
@@ -107,5 +112,6 @@ int main(int argc, char** argv) {
                           started + std::chrono::seconds(timeout));
   }
   if (outcome.failure) FatalError(*outcome.failure);
+  ReportRun(0);
   return writing == Writing::kCheck && outcome.changed != 0 ? 1 : 0;
 }

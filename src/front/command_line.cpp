@@ -9,7 +9,7 @@ namespace {
 bool IsOption(std::string_view arg) {
   return arg == "--check" || arg == "-n" || ParseFamilies(arg) ||
          arg.substr(0, 9) == "--timeout" || arg == "--help" || arg == "-h" ||
-         arg == "--version" || arg == "--";
+         arg == "--version" || arg == "--event-log" || arg == "--";
 }
 
 CommandStep Malformed(CommandStep::Problem problem, std::string_view arg) {
@@ -40,6 +40,10 @@ std::vector<CommandStep> WalkCommandLine(
     }
     if (arg == "--check" || arg == "-n") {
       steps.push_back({CommandStep::kCheck, {}, {}});
+      continue;
+    }
+    if (arg == "--event-log") {
+      steps.push_back({CommandStep::kEventLog, {}, {}});
       continue;
     }
     if (ParseFamilies(arg)) {

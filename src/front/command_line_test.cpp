@@ -10,11 +10,11 @@ namespace quorvane {
 namespace {
 
 // Renders the steps compactly: "check", "ipCHOICE", "timeoutSECONDS",
-// "help", "version", "+domain=name", "@path", "usage" (in the order of
-// CommandStep::Kind).
+// "help", "version", "+domain=name", "@path", "usage", "event" (in the
+// order of CommandStep::Kind).
 std::string Walk(std::vector<std::string_view> args) {
-  static const char* const kWords[] = {"check",   "ip", "timeout", "help",
-                                       "version", "+",  "@",       "usage"};
+  static const char* const kWords[] = {
+      "check", "ip", "timeout", "help", "version", "+", "@", "usage", "event"};
   std::string out;
   for (const CommandStep& step : WalkCommandLine(args)) {
     if (!out.empty()) out += ' ';
@@ -47,7 +47,7 @@ TEST(CommandLineTest, Walks) {
       // unknown one is malformed; "--" ends them, and what follows is a
       // pair even when it starts with "-".
       {{"--check", "a", "x"}, "check +a=x"},
-      {{"-n"}, "check"},
+      {{"-n", "--event-log", "@l"}, "check event @l"},
       {{"-n", "--help", "a"}, "check help"},
       {{"-h", "-x"}, "help"},
       {{"--version", "a"}, "version"},

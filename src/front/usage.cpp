@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "report/console.h"
+#include "report/event_log.h"
 #include "report/fatal_error.h"
 #include "report/texts.h"
 
@@ -12,6 +13,7 @@ void Usage(const Message& why) {
   Message text = why;
   text += Format(kUsage, {});
   WriteErr(text);
+  ReportRun(kEventUsage);
   WaitIfOwnConsole();
   std::exit(FailureStatus());
 }

@@ -3,7 +3,9 @@
 // moment in which another account may act.
 //   QuorvaneInstall.exe prepare FOLDER   PrepareStateFolder
 //   QuorvaneInstall.exe remove FOLDER    RemoveStateFolder
-// Exit status 0 when done, 1 with a line on standard error otherwise. Its
+// It says what it kept, made, repaired or moved aside (and where a list
+// that went aside is now). Exit status 0 when done, 1 with a line on
+// standard error otherwise. Its
 // texts are the install scripts' (English), not the program's.
 #include <windows.h>
 // windows.h first: shellapi.h needs its types.
@@ -18,9 +20,16 @@ namespace {
 
 constexpr char kUsage[] = "usage: QuorvaneInstall.exe prepare|remove FOLDER\n";
 constexpr char kMovedAside[] =
-    "Moved aside, as not made by an administrator (never used):\n";
+    "Moved aside, as another account owns or may change it (never used):\n";
 constexpr char kMade[] =
     "Made %ls for SYSTEM and the Administrators (read for Users)\n";
+constexpr char kRepaired[] =
+    "Kept %ls, as only administrators could change it; its permissions are "
+    "now the install's: SYSTEM and the Administrators, read for Users\n";
+constexpr char kKept[] = "Kept %ls, as an earlier install left it\n";
+constexpr char kListAside[] =
+    "The list that was there is now %ls\\Quorvane.list: the task does not "
+    "read it; copy what is yours into the new list.\n";
 constexpr char kFailed[] = "QuorvaneInstall: %ls\n";
 
 }  // namespace
@@ -38,11 +47,28 @@ int main() {
     quorvane::PreparedFolder prepared = quorvane::PrepareStateFolder(folder);
     if (!prepared.moved.empty()) {
       printf("%s%ls", kMovedAside, prepared.moved.c_str());
+      // The whole folder went aside: say where its list is now.
+      const std::wstring from = folder + L" -> ";
+      if (prepared.moved.rfind(from, 0) == 0) {
+        std::wstring to = prepared.moved.substr(from.size());
+        to = to.substr(0, to.find(L'\n'));
+        if (GetFileAttributesW((to + L"\\Quorvane.list").c_str()) !=
+            INVALID_FILE_ATTRIBUTES) {
+          printf(kListAside, to.c_str());
+        }
+      }
     }
-    if (prepared.made) printf(kMade, folder.c_str());
+    if (prepared.error.empty()) {
+      printf(prepared.made       ? kMade
+             : prepared.repaired ? kRepaired
+                                 : kKept,
+             folder.c_str());
+    }
     error = prepared.error;
   } else if (verb == L"remove") {
-    quorvane::RemoveStateFolder(folder, &error);
+    std::wstring moved;
+    quorvane::RemoveStateFolder(folder, &moved, &error);
+    if (!moved.empty()) printf("%s%ls", kMovedAside, moved.c_str());
   } else {
     fputs(kUsage, stderr);
     return 1;

@@ -86,19 +86,49 @@ TEST_F(StateFolderTest, WhatAnotherAccountCouldChangeInAKeptFolderGoesAside) {
   EXPECT_FALSE(Aside(folder_, "sub.untrusted-").empty());
 }
 
+TEST_F(StateFolderTest, AnAdministratorsFolderIsKeptWithItsListAndRepaired) {
+  // This account's, others may read: what an administrator made by hand.
+  fs::create_directories(folder_);
+  std::ofstream(folder_ / "Quorvane.list") << "one.test nas\r\n";
+  PreparedFolder prepared = PrepareStateFolder(folder_.wstring());
+  EXPECT_TRUE(prepared.error.empty()) << fs::path(prepared.error).string();
+  EXPECT_TRUE(prepared.repaired);
+  EXPECT_TRUE(prepared.moved.empty());
+  EXPECT_TRUE(fs::exists(folder_ / "Quorvane.list"));
+  prepared = PrepareStateFolder(folder_.wstring());
+  EXPECT_FALSE(prepared.repaired || prepared.made);
+}
+
 TEST_F(StateFolderTest, RemovedOnlyWhenAnInstallsFolder) {
   fs::create_directories(folder_);
   OpenToEveryone(folder_);
-  std::wstring error;
-  EXPECT_FALSE(RemoveStateFolder(folder_.wstring(), &error));
+  std::wstring moved, error;
+  EXPECT_FALSE(RemoveStateFolder(folder_.wstring(), &moved, &error));
   EXPECT_TRUE(fs::exists(folder_));
   fs::remove_all(folder_);
+  EXPECT_TRUE(RemoveStateFolder(folder_.wstring(), &moved, &error));
+}
+
+TEST_F(StateFolderTest, RemovalEntersNoFolderAnotherAccountMayChange) {
   ASSERT_TRUE(PrepareStateFolder(folder_.wstring()).made);
-  std::ofstream(folder_ / "Quorvane.list") << "one.test nas\r\n";
-  error.clear();
-  EXPECT_TRUE(RemoveStateFolder(folder_.wstring(), &error));
+  fs::create_directories(folder_ / "a" / "b");
+  std::ofstream(folder_ / "a" / "b" / "Quorvane.list") << "one.test nas\r\n";
+  std::ofstream(folder_ / "a" / "read-only") << "x";
+  SetFileAttributesW((folder_ / "a" / "read-only").c_str(),
+                     FILE_ATTRIBUTE_READONLY);
+  // Left inside by an install that set it aside; a junction could be put
+  // in it.
+  fs::create_directories(folder_ / "theirs" / "in");
+  std::ofstream(folder_ / "theirs" / "in" / "keep") << "theirs";
+  OpenToEveryone(folder_ / "theirs");
+  std::wstring moved, error;
+  EXPECT_TRUE(RemoveStateFolder(folder_.wstring(), &moved, &error))
+      << fs::path(error).string();
   EXPECT_FALSE(fs::exists(folder_));
-  EXPECT_TRUE(RemoveStateFolder(folder_.wstring(), &error));
+  fs::path aside = Aside(top_, "Quorvane.untrusted-");
+  EXPECT_TRUE(fs::exists(aside / "in" / "keep"));
+  EXPECT_EQ(fs::path(moved).string(),
+            (folder_ / "theirs").string() + " -> " + aside.string() + "\n");
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 // would turn a managed line's CR LF into CR CR LF). On a console whose code
 // page is not 932, the text is converted and written as UTF-16 so that the
 // Japanese reads correctly. A write that fails (a pipe whose reader went
-// away gives an error, never a signal, here) is dropped.
+// away gives an error, never a signal, here) is dropped. Everything written
+// is also offered to the run's event (event_log.h), which keeps it only
+// when the run was asked to report to the event log.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -12,6 +14,7 @@
 #include <cstdio>
 
 #include "report/console.h"
+#include "report/event_log.h"
 #include "report/windows_text.h"
 
 namespace quorvane {
@@ -52,10 +55,12 @@ void InitConsole() {
 }
 
 void WriteOut(const Message& message) {
+  GatherForEvent(message);
   Write(STD_OUTPUT_HANDLE, stdout, message);
 }
 
 void WriteErr(const Message& message) {
+  GatherForEvent(message);
   Write(STD_ERROR_HANDLE, stderr, message);
   fflush(stderr);
 }

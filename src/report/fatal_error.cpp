@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "report/event_log.h"
 #include "report/texts.h"
 
 namespace quorvane {
@@ -27,6 +28,9 @@ void FatalError(int code, const Message& text) {
   // becomes of the process while the report is shown.
   std::fflush(stdout);
   Message title = Format(kTitle, {kProgramName, code});
+  // Sent before the report is shown: what the box or standard error shows
+  // is not part of what the run printed.
+  ReportRun(code, title, text);
   ShowFatalError(title, text);
   std::exit(g_failure_status);
 }
