@@ -81,10 +81,18 @@ bool HoldsMarker(std::string_view line) {
 Outcome ReferenceUpdate(std::string_view file,
                         const std::vector<std::string>& ip,
                         const std::vector<std::string>& name) {
-  auto managed = [](std::string_view address, std::string_view host) {
-    return std::string(address) + "\t" + std::string(host) +
-           "\t##Quorvane##\r\n";
+  // Lines of ours end as the file's first line ends (CR LF in a file
+  // without one, as HostsFile's new files).
+  std::string file_break = "\r\n";
+  if (size_t lf = file.find('\n'); lf != std::string_view::npos) {
+    file_break = lf > 0 && file[lf - 1] == '\r' ? "\r\n" : "\n";
+  }
+  auto managed = [&file_break](std::string_view address,
+                               std::string_view host) {
+    return std::string(address) + "\t" + std::string(host) + "\t##Quorvane##" +
+           file_break;
   };
+
   std::vector<std::string> lines = Lines(file);
   const size_t n = lines.size();
 
@@ -205,6 +213,11 @@ Outcome ReferenceUpdate(std::string_view file,
     std::string now;
     if (decided[l]) {
       if (!result[l]) continue;
+      // A line of ours that differs only in its line break is current.
+      if (spelled[l].empty() &&
+          WithoutBreak(*result[l]) == WithoutBreak(lines[l])) {
+        continue;
+      }
       if (*result[l] != lines[l]) put(*result[l]);
       now = *result[l];
     } else if (!taken[l].empty()) {

@@ -105,12 +105,21 @@ class Texts:
             "file.") % number)
 
 
-def line(address, name): return address + b"\t" + name + b"\t##Quorvane##\r\n"
+# A managed line ends as the file's lines end: LF in the LF files of most
+# rows; a file without a line break gets the platform's.
+NEW = b"\r\n" if WINDOWS else b"\n"
+
+
+def line(address, name, end=b"\n"):
+    return address + b"\t" + name + b"\t##Quorvane##" + end
 
 
 def usage(why):
     """The usage text after the line that says what is wrong (English)."""
     return b"Quorvane: " + why + b" (see --help).\n" + EN.USAGE
+
+
+def crlf(managed): return managed.replace(b"##\n", b"##\r\n")
 
 
 def kept_line(entry, names):
@@ -236,14 +245,15 @@ def cases():
         case("Windows' hosts file: another case, a shared line",
              hosts=windows + b"192.168.1.5    NAS nas.local    # the nas\r\n",
              args=[b"one.test", b"nas"],
-             out=READ + NAS + line(b"192.0.2.7", b"NAS") + kept_windows + added(3) + WRITE,
-             after=windows + NAS + line(b"192.0.2.7", b"NAS") + kept_windows +
+             out=READ + crlf(NAS) + line(b"192.0.2.7", b"NAS", b"\r\n") + kept_windows +
+             added(3) + WRITE,
+             after=windows + crlf(NAS) + line(b"192.0.2.7", b"NAS", b"\r\n") + kept_windows +
              b"192.168.1.5 nas.local    # the nas\r\n",
              resolves={b"nas": b"192.0.2.7"}),
         case("a megabyte of the name in no line of its own: one check a line",
              hosts=b"n" * (1 << 20), args=[b"192.0.2.9", b"n"],
-             out=READ + line(b"192.0.2.9", b"n") + added(1) + WRITE,
-             after=b"n" * (1 << 20) + b"\r\n" + line(b"192.0.2.9", b"n")),
+             out=READ + line(b"192.0.2.9", b"n", NEW) + added(1) + WRITE,
+             after=b"n" * (1 << 20) + NEW + line(b"192.0.2.9", b"n", NEW)),
     ]
 
     # A domain pinned by its own managed line is asked of DNS, past the hosts
@@ -472,13 +482,15 @@ def cases():
                      err=list_error(b"x.list", OTHERS, S + b"/u"), only="linux"))
 
     # Odd files: the bytes the run does not own survive.
-    for what, bytes_, brk in [
-            ("empty", b"", b""),
-            ("NUL bytes", b"127.0.0.1\0localhost\n\0\0\0\r\n", b""),
-            ("UTF-16", b"1\x002\x007\x00\r\x00\n\x00", b"\n")]:
+    for what, bytes_, brk, end in [
+            ("empty", b"", b"", NEW),
+            ("NUL bytes", b"127.0.0.1\0localhost\n\0\0\0\r\n", b"", b"\n"),
+            ("UTF-16", b"1\x002\x007\x00\r\x00\n\x00", b"\n", b"\n"),
+            ("CR LF", b"127.0.0.1 localhost\r\n", b"", b"\r\n")]:
+        nas = line(b"192.0.2.7", b"nas", end)
         rows.append(case("odd file, update: " + what, hosts=bytes_,
                          args=[b"192.0.2.7", b"nas"],
-                         out=READ + NAS + added(1) + WRITE, after=bytes_ + brk + NAS))
+                         out=READ + nas + added(1) + WRITE, after=bytes_ + brk + nas))
 
     # Where the file lives, and saves that fail.
     many = b"".join(line(b"192.0.2.%d" % (i % 250), b"host%d" % i) for i in range(2000))

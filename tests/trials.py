@@ -18,7 +18,8 @@ import time
 PROGRAM = sys.argv[1:]
 HOSTS, ETC = "/etc/hosts", "/etc"
 LOCAL = b"127.0.0.1\tlocalhost\n"
-NAS = b"192.0.2.7\tnas\t##Quorvane##\r\n"
+NAS = b"192.0.2.7\tnas\t##Quorvane##\n"  # in the LF files of the lock trials
+NAS_CRLF = NAS.replace(b"\n", b"\r\n")  # in the CR LF files of the others
 ENV = dict(os.environ, LC_ALL="C")
 ERR = os.environ.get("QUORVANE_SANDBOX", "") + "/err"
 failures = []
@@ -100,7 +101,7 @@ def stalled_dns_trial():
     """A pinned domain whose DNS server holds its answer (stall.test, see
     sandbox.sh): the run asks before it takes the lock, so a second run
     started meanwhile is not held, and the first ends at its bound."""
-    write(HOSTS, LOCAL + b"192.0.2.60\tstall.test\t##Quorvane##\r\n")
+    write(HOSTS, LOCAL + b"192.0.2.60\tstall.test\t##Quorvane##\n")
     began = time.monotonic()
     held = start(["--timeout", "6", "stall.test", "stall.test"])
     time.sleep(1)
@@ -118,7 +119,7 @@ def admin_trials():
     """An in-place save killed as the file changes, then the administrator
     acts before the next run (the same update)."""
     head, tail = foreign(4096), foreign(8 << 20)
-    old, new = head + b"#" + NAS + tail, head + NAS + tail
+    old, new = head + b"#" + NAS_CRLF + tail, head + NAS_CRLF + tail
     args = ["192.0.2.7", "nas"]
     journals = "/var/lib/quorvane"
     service = (f"mkdir -p -m 700 {journals} && mount --bind {ETC} {ETC} && "
@@ -139,7 +140,7 @@ def admin_trials():
             sh(f"umount {HOSTS} && umount {ETC}")
             after = read(HOSTS)
             if sig != signal.SIGKILL or (after not in (old, new) and
-                                         after.startswith(head + NAS)):
+                                         after.startswith(head + NAS_CRLF)):
                 return after
         expect("a kill tore the file", False)
 

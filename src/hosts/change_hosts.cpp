@@ -9,6 +9,7 @@
 #include "report/texts.h"
 #include "store/failure_cause.h"
 #include "store/hosts_lock.h"
+#include "store/hosts_path.h"
 #include "store/save_protocol.h"
 
 namespace quorvane {
@@ -57,7 +58,7 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
                       &bytes) != FsResult::kOk) {
     return CannotOpenHosts(HostsReadCause(path));
   }
-  HostsFile hosts(std::move(bytes));
+  HostsFile hosts(std::move(bytes), NewFileLineBreak());
   LinesChanged changed = scan(&hosts);
   WriteOut(Raw(changed.printed));
   WriteOut(Format(count_format, {changed.count}));

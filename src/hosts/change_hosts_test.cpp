@@ -18,7 +18,7 @@ namespace {
 
 const std::string kLocal = "127.0.0.1\tlocalhost\n";
 const std::string kEntry = "10.0.0.5 nas\n";
-const std::string kNas = "192.0.2.7\tnas\t##Quorvane##\r\n";
+const std::string kNas = "192.0.2.7\tnas\t##Quorvane##\n";
 
 LinesChanged ToNas(HostsFile* hosts) {
   return UpdateLines(hosts, {{"192.0.2.7", "nas"}});

@@ -45,7 +45,13 @@ std::string_view HostsFile::LineBreak() const {
     std::string_view found = ending(entry);
     if (!found.empty()) return found;
   }
-  return "\r\n";
+  return new_file_break_;
+}
+
+std::string_view HostsFile::FileLineBreak() const {
+  size_t lf = bytes_.find('\n');
+  if (lf == std::string::npos) return new_file_break_;
+  return lf > 0 && bytes_[lf - 1] == '\r' ? "\r\n" : "\n";
 }
 
 void HostsFile::Append(std::string line) {

@@ -25,8 +25,17 @@ namespace quorvane {
 
 class HostsFile {
  public:
-  // The file whose content is `bytes`, unchanged.
-  explicit HostsFile(std::string bytes) : bytes_(std::move(bytes)) {}
+  // The file whose content is `bytes`, unchanged. `new_file_break` is the
+  // line break of lines written into a file that has none yet (empty, or
+  // one line without its break): the platform's own.
+  explicit HostsFile(std::string bytes,
+                     std::string_view new_file_break = "\r\n")
+      : bytes_(std::move(bytes)), new_file_break_(new_file_break) {}
+
+  // The line break of the lines the file holds: that of its first loaded
+  // line that has one ("\r\n" or "\n"), else the new file's. Lines a run
+  // writes end in it, so a file keeps the line ends it has.
+  std::string_view FileLineBreak() const;
 
   // The bytes as loaded, before any change.
   std::string_view Original() const { return bytes_; }
@@ -58,6 +67,7 @@ class HostsFile {
   std::string_view LineBreak() const;
 
   std::string bytes_;
+  std::string_view new_file_break_;
   std::map<size_t, std::string> replaced_;  // changed loaded lines, by start
   std::vector<std::string> appended_;
 };

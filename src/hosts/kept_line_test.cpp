@@ -77,8 +77,11 @@ std::string Restore(std::string bytes) {
   return Saved(hosts);
 }
 
-std::string M(std::string_view address, std::string_view name) {
-  return std::string(address) + "\t" + std::string(name) + "\t##Quorvane##\r\n";
+// A managed line, ending as the file's lines end.
+std::string M(std::string_view address, std::string_view name,
+              std::string_view line_break = "\n") {
+  return std::string(address) + "\t" + std::string(name) + "\t##Quorvane##" +
+         std::string(line_break);
 }
 
 const Pairs kNas = {{"192.0.2.7", "nas"}};
@@ -102,8 +105,10 @@ TEST(KeptLineTest, RestoreGivesBackWhatAnUpdateTook) {
        "x\n" + kOff + "10.0.0.5 nas box"},
       {"10.0.0.5 nas",
        {{"192.0.2.7", "nas"}, {"192.0.2.8", "pc"}},
-       kM + KeptLine("10.0.0.5 nas\r\n", {"nas"}) + M("192.0.2.8", "pc"),
-       kOff + "10.0.0.5 nas\r\n#" + M("192.0.2.8", "pc")},
+       M("192.0.2.7", "nas", "\r\n") + KeptLine("10.0.0.5 nas\r\n", {"nas"}) +
+           M("192.0.2.8", "pc", "\r\n"),
+       "#" + M("192.0.2.7", "nas", "\r\n") + "10.0.0.5 nas\r\n#" +
+           M("192.0.2.8", "pc", "\r\n")},
       // Lines of ours: a disabled one comes back in place, one more active
       // one is disabled; a line commented out is not taken.
       {"#" + M("10.1.1.1", "nas") + "10.0.0.5 nas\n", kNas,

@@ -6,14 +6,15 @@
 
 namespace quorvane {
 
-std::string ManagedLine(std::string_view address, std::string_view host_name) {
+std::string ManagedLine(std::string_view address, std::string_view host_name,
+                        std::string_view line_break) {
   std::string line;
   line.reserve(address.size() + host_name.size() + kMarker.size() + 3);
   line += address;
   line += '\t';
   line += host_name;
   line += kMarker;
-  line += "\r\n";
+  line += line_break;
   return line;
 }
 

@@ -16,8 +16,10 @@ namespace quorvane {
 
 inline constexpr std::string_view kMarker = "\t##Quorvane##";
 
-// The active managed line for `address` and `host_name`, CR LF included.
-std::string ManagedLine(std::string_view address, std::string_view host_name);
+// The active managed line for `address` and `host_name`, ending in
+// `line_break` (the hosts file's own, HostsFile::FileLineBreak).
+std::string ManagedLine(std::string_view address, std::string_view host_name,
+                        std::string_view line_break = "\r\n");
 
 // The host name of `line` (one line, its line break LF or CR LF included or
 // not) when it is exactly a managed line, active or disabled: an optional

@@ -27,6 +27,7 @@ IsPinned PinnedIn(std::string_view bytes) {
 
 LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
   ListedNames names(pins);
+  names.line_break = hosts->FileLineBreak();
   FoundLines found = FindNameLines(*hosts, names);
   LeftOver left;
   for (size_t id = 0; id < names.names.size(); ++id) {

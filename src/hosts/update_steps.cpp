@@ -194,6 +194,7 @@ class NamePairs {
   std::vector<size_t>& pending_;
   const ByFamily<std::string_view>& address_;
   const std::vector<std::string_view>& other_spellings_;
+  const std::string_view line_break_;
   const bool both_;           // the name follows both families
   ByFamily<long> ours_left_;  // counted lines of ours not yet reached
   // The other spellings, each in every family the name follows.
@@ -208,6 +209,7 @@ NamePairs::NamePairs(size_t id, const std::vector<Pin>& pins,
       pending_(names->pending[id]),
       address_(names->address[id]),
       other_spellings_(found.other_spellings[id]),
+      line_break_(names->line_break),
       both_(!address_.ipv4.empty() && !address_.ipv6.empty()) {
   for (size_t t : found.of_name[id]) {
     const NameLine& line = found.lines[t];
@@ -253,7 +255,7 @@ void NamePairs::GiveLine(NameLine* line) {
   if (pair) {
     line->result = Managed(*pair);
   } else if (auto family = Serve(tail, FamilyHeld(*line, tail))) {
-    line->result = ManagedLine(address_[*family], tail);
+    line->result = ManagedLine(address_[*family], tail, line_break_);
   } else if (line->line[0] != '#') {
     line->result = "#" + std::string(line->line);  // a stale line of ours
   }
@@ -297,7 +299,7 @@ void NamePairs::Finish(LeftOver* left) {
   }
   for (auto [spelling, family] : unserved_) {
     (first_ ? first_->spelled : left->spelled)
-        .push_back(ManagedLine(address_[family], spelling));
+        .push_back(ManagedLine(address_[family], spelling, line_break_));
   }
   // The pairs left over, in the order they take lines, so that the next run
   // finds each where it would have put it.
@@ -362,7 +364,7 @@ std::optional<Family> NamePairs::Serve(std::string_view spelling,
 }
 
 std::string NamePairs::Managed(size_t pair) const {
-  return ManagedLine(pins_[pair].address, pins_[pair].name);
+  return ManagedLine(pins_[pair].address, pins_[pair].name, line_break_);
 }
 
 }  // namespace
@@ -427,6 +429,11 @@ LinesChanged WriteLines(const std::vector<Pin>& pins, const ListedNames& names,
     std::string lines;
     if (line.decided) {
       lines = std::move(*line.result);
+      // A line's break never makes it stale: the line stays as it is.
+      if (line.spelled.empty() &&
+          WithoutBreak(lines) == WithoutBreak(line.line)) {
+        continue;
+      }
       if (lines != line.line) Report(lines, &changed);
       for (const std::string& managed : line.spelled) {
         Put(managed, &lines, &changed);
@@ -437,7 +444,8 @@ LinesChanged WriteLines(const std::vector<Pin>& pins, const ListedNames& names,
     if (lines != line.line) hosts->ReplaceLoaded(line.start, std::move(lines));
   }
   for (size_t i : left.pairs) {
-    Append(ManagedLine(pins[i].address, pins[i].name), hosts, &changed);
+    Append(ManagedLine(pins[i].address, pins[i].name, names.line_break), hosts,
+           &changed);
   }
   for (const std::string& line : left.spelled) Append(line, hosts, &changed);
   return changed;

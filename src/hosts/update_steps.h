@@ -55,6 +55,8 @@ struct ListedNames {
   // The address of the pair listed last, or empty when the name follows no
   // address of the family.
   std::vector<ByFamily<std::string_view>> address;
+  // The line break of every managed line written: the file's own.
+  std::string_view line_break = "\r\n";
 };
 
 // A line of the file that holds a listed name, and what the update does

@@ -4,4 +4,6 @@ namespace quorvane {
 
 std::string HostsPath() { return "/etc/hosts"; }
 
+std::string_view NewFileLineBreak() { return "\n"; }
+
 }  // namespace quorvane

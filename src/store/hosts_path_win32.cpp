@@ -13,4 +13,6 @@ std::string HostsPath() {
   return std::string(dir, length) + "\\drivers\\etc\\hosts";
 }
 
+std::string_view NewFileLineBreak() { return "\r\n"; }
+
 }  // namespace quorvane
