@@ -474,6 +474,29 @@ def cases():
                          err=b"" if usable else list_error(listed, OTHERS, S + b"/" + (culprit or b"")),
                          after=LOCAL + NAS if usable else LOCAL, only="linux"))
 
+    # --prune: the list is the whole declared state. A name no pair names
+    # more has its line disabled and its entry given back; without --prune
+    # it stays; a list of no pairs pins nothing.
+    box, listed = line(b"192.0.2.9", b"box"), S + b"/prune.list"
+    pinned = LOCAL + NAS + box + kept_line(b"10.0.0.9 box\n", b"box")
+    pruned = b"#" + box + b"10.0.0.9 box\n"
+    rows += [
+        case("--prune after the list shrank: the name's entry comes back",
+             hosts=pinned, args=[b"--prune", b"@" + listed], files={listed: b"one.test nas\n"},
+             out=reading(listed) + READ + pruned + added(2) + WRITE,
+             after=LOCAL + NAS + pruned, resolves={b"box": b"10.0.0.9", b"nas": b"192.0.2.7"}),
+        case("without --prune a name no more listed stays", hosts=pinned,
+             args=[b"-n", b"@" + listed], files={listed: b"one.test nas\n"},
+             out=reading(listed) + READ + EN.would(0)),
+        case("--check --prune counts what a prune would change", hosts=pinned,
+             args=[b"-n", b"--prune", b"@" + listed], files={listed: b"one.test nas\n"},
+             status=1, out=reading(listed) + READ + pruned + EN.would(2)),
+        case("--prune and a list of no pairs: no name is pinned", hosts=pinned,
+             args=[b"--prune", b"@" + listed], files={listed: b"# none yet\n"},
+             out=reading(listed) + listed + b": no pairs; no name is pinned.\n" + READ +
+             b"#" + NAS + pruned + deleted(3) + WRITE, after=LOCAL + b"#" + NAS + pruned),
+    ]
+
     # A relative path is judged from "/", as its absolute path would be.
     rows.append(case("a relative list path under a folder of another's",
                      args=[b"@x.list"], cwd="u/in", status=1, out=reading(b"x.list"),

@@ -23,10 +23,10 @@ if [ "${1:-}" = --installed ]; then
     mount -o remount,bind,ro "${unit_dir#*:}"
   done
   read -r -a command <<<"$(sed -n 's/^ExecStart=//p' "$service")"
-  printf '# home\none.test nas\n' >"${command[1]#@}"
+  printf '# home\none.test nas\n' >"${command[-1]#@}"
   printf '127.0.0.1\tlocalhost\n' >/etc/hosts
   LC_ALL=C "${command[@]}" </dev/null >/dev/null
-  [ "$(cat -A /etc/hosts)" = "$(printf '127.0.0.1\tlocalhost\n192.0.2.7\tnas\t##Quorvane##\r\n' | cat -A)" ]
+  [ "$(cat -A /etc/hosts)" = "$(printf '127.0.0.1\tlocalhost\n192.0.2.7\tnas\t##Quorvane##\n' | cat -A)" ]
   err=$(LC_ALL=C "${command[0]}" @/usr/share/doc/quorvane/Quorvane.list.example \
     </dev/null 2>&1 >/dev/null) && exit 1
   [ "${err:0:15}" = "Quorvane (238)"$'\n' ] || { echo "sample list: $err" >&2; exit 1; }
@@ -75,7 +75,7 @@ systemctl --no-reload disable quorvane.timer
 systemctl --system daemon-reload"
 [ "$(cat "$scratch/log")" = "$want" ] || { echo "removal did: $(cat "$scratch/log")" >&2; exit 1; }
 cmake --install "$package_dir" --prefix "$scratch/opt" >/dev/null
-grep -qx "ExecStart=$scratch/opt/bin/Quorvane @/etc/Quorvane.list" \
+grep -qx "ExecStart=$scratch/opt/bin/Quorvane --prune @/etc/Quorvane.list" \
   "$scratch/opt/lib/systemd/system/quorvane.service"
 dpkg -x "$deb" "$scratch/root"
 "$here/sandbox.sh" bash "$here/package_test.sh" --installed "$scratch/root"

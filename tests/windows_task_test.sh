@@ -25,7 +25,7 @@ value() { xmllint --xpath "string(//*[local-name()='$1'])" "$task"; }
 # As SYSTEM, no file is opened by a name in a folder a user could make;
 # the path is quoted, so that no C:\Program.exe runs in its place.
 [ "$(value Command)" = '"%ProgramFiles%\Quorvane\Quorvane.exe"' ] &&
-  [ "$(value Arguments)" = '--event-log @"%ProgramData%\Quorvane\Quorvane.list"' ] ||
+  [ "$(value Arguments)" = '--event-log --prune @"%ProgramData%\Quorvane\Quorvane.list"' ] ||
   fail "the task does not run the program alone, reporting to the event log"
 scripts=$(dirname "$task")
 # No program by a bare name (the current folder's would run first), and no

@@ -6,6 +6,7 @@
 // Given --event-log, a run that completes sends its event here; a failure
 // sends its own.
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,70 +50,104 @@ Message UsageProblem(const CommandStep& step) {
 }  // namespace
 }  // namespace quorvane
 
-int main(int argc, char** argv) {
-  using namespace quorvane;
-  const auto started = std::chrono::steady_clock::now();
-  InitConsole();
-  SetLanguage(UserLanguage());
-  std::vector<std::string_view> args(argv + 1, argv + argc);
+namespace quorvane {
+namespace {
+
+// What the command line asks for, once its list files are read.
+struct Request {
   IniFile ini_file;
-  Writing writing = Writing::kSave;
+  UpdateOptions options;
   bool pairs_given = false;
   bool families_given = false;
   int timeout = kDefaultTimeoutSeconds;
+  std::vector<std::string> lists;
+};
+
+// Carries out the command line's steps up to the run itself: options,
+// pairs and list files (a list's failure, the usage, --help and --version
+// end the process here).
+Request ReadCommandLine(const std::vector<std::string_view>& args) {
+  Request request;
+  IniFile& ini_file = request.ini_file;
   for (const CommandStep& step : WalkCommandLine(args)) {
     switch (step.kind) {
       case CommandStep::kCheck:
-        writing = Writing::kCheck;
+        request.options.writing = Writing::kCheck;
         SetFailureStatus(2);
         break;
       case CommandStep::kFamilies: {
         // The first choice replaces the IPv4 default; "-4 -6" is both.
         Families chosen = *ParseFamilies(step.first);
         ini_file.families =
-            families_given ? ini_file.families.With(chosen) : chosen;
-        families_given = true;
+            request.families_given ? ini_file.families.With(chosen) : chosen;
+        request.families_given = true;
         break;
       }
       case CommandStep::kTimeout:
-        timeout = *ParseTimeout(step.first);
+        request.timeout = *ParseTimeout(step.first);
         break;
       case CommandStep::kHelp:
         Help();
-        return 0;
+        std::exit(0);
       case CommandStep::kVersion:
         Version();
-        return 0;
+        std::exit(0);
       case CommandStep::kAddPair:
-        pairs_given = true;
+        request.pairs_given = true;
         ini_file.Add(step.first, step.second);
         break;
       case CommandStep::kLoadList:
-        pairs_given = true;
+        request.pairs_given = true;
+        request.lists.emplace_back(step.first);
         if (std::optional<Failure> failure =
-                ini_file.Load(std::string(step.first))) {
+                ini_file.Load(request.lists.back())) {
           FatalError(*failure);
         }
         break;
       case CommandStep::kEventLog:
         StartEventLog();
         break;
+      case CommandStep::kPrune:
+        request.options.prune = true;
+        break;
       case CommandStep::kUsage:
         Usage(UsageProblem(step));
     }
   }
+  return request;
+}
+
+}  // namespace
+}  // namespace quorvane
+
+int main(int argc, char** argv) {
+  using namespace quorvane;
+  const auto started = std::chrono::steady_clock::now();
+  InitConsole();
+  SetLanguage(UserLanguage());
+  Request request =
+      ReadCommandLine(std::vector<std::string_view>(argv + 1, argv + argc));
+  UpdateOptions& options = request.options;
   RunOutcome outcome;
-  if (!pairs_given) {
+  if (!request.pairs_given) {
     // A family without pairs is a list gone missing, not a restore.
-    if (families_given) Usage(Format(kUsageFamiliesWithoutPairs, {}));
-    outcome = RestoreHosts(HostsPath(), writing);
+    if (request.families_given) {
+      Usage(Format(kUsageFamiliesWithoutPairs, {}));
+    }
+    outcome = RestoreHosts(HostsPath(), options.writing);
+  } else if (request.ini_file.Count() == 0) {
+    // Lists without pairs: with --prune, the declared state of no pins.
+    if (!options.prune) Usage(Format(kUsageNoPairs, {}));
+    for (const std::string& list : request.lists) {
+      WriteOut(Format(kNoPairsIn, {list}));
+    }
+    outcome = RestoreHosts(HostsPath(), options.writing);
   } else {
-    if (ini_file.Count() == 0) Usage(Format(kUsageNoPairs, {}));
     // The bound counts from the start: list files were read by now.
-    outcome = UpdateHosts(ini_file, HostsPath(), writing,
-                          started + std::chrono::seconds(timeout));
+    options.deadline = started + std::chrono::seconds(request.timeout);
+    outcome = UpdateHosts(request.ini_file, HostsPath(), options);
   }
   if (outcome.failure) FatalError(*outcome.failure);
   ReportRun(0);
-  return writing == Writing::kCheck && outcome.changed != 0 ? 1 : 0;
+  return options.writing == Writing::kCheck && outcome.changed != 0 ? 1 : 0;
 }

@@ -9,7 +9,8 @@ namespace {
 bool IsOption(std::string_view arg) {
   return arg == "--check" || arg == "-n" || ParseFamilies(arg) ||
          arg.substr(0, 9) == "--timeout" || arg == "--help" || arg == "-h" ||
-         arg == "--version" || arg == "--event-log" || arg == "--";
+         arg == "--version" || arg == "--event-log" || arg == "--prune" ||
+         arg == "--";
 }
 
 CommandStep Malformed(CommandStep::Problem problem, std::string_view arg) {
@@ -44,6 +45,10 @@ std::vector<CommandStep> WalkCommandLine(
     }
     if (arg == "--event-log") {
       steps.push_back({CommandStep::kEventLog, {}, {}});
+      continue;
+    }
+    if (arg == "--prune") {
+      steps.push_back({CommandStep::kPrune, {}, {}});
       continue;
     }
     if (ParseFamilies(arg)) {

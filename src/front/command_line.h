@@ -4,7 +4,7 @@
 //
 // Options come first: --check (-n), the address families (-4, -6, -46 or
 // -64; several add up), --timeout SECONDS (or --timeout=SECONDS),
-// --event-log, --help (-h), --version; "--" ends them.
+// --event-log, --prune, --help (-h), --version; "--" ends them.
 // After the options come the pairs and list files, where an argument that
 // starts with "-" in a domain's place is malformed (but not after "--").
 #ifndef QUORVANE_FRONT_COMMAND_LINE_H_
@@ -27,6 +27,7 @@ struct CommandStep {
     kLoadList,  // first: the list file path (without its "@")
     kUsage,     // first: the argument that is wrong, problem: how
     kEventLog,  // --event-log: the run's report also goes to the event log
+    kPrune,     // --prune: the pairs are the whole declared state
   };
   // Why a command line is malformed, said before the usage text.
   enum Problem {

@@ -13,8 +13,9 @@ namespace {
 // "help", "version", "+domain=name", "@path", "usage", "event" (in the
 // order of CommandStep::Kind).
 std::string Walk(std::vector<std::string_view> args) {
-  static const char* const kWords[] = {
-      "check", "ip", "timeout", "help", "version", "+", "@", "usage", "event"};
+  static const char* const kWords[] = {"check",   "ip",   "timeout", "help",
+                                       "version", "+",    "@",       "usage",
+                                       "event",   "prune"};
   std::string out;
   for (const CommandStep& step : WalkCommandLine(args)) {
     if (!out.empty()) out += ' ';
@@ -48,6 +49,7 @@ TEST(CommandLineTest, Walks) {
       // pair even when it starts with "-".
       {{"--check", "a", "x"}, "check +a=x"},
       {{"-n", "--event-log", "@l"}, "check event @l"},
+      {{"--prune", "@l", "--prune"}, "prune @l usage"},
       {{"-n", "--help", "a"}, "check help"},
       {{"-h", "-x"}, "help"},
       {{"--version", "a"}, "version"},

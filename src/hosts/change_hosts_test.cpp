@@ -24,6 +24,8 @@ LinesChanged ToNas(HostsFile* hosts) {
   return UpdateLines(hosts, {{"192.0.2.7", "nas"}});
 }
 
+LinesChanged Restore(HostsFile* hosts) { return RestoreLines(hosts); }
+
 RunOutcome RunOn(FileSystem* fs, const Scan& scan, Writing writing) {
   return ChangeLockedHostsFile(fs, "hosts", scan, kLinesAdded, writing);
 }
@@ -43,11 +45,11 @@ TEST(RunTest, UpdateCheckAndRestoreInOrder) {
   const long writes = fs.writes();
   EXPECT_EQ(RunOn(&fs, ToNas, Writing::kSave).changed, 0);
   // A check of the restore counts what it would change, and writes nothing.
-  EXPECT_EQ(RunOn(&fs, RestoreLines, Writing::kCheck).changed, 2);
+  EXPECT_EQ(RunOn(&fs, Restore, Writing::kCheck).changed, 2);
   EXPECT_EQ(fs.writes(), writes);
   EXPECT_EQ(*disk.Find(Place::kHosts, "hosts"), updated);
 
-  EXPECT_EQ(RunOn(&fs, RestoreLines, Writing::kSave).changed, 2);
+  EXPECT_EQ(RunOn(&fs, Restore, Writing::kSave).changed, 2);
   EXPECT_EQ(*disk.Find(Place::kHosts, "hosts"), kLocal + "#" + kNas + kEntry);
 }
 

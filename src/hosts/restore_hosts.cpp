@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "hosts/kept_line.h"
@@ -25,15 +26,17 @@ using Changes = std::map<size_t, std::string>;
 // in file order. Both the marker and the kept lines' tag hold "#Quorvane",
 // and neither a line break: one search finds every line either is in,
 // going on after each line found.
-std::vector<size_t> DisableActiveLines(const HostsFile& hosts, Changes* now) {
+std::vector<size_t> DisableActiveLines(const HostsFile& hosts,
+                                       const NameFilter& stays, Changes* now) {
   std::string_view bytes = hosts.Original();
   std::vector<size_t> kept_lines;
   for (size_t at = bytes.find(kOurs); at != std::string_view::npos;) {
     std::string_view entry = hosts.LoadedLine(at);
     size_t start = entry.data() - bytes.data();
     at = bytes.find(kOurs, start + entry.size());
-    if (entry[0] != '#' && ManagedLineName(entry)) {
-      (*now)[start] = "#" + std::string(entry);
+    std::optional<std::string_view> name = ManagedLineName(entry);
+    if (entry[0] != '#' && name) {
+      if (!stays(*name)) (*now)[start] = "#" + std::string(entry);
     } else if (entry.substr(0, kKeptTag.size()) == kKeptTag) {
       kept_lines.push_back(start);
     }
@@ -67,10 +70,14 @@ size_t RestAfter(const HostsFile& hosts, const Changes& now, size_t next) {
 // Puts back the entry the kept line at `start` holds: whole when nothing was
 // left of it, else in place of what was left, unless the administrator
 // changed or moved that. A kept line edited since is the administrator's.
-void PutBack(const HostsFile& hosts, size_t start, Changes* now) {
+void PutBack(const HostsFile& hosts, size_t start, const NameFilter& stays,
+             Changes* now) {
   std::string_view line = hosts.LoadedLine(start);
   std::optional<Kept> kept = ParseKeptLine(line);
   if (!kept) return;
+  for (std::string_view name : kept->names) {
+    if (stays(name)) return;  // still taken by a pin
+  }
   std::string back(kept->original);
   std::optional<std::string> rest =
       LineWithoutNames(kept->original, kept->names);
@@ -91,11 +98,11 @@ void PutBack(const HostsFile& hosts, size_t start, Changes* now) {
 
 }  // namespace
 
-LinesChanged RestoreLines(HostsFile* hosts) {
+LinesChanged RestoreLines(HostsFile* hosts, const NameFilter& stays) {
   Changes now;
-  std::vector<size_t> kept_lines = DisableActiveLines(*hosts, &now);
+  std::vector<size_t> kept_lines = DisableActiveLines(*hosts, stays, &now);
   for (size_t k = kept_lines.size(); k-- > 0;) {
-    PutBack(*hosts, kept_lines[k], &now);
+    PutBack(*hosts, kept_lines[k], stays, &now);
   }
   LinesChanged changed;
   for (auto& [start, line] : now) {
@@ -108,9 +115,21 @@ LinesChanged RestoreLines(HostsFile* hosts) {
   return changed;
 }
 
+LinesChanged RestoreLines(HostsFile* hosts) {
+  return RestoreLines(hosts, [](std::string_view) { return false; });
+}
+
+LinesChanged PruneLines(HostsFile* hosts, const std::vector<Pair>& pairs) {
+  std::unordered_set<std::string> listed;
+  for (const Pair& pair : pairs) listed.insert(FoldedName(pair.name));
+  return RestoreLines(hosts, [&listed](std::string_view name) {
+    return listed.count(FoldedName(name)) != 0;
+  });
+}
+
 RunOutcome RestoreHosts(const std::string& path, Writing writing) {
   return ChangeHostsFile(
-      path, RestoreLines,
+      path, [](HostsFile* hosts) { return RestoreLines(hosts); },
       writing == Writing::kSave ? kLinesDeleted : kLinesWouldChange, writing);
 }
 

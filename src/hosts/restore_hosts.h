@@ -5,8 +5,13 @@
 #ifndef QUORVANE_HOSTS_RESTORE_HOSTS_H_
 #define QUORVANE_HOSTS_RESTORE_HOSTS_H_
 
+#include <functional>
+#include <string_view>
+#include <vector>
+
 #include "hosts/change_hosts.h"
 #include "hosts/hosts_file.h"
+#include "names/ini_file.h"
 
 namespace quorvane {
 
@@ -22,6 +27,19 @@ namespace quorvane {
 // update is whole again before the line before it looks for it. Every line
 // disabled or put back counts and is printed, in file order.
 LinesChanged RestoreLines(HostsFile* hosts);
+
+// Whether the lines of a host name stay as they are.
+using NameFilter = std::function<bool(std::string_view name)>;
+
+// RestoreLines for the names that `stays` does not keep: their active
+// managed lines are disabled, and a kept line is put back only when none
+// of the names taken from it stays.
+LinesChanged RestoreLines(HostsFile* hosts, const NameFilter& stays);
+
+// The prune: RestoreLines for every name that none of `pairs` names (the
+// names compared as readers compare them), so that the list is the whole
+// declared state. Run on the file after the update.
+LinesChanged PruneLines(HostsFile* hosts, const std::vector<Pair>& pairs);
 
 // The whole restore run of the hosts file at `path`: take the hosts lock,
 // load, disable, report, save when a line changed (with Writing::kCheck:

@@ -8,6 +8,7 @@
 
 #include "hosts/line_owner.h"
 #include "hosts/managed_line.h"
+#include "hosts/restore_hosts.h"
 #include "hosts/update_steps.h"
 #include "resolve/pins.h"
 #include "resolve/resolver.h"
@@ -37,7 +38,9 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins) {
 }
 
 RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
-                       Writing writing, Deadline deadline) {
+                       const UpdateOptions& options) {
+  const Writing writing = options.writing;
+  const Deadline deadline = options.deadline;
   const std::vector<Pair>& pairs = ini_file.pairs;
   if (std::optional<Failure> failure = StartNetwork()) return {0, failure};
   // Every name is resolved before the lock, so a slow lookup never holds it.
@@ -49,7 +52,7 @@ RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
     }
   }
   RunOutcome outcome;
-  if (failed.size() < pairs.size()) {
+  if (failed.size() < pairs.size() || options.prune) {
     PinnedAnswers pinned(pairs, found);
     const bool any_pinned = pinned.AnyToAsk();
     // The DNS queries for pinned domains, from the file as it stands now,
@@ -62,7 +65,14 @@ RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
                                    ? PinnedIn(hosts->Original())
                                    : [](std::string_view) { return false; };
           pinned.Ask(is_pinned, deadline);
-          return UpdateLines(hosts, pinned.PinsOf(is_pinned, &failed));
+          LinesChanged changed =
+              UpdateLines(hosts, pinned.PinsOf(is_pinned, &failed));
+          if (options.prune) {
+            LinesChanged pruned = PruneLines(hosts, pairs);
+            changed.count += pruned.count;
+            changed.printed += pruned.printed;
+          }
+          return changed;
         },
         writing == Writing::kSave ? kLinesAdded : kLinesWouldChange, writing);
   }

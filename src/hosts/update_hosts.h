@@ -52,8 +52,15 @@ LinesChanged UpdateLines(HostsFile* hosts, const std::vector<Pin>& pins);
 // whose domain did not answer, in time or at all, leave their lines as
 // they were; after the rest is done they fail the run with error 238, each
 // named. Every other failure ends the run where it is met.
+struct UpdateOptions {
+  Writing writing = Writing::kSave;
+  Deadline deadline;  // of every lookup
+  // The list is the whole declared state: the lines of every name that no
+  // pair names are restored too (PruneLines).
+  bool prune = false;
+};
 RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
-                       Writing writing, Deadline deadline);
+                       const UpdateOptions& options);
 
 }  // namespace quorvane
 

@@ -131,6 +131,16 @@ inline constexpr Text kUsageNoPairs = {
     "\x82\xf0\x8eQ\x8f\xc6).\n",
     "Quorvane: the list files hold no pair (see --help).\n"};
 
+// With --prune, a list file that holds no pair: the declared state is that
+// no name is pinned.
+inline constexpr Text kNoPairsIn = {
+    // %s にペアがありません. 固定する名前はありません.\n
+    "%s \x82\xc9\x83y\x83"
+    "A\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1. "
+    "\x8c\xc5\x92\xe8\x82\xb7\x82\xe9\x96\xbc\x91O\x82\xcd\x82\xa0\x82\xe8\x82"
+    "\xdc\x82\xb9\x82\xf1.\n",
+    "%s: no pairs; no name is pinned.\n"};
+
 // What --help adds after the usage text.
 inline constexpr Text kOptions = {
     // \nペアと @リストファイル を続けて指定できます. ペアの前のオプション:\n
