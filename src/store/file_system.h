@@ -25,7 +25,9 @@ enum class Place { kHosts, kState };
 // Who may have written a file that is read.
 enum class Writer {
   kAnyone,
-  kRootOnly,  // a file only root (the administrators) could have written
+  kRootWrites,  // a file root owns and only root may change (POSIX; others
+                // may read it); Windows takes it as kAnyone
+  kRootOnly,    // a file only root (the administrators) could have written
 };
 
 // Whose files a listing names.
