@@ -4,11 +4,13 @@
 // a run would change the file), 2 after any failure of a check. The layers
 // below return their failures; only this file reports them and exits.
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "front/command_line.h"
+#include "front/on_change.h"
 #include "front/usage.h"
 #include "hosts/change_hosts.h"
 #include "hosts/restore_hosts.h"
@@ -31,6 +33,8 @@ int main(int argc, char** argv) {
   bool pairs_given = false;
   bool families_given = false;
   int timeout = kDefaultTimeoutSeconds;
+  std::string hosts_path = HostsPath();
+  std::optional<std::string> on_change;
   for (const CommandStep& step : WalkCommandLine(args)) {
     switch (step.kind) {
       case CommandStep::kCheck:
@@ -47,6 +51,12 @@ int main(int argc, char** argv) {
       }
       case CommandStep::kTimeout:
         timeout = *ParseTimeout(step.first);
+        break;
+      case CommandStep::kHostsFile:
+        hosts_path = step.first;
+        break;
+      case CommandStep::kOnChange:
+        on_change = std::string(step.first);
         break;
       case CommandStep::kHelp:
         Help();
@@ -69,16 +79,28 @@ int main(int argc, char** argv) {
         Usage();
     }
   }
+  // The bound counts from the start: list files were read by now.
+  const Deadline deadline = started + std::chrono::seconds(timeout);
   RunOutcome outcome;
   if (!pairs_given) {
     // A family without pairs is a list gone missing, not a restore.
     if (families_given) Usage();
-    outcome = RestoreHosts(HostsPath(), writing);
+    outcome = RestoreHosts(hosts_path, writing);
   } else {
     if (ini_file.Count() == 0) Usage();
-    // The bound counts from the start: list files were read by now.
-    outcome = UpdateHosts(ini_file, HostsPath(), writing,
-                          started + std::chrono::seconds(timeout));
+    outcome = UpdateHosts(ini_file, hosts_path, writing, deadline);
+  }
+  if (on_change && outcome.saved) {
+    if (std::optional<Failure> failed =
+            RunOnChange(*on_change, hosts_path, outcome.changed, deadline)) {
+      // After error 238 the saved pairs still need their reload: both say.
+      if (!outcome.failure) {
+        outcome.failure = failed;
+      } else {
+        outcome.failure->text += Raw("\n");
+        outcome.failure->text += failed->text;
+      }
+    }
   }
   if (outcome.failure) FatalError(*outcome.failure);
   return writing == Writing::kCheck && outcome.changed != 0 ? 1 : 0;

@@ -1,8 +1,32 @@
 #include "front/command_line.h"
 
+#include <optional>
+
 #include "names/ini_file.h"
 
 namespace quorvane {
+
+namespace {
+
+// Whether args[*i] is `option`, with its value given as "OPTION VALUE" (the
+// next argument, taken: *i moves past it) or "OPTION=VALUE"; `*value` is
+// empty when there is none, or the word only starts with `option`.
+bool OptionValue(const std::vector<std::string_view>& args, size_t* i,
+                 std::string_view option, std::string_view* value) {
+  std::string_view arg = args[*i];
+  if (arg.substr(0, option.size()) != option) return false;
+  *value = arg.substr(option.size());
+  if (value->empty() && *i + 1 < args.size()) {
+    *value = args[++*i];
+  } else if (!value->empty() && (*value)[0] == '=') {
+    value->remove_prefix(1);
+  } else {
+    *value = {};
+  }
+  return true;
+}
+
+}  // namespace
 
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args) {
@@ -24,21 +48,19 @@ std::vector<CommandStep> WalkCommandLine(
       steps.push_back({CommandStep::kFamilies, arg, {}});
       continue;
     }
-    constexpr std::string_view kTimeoutOption = "--timeout";
-    if (arg.substr(0, kTimeoutOption.size()) == kTimeoutOption) {
-      std::string_view value = arg.substr(kTimeoutOption.size());
-      if (value.empty() && i + 1 < args.size()) {
-        value = args[++i];
-      } else if (!value.empty() && value[0] == '=') {
-        value.remove_prefix(1);
-      } else {
-        value = {};
-      }
-      steps.push_back(
-          {ParseTimeout(value) ? CommandStep::kTimeout : CommandStep::kUsage,
-           value,
-           {}});
-      if (steps.back().kind == CommandStep::kUsage) return steps;
+    std::string_view value;
+    std::optional<CommandStep::Kind> valued;
+    if (OptionValue(args, &i, "--timeout", &value)) {
+      valued =
+          ParseTimeout(value) ? CommandStep::kTimeout : CommandStep::kUsage;
+    } else if (OptionValue(args, &i, "--hosts-file", &value)) {
+      valued = value.empty() ? CommandStep::kUsage : CommandStep::kHostsFile;
+    } else if (OptionValue(args, &i, "--on-change", &value)) {
+      valued = value.empty() ? CommandStep::kUsage : CommandStep::kOnChange;
+    }
+    if (valued) {
+      steps.push_back({*valued, value, {}});
+      if (*valued == CommandStep::kUsage) return steps;
       continue;
     }
     CommandStep::Kind kind = arg == "--help" || arg == "-h" ? CommandStep::kHelp

@@ -3,8 +3,9 @@
 // list file is read at its own place among the arguments).
 //
 // Options come first: --check (-n), the address families (-4, -6, -46 or
-// -64; several add up), --timeout SECONDS (or --timeout=SECONDS), --help
-// (-h), --version; "--" ends them.
+// -64; several add up), --timeout SECONDS (or --timeout=SECONDS),
+// --hosts-file PATH and --on-change COMMAND (or with "=", never empty),
+// --help (-h), --version; "--" ends them.
 // After the options come the pairs and list files, where an argument that
 // starts with "-" in a domain's place is malformed (but not after "--").
 #ifndef QUORVANE_FRONT_COMMAND_LINE_H_
@@ -18,14 +19,16 @@ namespace quorvane {
 
 struct CommandStep {
   enum Kind {
-    kCheck,     // --check, -n: judge as a run does, write nothing
-    kFamilies,  // first: a choice of families (ParseFamilies)
-    kTimeout,   // first: the bound on the run's lookups (ParseTimeout)
-    kHelp,      // --help, -h: the usage and the options, then exit 0
-    kVersion,   // --version: the version, then exit 0
-    kAddPair,   // first: the domain, second: the host name
-    kLoadList,  // first: the list file path (without its "@")
-    kUsage,     // the command line is malformed from here on
+    kCheck,      // --check, -n: judge as a run does, write nothing
+    kFamilies,   // first: a choice of families (ParseFamilies)
+    kTimeout,    // first: the bound on the run's lookups (ParseTimeout)
+    kHelp,       // --help, -h: the usage and the options, then exit 0
+    kVersion,    // --version: the version, then exit 0
+    kAddPair,    // first: the domain, second: the host name
+    kLoadList,   // first: the list file path (without its "@")
+    kUsage,      // the command line is malformed from here on
+    kHostsFile,  // first: the file to change instead of the system's
+    kOnChange,   // first: the command to run after a save that changed it
   };
   Kind kind;
   std::string_view first;
