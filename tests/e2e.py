@@ -500,6 +500,15 @@ def cases():
              args=[b"one.test", b"nas"], out=None, after=None,
              files_after={S + b"/real-hosts": LOCAL + NAS, b"/etc/.hosts.Quorvane-zzzzzz":
                           b"x", S + b"/.real-hosts.Quorvane-zzzzzz": None}, only="linux"),
+        # A DNS server's file (with dnsmasq reading it: dns_server.py).
+        case("--hosts-file: a missing file is made, the hosts file untouched",
+             args=[b"--hosts-file", S + b"/dns.hosts", b"one.test", b"nas"],
+             out=reading(S + b"/dns.hosts") + NAS + added(1) + b"Writing... " + S +
+             b"/dns.hosts\n", files_after={S + b"/dns.hosts": NAS}),
+        case("--hosts-file: restoring a missing file is no error, and makes none",
+             args=[b"--hosts-file=" + S + b"/none.hosts"],
+             out=reading(S + b"/none.hosts") + deleted(0),
+             files_after={S + b"/none.hosts": None}),
     ]
 
     # A lock another user could hold or could have made is never used.

@@ -25,8 +25,9 @@ enum class Place { kHosts, kState };
 // Who may have written a file that is read.
 enum class Writer {
   kAnyone,
-  kRootWrites,  // a file root owns and only root may change (POSIX; others
-                // may read it); Windows takes it as kAnyone
+  kRootWrites,  // a file root owns and only root may change, others may
+                // read it; on Windows, as SYSTEM, a file and folder that
+                // only the administrators may change
   kRootOnly,    // a file only root (the administrators) could have written
 };
 
