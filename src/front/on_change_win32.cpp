@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdio>
 
 #include "front/on_change.h"
 
@@ -24,6 +25,8 @@ CommandEnd RunShellCommand(const std::string& command, const Environment& added,
   }
   std::string shell = std::string(system, length) + "\\cmd.exe";
   std::string line = "\"" + shell + "\" /d /s /c \"" + command + "\"";
+  // What this run printed comes before what the command prints.
+  fflush(nullptr);
   HANDLE job = CreateJobObjectA(nullptr, nullptr);
   if (!job) return {CommandEnd::kNotStarted, static_cast<int>(GetLastError())};
   STARTUPINFOA startup = {};
