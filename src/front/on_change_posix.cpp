@@ -6,8 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <string_view>
 #include <thread>
 
 #include "front/on_change.h"
