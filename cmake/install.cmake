@@ -7,9 +7,11 @@
 #   share/doc/quorvane/Quorvane.list.example   a sample list file
 #   share/doc/quorvane/copyright               the licence (LICENSE)
 #   share/doc/quorvane/changelog.gz            the package's changelog
-#   lib/systemd/system/quorvane.{service,timer}
+#   lib/systemd/system/quorvane.{service,timer}, quorvane@.{service,timer}
 #       with -DQUORVANE_INSTALL_SYSTEMD=ON: run the program at boot and
-#       every 10 minutes (QUORVANE_SYSTEMD_UNIT_DIR moves them); the .deb
+#       every 10 minutes, for /etc/hosts and (the template, one instance per
+#       /etc/quorvane/NAME.conf) for DNS servers' hosts files
+#       (QUORVANE_SYSTEMD_UNIT_DIR moves them); the .deb
 #       then also has the prerm and postrm of contrib/debian, which stop
 #       and disable them when the package is removed
 #
@@ -79,22 +81,25 @@ else()
   set(QUORVANE_SYSTEMD_UNIT_DIR "lib/systemd/system" CACHE STRING
       "Where the systemd units go, relative to the install prefix")
   if(QUORVANE_INSTALL_SYSTEMD)
-    # The service names the program by its full path, which is known only
+    # The services name the program by its full path, which is known only
     # when installing (cmake --install --prefix, or CPack's /usr).
-    set(unit_in ${CMAKE_CURRENT_SOURCE_DIR}/contrib/systemd/quorvane.service)
-    set(unit_out ${CMAKE_CURRENT_BINARY_DIR}/contrib/systemd/quorvane.service)
-    install(CODE "
-      file(READ \"${unit_in}\" unit)
-      set(exec \"ExecStart=/usr/bin/Quorvane \")
-      string(FIND \"\${unit}\" \"\${exec}\" at)
-      if(at EQUAL -1)
-        message(FATAL_ERROR \"${unit_in}: no line \${exec}\")
-      endif()
-      set(installed \"ExecStart=\${CMAKE_INSTALL_PREFIX}/bin/Quorvane \")
-      string(REPLACE \"\${exec}\" \"\${installed}\" unit \"\${unit}\")
-      file(WRITE \"${unit_out}\" \"\${unit}\")
-    ")
-    install(FILES ${unit_out} contrib/systemd/quorvane.timer
+    foreach(service quorvane.service quorvane@.service)
+      set(unit_in ${CMAKE_CURRENT_SOURCE_DIR}/contrib/systemd/${service})
+      set(unit_out ${CMAKE_CURRENT_BINARY_DIR}/contrib/systemd/${service})
+      install(CODE "
+        file(READ \"${unit_in}\" unit)
+        set(exec \"ExecStart=/usr/bin/Quorvane \")
+        string(FIND \"\${unit}\" \"\${exec}\" at)
+        if(at EQUAL -1)
+          message(FATAL_ERROR \"${unit_in}: no line \${exec}\")
+        endif()
+        set(installed \"ExecStart=\${CMAKE_INSTALL_PREFIX}/bin/Quorvane \")
+        string(REPLACE \"\${exec}\" \"\${installed}\" unit \"\${unit}\")
+        file(WRITE \"${unit_out}\" \"\${unit}\")
+      ")
+      install(FILES ${unit_out} DESTINATION ${QUORVANE_SYSTEMD_UNIT_DIR})
+    endforeach()
+    install(FILES contrib/systemd/quorvane.timer contrib/systemd/quorvane@.timer
             DESTINATION ${QUORVANE_SYSTEMD_UNIT_DIR})
     # Removing the package stops the timer and the service and disables
     # the timer, as Debian's helpers do for the units they install.

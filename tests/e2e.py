@@ -59,6 +59,8 @@ class Texts:
             "    --check, -n  書き込みません. 終了コード 0: 最新, 1: 変更が必要, 2: エラー.\n"
             "    -4, -6, -46  IPv4, IPv6, 両方のアドレスを使います. 既定: -4.\n"
             "    --timeout 秒 名前解決の制限時間 (全体). 既定: 30.\n"
+            "    --hosts-file ファイル  HOSTS の代わりにこのファイルを書き換えます.\n"
+            "    --on-change コマンド   ファイルを書き換えた後に実行します.\n"
             "    --help, -h   この説明を表示します.\n"
             "    --version    バージョンを表示します.\n"
             "    --           オプションの終わり.\n",
@@ -67,6 +69,8 @@ class Texts:
             "HOSTS, 2: error.\n"
             "    -4, -6, -46  Follows IPv4, IPv6 or both addresses. Default: -4.\n"
             "    --timeout S  Seconds all lookups may take together. Default: 30.\n"
+            "    --hosts-file FILE  Changes FILE instead of HOSTS.\n"
+            "    --on-change CMD    Runs CMD after a save that changed the file.\n"
             "    --help, -h   Shows this text.\n"
             "    --version    Shows the version.\n"
             "    --           Ends the options.\n")
@@ -560,6 +564,15 @@ def cases():
              args=[b"one.test", b"nas"], out=None, after=None,
              files_after={S + b"/real-hosts": LOCAL + NAS, b"/etc/.hosts.Quorvane-zzzzzz":
                           b"x", S + b"/.real-hosts.Quorvane-zzzzzz": None}, only="linux"),
+        # A DNS server's file (with dnsmasq reading it: dns_server.py).
+        case("--hosts-file: a missing file is made, the hosts file untouched",
+             args=[b"--hosts-file", S + b"/dns.hosts", b"one.test", b"nas"],
+             out=reading(S + b"/dns.hosts") + NAS + added(1) + b"Writing... " + S +
+             b"/dns.hosts\n", files_after={S + b"/dns.hosts": NAS}),
+        case("--hosts-file: restoring a missing file is no error, and makes none",
+             args=[b"--hosts-file=" + S + b"/none.hosts"],
+             out=reading(S + b"/none.hosts") + deleted(0),
+             files_after={S + b"/none.hosts": None}),
     ]
 
     # A lock another user could hold or could have made is never used.
@@ -695,16 +708,16 @@ def musl_program():
     return path
 
 
-def dns_query(name, qtype, wait=2):
+def dns_query(name, qtype, wait=2, server="127.0.0.2"):
     """The addresses of type `qtype` (1 A, 28 AAAA) that the dnsmasq reader
-    answers for `name`, in its order."""
+    (or the DNS server at `server`) answers for `name`, in its order."""
     import socket
     import struct
     question = b"".join(bytes([len(p)]) + p for p in name.split(b".")) + b"\0"
     with socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as sock:
         sock.settimeout(wait)
         sock.sendto(struct.pack(">6H", 7, 0x100, 1, 0, 0, 0) + question +
-                    struct.pack(">HH", qtype, 1), ("127.0.0.2", 53))
+                    struct.pack(">HH", qtype, 1), (server, 53))
         reply = sock.recv(4096)
     at, found = 12 + len(question) + 4, []
     for _ in range(struct.unpack(">H", reply[6:8])[0]):

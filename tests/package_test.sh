@@ -12,7 +12,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 if [ "${1:-}" = --installed ]; then
   mount -t overlay quorvane-package -o "lowerdir=$2/usr:/usr" /usr
   service=/usr/lib/systemd/system/quorvane.service
-  out=$(systemd-analyze verify "$service" "${service%.service}.timer" 2>&1) || true
+  # The template as an instance, as systemd loads it.
+  cp "${service%/*}/quorvane@.service" /run/quorvane@dnsmasq.service
+  out=$(systemd-analyze verify "$service" "${service%.service}.timer" \
+    /run/quorvane@dnsmasq.service "${service%/*}/quorvane@.timer" 2>&1) || true
   [ -z "$out" ] || { echo "$out" >&2; exit 1; }
   systemd-analyze security --offline=yes --threshold=20 "$service" | tail -n 1
   [ "$(man -w Quorvane)" = /usr/share/man/man1/Quorvane.1.gz ]
@@ -44,6 +47,8 @@ want="./usr/bin/Quorvane
 ./usr/bin/quorvane
 ./usr/lib/systemd/system/quorvane.service
 ./usr/lib/systemd/system/quorvane.timer
+./usr/lib/systemd/system/quorvane@.service
+./usr/lib/systemd/system/quorvane@.timer
 ./usr/share/doc/quorvane/Quorvane.list.example
 ./usr/share/doc/quorvane/changelog.gz
 ./usr/share/doc/quorvane/copyright
@@ -71,11 +76,14 @@ for step in "prerm upgrade" "prerm remove" "postrm remove"; do
   PATH="$scratch/bin:$PATH" sh "$scratch/script" "${step#* }"
 done
 want="deb-systemd-invoke stop quorvane.timer quorvane.service
+systemctl stop quorvane@*.timer quorvane@*.service
 systemctl --no-reload disable quorvane.timer
 systemctl --system daemon-reload"
 [ "$(cat "$scratch/log")" = "$want" ] || { echo "removal did: $(cat "$scratch/log")" >&2; exit 1; }
 cmake --install "$package_dir" --prefix "$scratch/opt" >/dev/null
 grep -qx "ExecStart=$scratch/opt/bin/Quorvane --prune @/etc/Quorvane.list" \
   "$scratch/opt/lib/systemd/system/quorvane.service"
+grep -q "^ExecStart=$scratch/opt/bin/Quorvane --hosts-file " \
+  "$scratch/opt/lib/systemd/system/quorvane@.service"
 dpkg -x "$deb" "$scratch/root"
 "$here/sandbox.sh" bash "$here/package_test.sh" --installed "$scratch/root"

@@ -7,11 +7,13 @@
 // sends its own.
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "front/command_line.h"
+#include "front/on_change.h"
 #include "front/usage.h"
 #include "hosts/change_hosts.h"
 #include "hosts/restore_hosts.h"
@@ -42,6 +44,8 @@ Message UsageProblem(const CommandStep& step) {
       return Format(kUsageNotAHostName, {step.first});
     case CommandStep::kSystemName:
       return Format(kUsageSystemName, {step.first});
+    case CommandStep::kNoValue:
+      return Format(kUsageNoValue, {step.first});
     default:
       return Format(kUsageUnknownOption, {step.first});
   }
@@ -61,6 +65,8 @@ struct Request {
   bool families_given = false;
   int timeout = kDefaultTimeoutSeconds;
   std::vector<std::string> lists;
+  std::string hosts_path = HostsPath();
+  std::optional<std::string> on_change;
 };
 
 // Carries out the command line's steps up to the run itself: options,
@@ -85,6 +91,12 @@ Request ReadCommandLine(const std::vector<std::string_view>& args) {
       }
       case CommandStep::kTimeout:
         request.timeout = *ParseTimeout(step.first);
+        break;
+      case CommandStep::kHostsFile:
+        request.hosts_path = step.first;
+        break;
+      case CommandStep::kOnChange:
+        request.on_change = std::string(step.first);
         break;
       case CommandStep::kHelp:
         Help();
@@ -128,24 +140,37 @@ int main(int argc, char** argv) {
   Request request =
       ReadCommandLine(std::vector<std::string_view>(argv + 1, argv + argc));
   UpdateOptions& options = request.options;
+  // The bound counts from the start: list files were read by now.
+  options.deadline = started + std::chrono::seconds(request.timeout);
   RunOutcome outcome;
   if (!request.pairs_given) {
     // A family without pairs is a list gone missing, not a restore.
     if (request.families_given) {
       Usage(Format(kUsageFamiliesWithoutPairs, {}));
     }
-    outcome = RestoreHosts(HostsPath(), options.writing);
+    outcome = RestoreHosts(request.hosts_path, options.writing);
   } else if (request.ini_file.Count() == 0) {
     // Lists without pairs: with --prune, the declared state of no pins.
     if (!options.prune) Usage(Format(kUsageNoPairs, {}));
     for (const std::string& list : request.lists) {
       WriteOut(Format(kNoPairsIn, {list}));
     }
-    outcome = RestoreHosts(HostsPath(), options.writing);
+    outcome = RestoreHosts(request.hosts_path, options.writing);
   } else {
-    // The bound counts from the start: list files were read by now.
-    options.deadline = started + std::chrono::seconds(request.timeout);
-    outcome = UpdateHosts(request.ini_file, HostsPath(), options);
+    outcome = UpdateHosts(request.ini_file, request.hosts_path, options);
+  }
+  if (request.on_change && outcome.saved) {
+    if (std::optional<Failure> failed =
+            RunOnChange(*request.on_change, request.hosts_path, outcome.changed,
+                        options.deadline)) {
+      // After error 238 the saved pairs still need their reload: both say.
+      if (!outcome.failure) {
+        outcome.failure = failed;
+      } else {
+        outcome.failure->text += Raw("\n");
+        outcome.failure->text += failed->text;
+      }
+    }
   }
   if (outcome.failure) FatalError(*outcome.failure);
   ReportRun(0);

@@ -7,10 +7,30 @@ namespace quorvane {
 namespace {
 
 bool IsOption(std::string_view arg) {
+  for (std::string_view valued : {"--timeout", "--hosts-file", "--on-change"}) {
+    if (arg.substr(0, valued.size()) == valued) return true;
+  }
   return arg == "--check" || arg == "-n" || ParseFamilies(arg) ||
-         arg.substr(0, 9) == "--timeout" || arg == "--help" || arg == "-h" ||
-         arg == "--version" || arg == "--event-log" || arg == "--prune" ||
-         arg == "--";
+         arg == "--help" || arg == "-h" || arg == "--version" ||
+         arg == "--event-log" || arg == "--prune" || arg == "--";
+}
+
+// Whether args[*i] is `option`, with its value given as "OPTION VALUE" (the
+// next argument, taken: *i moves past it) or "OPTION=VALUE"; `*value` is
+// empty when there is none, or the word only starts with `option`.
+bool OptionValue(const std::vector<std::string_view>& args, size_t* i,
+                 std::string_view option, std::string_view* value) {
+  std::string_view arg = args[*i];
+  if (arg.substr(0, option.size()) != option) return false;
+  *value = arg.substr(option.size());
+  if (value->empty() && *i + 1 < args.size()) {
+    *value = args[++*i];
+  } else if (!value->empty() && (*value)[0] == '=') {
+    value->remove_prefix(1);
+  } else {
+    *value = {};
+  }
+  return true;
 }
 
 CommandStep Malformed(CommandStep::Problem problem, std::string_view arg) {
@@ -55,22 +75,27 @@ std::vector<CommandStep> WalkCommandLine(
       steps.push_back({CommandStep::kFamilies, arg, {}});
       continue;
     }
-    constexpr std::string_view kTimeoutOption = "--timeout";
-    if (arg.substr(0, kTimeoutOption.size()) == kTimeoutOption) {
-      std::string_view value = arg.substr(kTimeoutOption.size());
-      if (value.empty() && i + 1 < args.size()) {
-        value = args[++i];
-      } else if (!value.empty() && value[0] == '=') {
-        value.remove_prefix(1);
-      } else if (!value.empty()) {
-        steps.push_back(Malformed(CommandStep::kUnknownOption, arg));
-        return steps;
-      }
+    std::string_view value;
+    if (OptionValue(args, &i, "--timeout", &value)) {
       if (!ParseTimeout(value)) {
         steps.push_back(Malformed(CommandStep::kBadTimeout, value));
         return steps;
       }
       steps.push_back({CommandStep::kTimeout, value, {}});
+      continue;
+    }
+    std::optional<CommandStep::Kind> valued;
+    if (OptionValue(args, &i, "--hosts-file", &value)) {
+      valued = CommandStep::kHostsFile;
+    } else if (OptionValue(args, &i, "--on-change", &value)) {
+      valued = CommandStep::kOnChange;
+    }
+    if (valued && value.empty()) {
+      steps.push_back(Malformed(CommandStep::kNoValue, arg));
+      return steps;
+    }
+    if (valued) {
+      steps.push_back({*valued, value, {}});
       continue;
     }
     if (arg == "--help" || arg == "-h") {

@@ -4,7 +4,8 @@
 //
 // Options come first: --check (-n), the address families (-4, -6, -46 or
 // -64; several add up), --timeout SECONDS (or --timeout=SECONDS),
-// --event-log, --prune, --help (-h), --version; "--" ends them.
+// --event-log, --prune, --hosts-file PATH and --on-change COMMAND (or
+// with "=", never empty), --help (-h), --version; "--" ends them.
 // After the options come the pairs and list files, where an argument that
 // starts with "-" in a domain's place is malformed (but not after "--").
 #ifndef QUORVANE_FRONT_COMMAND_LINE_H_
@@ -18,16 +19,18 @@ namespace quorvane {
 
 struct CommandStep {
   enum Kind {
-    kCheck,     // --check, -n: judge as a run does, write nothing
-    kFamilies,  // first: a choice of families (ParseFamilies)
-    kTimeout,   // first: the bound on the run's lookups (ParseTimeout)
-    kHelp,      // --help, -h: the usage and the options, then exit 0
-    kVersion,   // --version: the version, then exit 0
-    kAddPair,   // first: the domain, second: the host name
-    kLoadList,  // first: the list file path (without its "@")
-    kUsage,     // first: the argument that is wrong, problem: how
-    kEventLog,  // --event-log: the run's report also goes to the event log
-    kPrune,     // --prune: the pairs are the whole declared state
+    kCheck,      // --check, -n: judge as a run does, write nothing
+    kFamilies,   // first: a choice of families (ParseFamilies)
+    kTimeout,    // first: the bound on the run's lookups (ParseTimeout)
+    kHelp,       // --help, -h: the usage and the options, then exit 0
+    kVersion,    // --version: the version, then exit 0
+    kAddPair,    // first: the domain, second: the host name
+    kLoadList,   // first: the list file path (without its "@")
+    kUsage,      // first: the argument that is wrong, problem: how
+    kEventLog,   // --event-log: the run's report also goes to the event log
+    kPrune,      // --prune: the pairs are the whole declared state
+    kHostsFile,  // first: the file to change instead of the system's
+    kOnChange,   // first: the command to run after a save that changed it
   };
   // Why a command line is malformed, said before the usage text.
   enum Problem {
@@ -39,6 +42,7 @@ struct CommandStep {
     kNoHostName,        // a domain that is the last argument
     kNotAHostName,      // not one host name to the hosts file's readers
     kSystemName,        // localhost and its kin (IsSystemName)
+    kNoValue,           // --hosts-file or --on-change without its value
   };
   Kind kind;
   std::string_view first;

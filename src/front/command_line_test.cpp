@@ -10,12 +10,12 @@ namespace quorvane {
 namespace {
 
 // Renders the steps compactly: "check", "ipCHOICE", "timeoutSECONDS",
-// "help", "version", "+domain=name", "@path", "usage", "event" (in the
-// order of CommandStep::Kind).
+// "help", "version", "+domain=name", "@path", "usage", "event", "prune",
+// "filePATH", "hookCOMMAND" (in the order of CommandStep::Kind).
 std::string Walk(std::vector<std::string_view> args) {
-  static const char* const kWords[] = {"check",   "ip",   "timeout", "help",
-                                       "version", "+",    "@",       "usage",
-                                       "event",   "prune"};
+  static const char* const kWords[] = {"check",   "ip",    "timeout", "help",
+                                       "version", "+",     "@",       "usage",
+                                       "event",   "prune", "file",    "hook"};
   std::string out;
   for (const CommandStep& step : WalkCommandLine(args)) {
     if (!out.empty()) out += ' ';
@@ -24,7 +24,9 @@ std::string Walk(std::vector<std::string_view> args) {
       out += std::string(step.first) + "=" + std::string(step.second);
     } else if (step.kind == CommandStep::kLoadList ||
                step.kind == CommandStep::kFamilies ||
-               step.kind == CommandStep::kTimeout) {
+               step.kind == CommandStep::kTimeout ||
+               step.kind == CommandStep::kHostsFile ||
+               step.kind == CommandStep::kOnChange) {
       out += step.first;
     }
   }
@@ -65,6 +67,11 @@ TEST(CommandLineTest, Walks) {
       {{"--timeout", "86401"}, "usage"},
       {{"--timeout"}, "usage"},
       {{"--timeout5"}, "usage"},
+      // A file and a command, either spelling; never empty.
+      {{"--hosts-file", "-x", "--on-change=kill -HUP 1", "-n"},
+       "file-x hookkill -HUP 1 check"},
+      {{"--hosts-file=", "a", "x"}, "usage"},
+      {{"--on-change"}, "usage"},
       {{"a", "x", "-6", "b", "y"}, "+a=x usage"},
       {{"a", "-46"}, "usage"},
       {{"-"}, "usage"},

@@ -24,6 +24,15 @@ RunOutcome CannotOpenHosts(const Message& cause) {
   return {0, Failure{kErrorHostsOpen, text}};
 }
 
+// Error 147 for a file named with --hosts-file, as for a list: the fixed
+// text names the path, the cause line says what is wrong with it.
+RunOutcome CannotOpenFile(const std::string& path) {
+  Message text = Format(kCannotOpenList, {path});
+  text += Raw("\n");
+  text += ListReadCause(path);
+  return {0, Failure{kErrorListOpen, text}};
+}
+
 }  // namespace
 
 RunOutcome ChangeHostsFile(const std::string& path, const Scan& scan,
@@ -53,10 +62,21 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
   }
 
   WriteOut(Format(kReading, {path}));
+  // The system's file must be there. A DNS server's file is made when
+  // missing, and is a file only root may change, as a list is.
+  const bool system_file = path == HostsPath();
   std::string bytes;
-  if (!fs || fs->Read(Place::kHosts, fs->HostsName(), Writer::kAnyone,
-                      &bytes) != FsResult::kOk) {
-    return CannotOpenHosts(HostsReadCause(path));
+  FsResult read =
+      fs ? fs->Read(Place::kHosts, fs->HostsName(),
+                    system_file ? Writer::kAnyone : Writer::kRootWrites, &bytes)
+         : FsResult::kFailed;
+  if (read == FsResult::kMissing && !system_file) {
+    read = FsResult::kOk;
+    bytes.clear();
+  }
+  if (read != FsResult::kOk) {
+    return system_file ? CannotOpenHosts(HostsReadCause(path))
+                       : CannotOpenFile(path);
   }
   HostsFile hosts(std::move(bytes), NewFileLineBreak());
   LinesChanged changed = scan(&hosts);
@@ -73,7 +93,7 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
     text += HostsWriteCause(path);
     return {changed.count, Failure{kErrorHostsWrite, text}};
   }
-  return {changed.count, std::nullopt};
+  return {changed.count, std::nullopt, true};
 }
 
 std::string PeekHostsFile(const std::string& path) {

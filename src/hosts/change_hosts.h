@@ -47,6 +47,11 @@ RunOutcome ChangeHostsFile(const std::string& path, const Scan& scan,
 // error 208 when the save fails, the file then keeping its bytes). Each
 // failure ends the sequence where it is met; its text says the cause.
 //
+// Any file but the system's (HostsPath) is a DNS server's: missing, it is
+// read as empty and made by the save (mode 0644, the run's own); it must be
+// root's and writable by no one else, and a path or file refused is error
+// 147 with its cause, as for a list file.
+//
 // With Writing::kCheck nothing is written: no repair, no removal, no save
 // (a journal left by a killed save waits for the next run, and the check
 // judges the file as it stands).

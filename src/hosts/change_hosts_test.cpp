@@ -11,6 +11,7 @@
 #include "hosts/kept_line.h"
 #include "hosts/restore_hosts.h"
 #include "hosts/update_hosts.h"
+#include "store/hosts_path.h"
 #include "support/fault_file_system.h"
 
 namespace quorvane {
@@ -26,8 +27,10 @@ LinesChanged ToNas(HostsFile* hosts) {
 
 LinesChanged Restore(HostsFile* hosts) { return RestoreLines(hosts); }
 
-RunOutcome RunOn(FileSystem* fs, const Scan& scan, Writing writing) {
-  return ChangeLockedHostsFile(fs, "hosts", scan, kLinesAdded, writing);
+// A run on the system's hosts file, or on a DNS server's file at `path`.
+RunOutcome RunOn(FileSystem* fs, const Scan& scan, Writing writing,
+                 const std::string& path = HostsPath()) {
+  return ChangeLockedHostsFile(fs, path, scan, kLinesAdded, writing);
 }
 
 TEST(RunTest, UpdateCheckAndRestoreInOrder) {
@@ -83,7 +86,9 @@ TEST(RunTest, ACheckLeavesAKilledSaveToTheNextRun) {
   EXPECT_EQ(*disk.Find(Place::kHosts, "hosts"), new_bytes);
 }
 
-TEST(RunTest, AMissingFileIsError198AndNothingIsMade) {
+// The system's file must be there; a DNS server's file is made by the
+// first run that changes a line, and a check or a restore makes nothing.
+TEST(RunTest, AMissingFile) {
   FakeDisk disk;
   FaultFileSystem fs(&disk, {});
   RunOutcome outcome = RunOn(&fs, ToNas, Writing::kSave);
@@ -91,6 +96,16 @@ TEST(RunTest, AMissingFileIsError198AndNothingIsMade) {
   EXPECT_EQ(outcome.failure->code, kErrorHostsOpen);
   EXPECT_FALSE(disk.Find(Place::kHosts, "hosts"));
   EXPECT_TRUE(RunOn(nullptr, ToNas, Writing::kCheck).failure);
+
+  const std::string dns = "/srv/dns/hosts";
+  EXPECT_FALSE(RunOn(&fs, Restore, Writing::kSave, dns).failure);
+  EXPECT_EQ(RunOn(&fs, ToNas, Writing::kCheck, dns).changed, 1);
+  EXPECT_FALSE(disk.Find(Place::kHosts, "hosts"));
+  outcome = RunOn(&fs, ToNas, Writing::kSave, dns);
+  EXPECT_FALSE(outcome.failure);
+  EXPECT_TRUE(outcome.saved);
+  EXPECT_EQ(*disk.Find(Place::kHosts, "hosts"),
+            "192.0.2.7\tnas\t##Quorvane##" + std::string(NewFileLineBreak()));
 }
 
 }  // namespace

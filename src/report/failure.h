@@ -26,6 +26,7 @@ inline Failure Fail(int code, const Text& text,
 struct RunOutcome {
   int changed = 0;  // lines changed, or that a check says would change
   std::optional<Failure> failure;
+  bool saved = false;  // the file was written: changed lines are on disk
 };
 
 }  // namespace quorvane

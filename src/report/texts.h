@@ -141,6 +141,12 @@ inline constexpr Text kNoPairsIn = {
     "\xdc\x82\xb9\x82\xf1.\n",
     "%s: no pairs; no name is pinned.\n"};
 
+inline constexpr Text kUsageNoValue = {
+    // Quorvane: %s には値が必要です (--help を参照).\n
+    "Quorvane: %s \x82\xc9\x82\xcd\x92l\x82\xaa\x95K\x97v\x82\xc5\x82\xb7 "
+    "(--help \x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: %s needs a value (see --help).\n"};
+
 // What --help adds after the usage text.
 inline constexpr Text kOptions = {
     // \nペアと @リストファイル を続けて指定できます. ペアの前のオプション:\n
@@ -163,6 +169,15 @@ inline constexpr Text kOptions = {
     "    --timeout \x95"
     "b \x96\xbc\x91O\x89\xf0\x8c\x88\x82\xcc\x90\xa7\x8c\xc0\x8e\x9e\x8a\xd4 "
     "(\x91S\x91\xcc). \x8a\xf9\x92\xe8: 30.\n"
+    // --hosts-file ファイル  HOSTS の代わりにこのファイルを書き換えます.\n
+    "    --hosts-file \x83t\x83@\x83"
+    "C\x83\x8b  HOSTS "
+    "\x82\xcc\x91\xe3\x82\xed\x82\xe8\x82\xc9\x82\xb1\x82\xcc\x83t\x83@\x83"
+    "C\x83\x8b\x82\xf0\x8f\x91\x82\xab\x8a\xb7\x82\xa6\x82\xdc\x82\xb7.\n"
+    // --on-change コマンド   ファイルを書き換えた後に実行します.\n
+    "    --on-change \x83R\x83}\x83\x93\x83h   \x83t\x83@\x83"
+    "C\x83\x8b\x82\xf0\x8f\x91\x82\xab\x8a\xb7\x82\xa6\x82\xbd\x8c\xe3\x82\xc9"
+    "\x8e\xc0\x8ds\x82\xb5\x82\xdc\x82\xb7.\n"
     // --help, -h   この説明を表示します.\n
     "    --help, -h   "
     "\x82\xb1\x82\xcc\x90\xe0\x96\xbe\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xdc"
@@ -181,6 +196,8 @@ inline constexpr Text kOptions = {
     "HOSTS, 2: error.\n"
     "    -4, -6, -46  Follows IPv4, IPv6 or both addresses. Default: -4.\n"
     "    --timeout S  Seconds all lookups may take together. Default: 30.\n"
+    "    --hosts-file FILE  Changes FILE instead of HOSTS.\n"
+    "    --on-change CMD    Runs CMD after a save that changed the file.\n"
     "    --help, -h   Shows this text.\n"
     "    --version    Shows the version.\n"
     "    --           Ends the options.\n"};
@@ -440,6 +457,39 @@ inline constexpr Text kCauseSystem = {  // path, the system's error number
     "e\x83\x80\x83G\x83\x89\x81[ %d.",
     "%s: system error %d."};
 
+// Error 241: the --on-change command failed after a save: the file's path;
+// a cause line follows.
+inline constexpr Text kOnChangeFailed = {
+    // --on-change のコマンドが失敗しました. %s は保存しました.
+    "--on-change \x82\xcc\x83R\x83}\x83\x93\x83h\x82\xaa\x8e\xb8\x94s\x82\xb5"
+    "\x82\xdc\x82\xb5\x82\xbd. %s "
+    "\x82\xcd\x95\xdb\x91\xb6\x82\xb5\x82\xdc\x82\xb5"
+    "\x82\xbd.",
+    "The --on-change command failed; %s was saved."};
+
+// The cause lines of error 241: the command first.
+inline constexpr Text kCauseExitStatus = {  // command, status
+    // %s: 終了コード %d.
+    "%s: \x8fI\x97\xb9\x83R\x81[\x83h %d.", "%s: exit status %d."};
+inline constexpr Text kCauseSignal = {  // command, signal
+    // %s: シグナル %d で終了しました.
+    "%s: \x83V\x83O\x83i\x83\x8b %d "
+    "\x82\xc5\x8fI\x97\xb9\x82\xb5\x82\xdc\x82\xb5"
+    "\x82\xbd.",
+    "%s: ended by signal %d."};
+inline constexpr Text kCauseStillRunning = {
+    // %s: 制限時間 (--timeout) を過ぎても終わらないので止めました.
+    "%s: \x90\xa7\x8c\xc0\x8e\x9e\x8a\xd4 (--timeout) "
+    "\x82\xf0\x89\xdf\x82\xac\x82\xc4\x82\xe0\x8fI\x82\xed\x82\xe7\x82\xc8\x82"
+    "\xa2"
+    "\x82\xcc\x82\xc5\x8e~\x82\xdf\x82\xdc\x82\xb5\x82\xbd.",
+    "%s: still running at the run's time limit (--timeout); it was stopped."};
+inline constexpr Text kCauseNotStarted = {  // command, system error
+    // %s: 開始できません (システムエラー %d).
+    "%s: \x8aJ\x8en\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1 (\x83V\x83X\x83"
+    "e\x83\x80\x83G\x83\x89\x81[ %d).",
+    "%s: cannot be started (system error %d)."};
+
 // The fixed codes of the fatal errors.
 enum ErrorCode {
   kErrorListOpen = 147,
@@ -448,6 +498,7 @@ enum ErrorCode {
   kErrorHostsWrite = 208,
   kErrorNetworkStart = 224,
   kErrorResolve = 238,
+  kErrorOnChange = 241,
 };
 
 }  // namespace quorvane

@@ -75,6 +75,12 @@ Message ListReadCause(const std::string& path) {
       !OnlyAdministratorsWrite(path)) {
     return Format(kCauseNotAdministrators, {path});
   }
+  // Its folder: what stops a list, and a DNS server's file, as SYSTEM.
+  std::string folder = path.substr(0, path.find_last_of("\\/"));
+  if (RunsAsSystem() && folder.size() < path.size() &&
+      !OnlyAdministratorsWrite(folder)) {
+    return Format(kCauseNotAdministrators, {folder});
+  }
   return FileCause(path, error);
 }
 

@@ -25,7 +25,10 @@ enum class Place { kHosts, kState };
 // Who may have written a file that is read.
 enum class Writer {
   kAnyone,
-  kRootOnly,  // a file only root (the administrators) could have written
+  kRootWrites,  // a file root owns and only root may change, others may
+                // read it; on Windows, as SYSTEM, a file and folder that
+                // only the administrators may change
+  kRootOnly,    // a file only root (the administrators) could have written
 };
 
 // Whose files a listing names.

@@ -13,10 +13,12 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 #include "store/fd_posix.h"
 #include "store/file_system.h"
+#include "store/hash.h"
 #include "store/root_paths_posix.h"
 
 namespace quorvane {
@@ -119,11 +121,23 @@ class PosixFile : public WritableFile {
 
 class PosixFileSystem : public FileSystem {
  public:
-  PosixFileSystem(Fd hosts_dir, std::string name)
-      : hosts_dir_(std::move(hosts_dir)), name_(std::move(name)) {}
+  PosixFileSystem(Fd hosts_dir, std::string name, std::string walked)
+      : hosts_dir_(std::move(hosts_dir)),
+        name_(std::move(name)),
+        walked_(std::move(walked)) {}
 
   std::string HostsName() const override { return name_; }
-  std::string StateName() const override { return name_; }
+  // A file of /etc keeps the journal name it always had (a journal left by
+  // an older run is still found); any other file's name carries a hash of
+  // its path as walked, so that two files of one name in two folders never
+  // share a journal.
+  std::string StateName() const override {
+    if (walked_ == "/etc") return name_;
+    char hash[20];
+    snprintf(hash, sizeof hash, "-%016llx",
+             static_cast<unsigned long long>(Fnv1a(walked_ + "/" + name_)));
+    return name_ + hash;
+  }
 
   bool Trusted(Place place) override {
     return place == Place::kHosts || StateDirectory(IfMissing::kFail) >= 0;
@@ -136,10 +150,11 @@ class PosixFileSystem : public FileSystem {
       return errno == ENOENT ? FsResult::kMissing : FsResult::kFailed;
     // A file of root's alone: another user's must not tell us what to write
     // into the hosts file.
+    const unsigned others = writer == Writer::kRootOnly ? 077 : 022;
     struct stat st;
     if (fstat(fd.get(), &st) != 0 ||
-        (writer == Writer::kRootOnly &&
-         (st.st_uid != 0 || (st.st_mode & 077) != 0)) ||
+        (writer != Writer::kAnyone &&
+         (st.st_uid != 0 || (st.st_mode & others) != 0)) ||
         !ReadAll(fd.get(), bytes)) {
       return FsResult::kFailed;
     }
@@ -273,6 +288,7 @@ class PosixFileSystem : public FileSystem {
 
   Fd hosts_dir_;
   std::string name_;
+  std::string walked_;  // the hosts file's directory, links followed
   Fd state_;
   int held_ = 0;
   sigset_t before_;
@@ -281,10 +297,11 @@ class PosixFileSystem : public FileSystem {
 }  // namespace
 
 std::unique_ptr<FileSystem> OpenFileSystem(const std::string& path) {
-  std::string name;
-  Fd dir = OpenTrustedDirectoryOf(path, &name);
+  std::string name, walked;
+  Fd dir = OpenTrustedDirectoryOf(path, &name, nullptr, &walked);
   if (!dir.ok()) return nullptr;
-  return std::make_unique<PosixFileSystem>(std::move(dir), std::move(name));
+  return std::make_unique<PosixFileSystem>(std::move(dir), std::move(name),
+                                           std::move(walked));
 }
 
 }  // namespace quorvane

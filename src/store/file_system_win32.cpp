@@ -184,7 +184,13 @@ class WindowsFileSystem : public FileSystem {
                  ? FsResult::kMissing
                  : FsResult::kFailed;
     }
-    if (writer == Writer::kRootOnly && !OnlyAdministratorsWriteFile(file)) {
+    // A DNS server's file is held to a list file's rule: as SYSTEM, only
+    // one that the administrators alone may change, in such a folder.
+    const bool judged = writer == Writer::kRootOnly ||
+                        (writer == Writer::kRootWrites && RunsAsSystem());
+    if (judged &&
+        !(OnlyAdministratorsWriteFile(file) &&
+          (writer == Writer::kRootOnly || OnlyAdministratorsWrite(dir_)))) {
       CloseHandle(file);
       return FsResult::kUntrusted;
     }

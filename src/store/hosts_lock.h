@@ -2,7 +2,9 @@
 // program at a time from before it reads the file until after it has saved
 // it. Two runs at the same moment then work one after the other, the second
 // on the first one's result, and neither loses the other's lines. It keeps
-// out other runs of this program only.
+// out other runs of this program only. Each hosts file (the system's, or a
+// DNS server's named with --hosts-file) has a lock of its own, which two
+// paths to the one file share: runs on two files never wait for each other.
 //
 // The lock lives on something a save never replaces: a lock on the hosts
 // file itself would stay with the old file when a save renames the new one

@@ -1,7 +1,7 @@
-// POSIX hosts lock: flock on a lock file in a directory only root may
-// enter. The file is never replaced by a save, it can be made while /etc is
-// read-only, and the kernel lets go of the lock when the process ends,
-// however it ends.
+// POSIX hosts lock: flock on a lock file, one per hosts file, in a
+// directory only root may enter. The lock file is never replaced by a save,
+// it can be made while /etc is read-only, and the kernel lets go of the lock
+// when the process ends, however it ends.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -16,7 +16,9 @@
 
 #include "report/texts.h"
 #include "store/fd_posix.h"
+#include "store/hash.h"
 #include "store/hosts_lock.h"
+#include "store/hosts_path.h"
 #include "store/root_paths_posix.h"
 
 namespace quorvane {
@@ -28,17 +30,39 @@ namespace {
 // every user may open and flock.
 constexpr char kHostsLockDirectory[] = "/run/quorvane";
 
-// Opens the lock file "hosts.lock" in `dir`, making either when missing.
-// None when the directory is not root's alone (see OpenRootOnlyDirectory) or
-// the file is not a regular file owned by root and closed to group and
-// others: such a lock may be held by someone else for good, so it is never
-// used, and never quietly replaced by another.
-Fd OpenLockFile(const std::string& dir) {
+// The file's path with every link followed, as the save's walk reaches it,
+// so that two paths to one file name one lock; the path as given when the
+// walk refuses it (the run then touches nothing, whatever it holds).
+std::string WalkedPath(const std::string& path) {
+  std::string name, walked;
+  if (!OpenTrustedDirectoryOf(path, &name, nullptr, &walked).ok()) return path;
+  return walked + "/" + name;
+}
+
+// The lock file's name in the lock directory: "hosts.lock" for the system's
+// hosts file (the name older runs take), and for any other file a name of
+// its own, so that runs on two files never wait for each other. Not the
+// device and inode: a save by rename gives the file a new inode.
+std::string LockName(const std::string& hosts_path) {
+  const std::string walked = WalkedPath(hosts_path);
+  if (walked == WalkedPath(HostsPath())) return "hosts.lock";
+  char name[40];
+  snprintf(name, sizeof name, "hosts-%016llx.lock",
+           static_cast<unsigned long long>(Fnv1a(walked)));
+  return name;
+}
+
+// Opens the lock file `name` in `dir`, making either when missing. None
+// when the directory is not root's alone (see OpenRootOnlyDirectory) or the
+// file is not a regular file owned by root and closed to group and others:
+// such a lock may be held by someone else for good, so it is never used,
+// and never quietly replaced by another.
+Fd OpenLockFile(const std::string& dir, const std::string& name) {
   Fd dir_fd = OpenRootOnlyDirectory(dir.c_str(), IfMissing::kCreate);
   if (!dir_fd.ok()) return Fd();
   // O_NONBLOCK: a FIFO put there must not stall the open.
   return KeepIfRootsAlone(
-      Fd(openat(dir_fd.get(), "hosts.lock",
+      Fd(openat(dir_fd.get(), name.c_str(),
                 O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                 0600)),
       S_IFREG);
@@ -71,11 +95,10 @@ HostsLock::HostsLock() = default;
 
 HostsLock::~HostsLock() { Release(); }
 
-// There is one hosts file, so one lock serves it whatever its path.
-bool HostsLock::Acquire(const std::string& /*hosts_path*/,
+bool HostsLock::Acquire(const std::string& hosts_path,
                         std::chrono::milliseconds wait) {
   Release();
-  Fd fd = OpenLockFile(kHostsLockDirectory);
+  Fd fd = OpenLockFile(kHostsLockDirectory, LockName(hosts_path));
   if (!fd.ok() || !LockWithin(fd.get(), wait)) return false;
   held_ = std::make_unique<Held>(Held{std::move(fd)});
   return true;
@@ -86,7 +109,7 @@ void HostsLock::Release() { held_.reset(); }
 Message LockFailureCause(const std::string& hosts_path,
                          std::chrono::seconds waited) {
   const std::string dir = kHostsLockDirectory;
-  const std::string file = dir + "/hosts.lock";
+  const std::string file = dir + "/" + LockName(hosts_path);
   struct stat st;
   if (lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != 0 ||
       (st.st_mode & 022) != 0) {

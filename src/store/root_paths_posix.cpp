@@ -71,7 +71,7 @@ class Walk {
 }  // namespace
 
 Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name,
-                          std::string* untrusted) {
+                          std::string* untrusted, std::string* walked) {
   std::vector<std::string> todo;
   PushParts(path, &todo);
   // A relative path is judged from "/" as its absolute path would be: a
@@ -113,6 +113,7 @@ Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name,
     }
     if (todo.empty()) {
       *name = part;
+      if (walked) *walked = walk.shown();
       // The save makes and renames files here: even in a sticky directory
       // another user could take their names first.
       struct stat here;

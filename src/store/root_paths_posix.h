@@ -28,9 +28,12 @@ inline constexpr char kStateDirectory[] = "/var/lib/quorvane";
 // new names), and every link is owned by root. The file itself need not
 // exist. When a directory or link that another user may change stops the
 // walk, `*untrusted` (if given) names it as walked; this one walk both
-// decides and explains, so that the two never drift apart.
+// decides and explains, so that the two never drift apart. `*walked` (if
+// given) gets the directory's absolute path as walked, every link followed
+// ("" for "/"): one name for a file that several paths reach.
 Fd OpenTrustedDirectoryOf(const std::string& path, std::string* name,
-                          std::string* untrusted = nullptr);
+                          std::string* untrusted = nullptr,
+                          std::string* walked = nullptr);
 
 // Opens the directory `path`, making it (mode 0700, its parent synced) when
 // it is missing and `if_missing` says so, only when it is a real directory, not

@@ -45,5 +45,32 @@ TEST(RootPathsTest, OnlyDirectoriesRootAloneControlsAreTrusted) {
   }
 }
 
+// A file's lock and its journal in the state directory are named by the
+// walked path: every path to one file must walk to one name.
+TEST(RootPathsTest, EveryPathToAFileWalksToOneName) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root's directories are trusted";
+  char top[] = "/tmp/quorvane-paths-XXXXXX";
+  ASSERT_NE(mkdtemp(top), nullptr);
+  const std::string t = top, dir = t + "/d";
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  ASSERT_EQ(symlink("d", (t + "/l").c_str()), 0);
+  ASSERT_EQ(symlink("f", (dir + "/g").c_str()), 0);
+  char* real = realpath(top, nullptr);
+  ASSERT_NE(real, nullptr);
+  const std::string want = std::string(real) + "/d";
+  free(real);
+  for (const std::string& path :
+       {dir + "/f", t + "/l/f", dir + "/../d/./f", t + "//l/g"}) {
+    SCOPED_TRACE(path);
+    std::string name, walked;
+    EXPECT_TRUE(OpenTrustedDirectoryOf(path, &name, nullptr, &walked).ok());
+    EXPECT_EQ(walked + "/" + name, want + "/f");
+  }
+  unlink((dir + "/g").c_str());
+  unlink((t + "/l").c_str());
+  rmdir(dir.c_str());
+  rmdir(top);
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -199,5 +199,33 @@ TEST(SaveProtocolTest, RepairPutsBackOnlyWhatTheSaveTore) {
   }
 }
 
+// One state directory serves every file: a journal there is applied only
+// to the file whose state name it bears, never to another of the same name
+// in another folder.
+TEST(SaveProtocolTest, AStateJournalServesOnlyItsOwnFile) {
+  const Change& change = kChanges[1];
+  const std::string torn = change.new_bytes.substr(0, kJournalBlock) +
+                           change.old_bytes.substr(kJournalBlock);
+  const Journal journal = MakeJournal(change.old_bytes, {change.new_bytes});
+  FakeDisk disk;
+  disk.Put(Place::kHosts, "custom.list", torn);
+  disk.Put(Place::kState, ".custom.list-a.Quorvane-journal",
+           JournalHead(journal) + std::string(journal.old_bytes) +
+               JournalHashes(journal));
+  for (const char* state_name : {"custom.list-b", "custom.list-a"}) {
+    SCOPED_TRACE(state_name);
+    FaultFileSystem fs(&disk, {.hosts_read_only = true,
+                               .hosts_name = "custom.list",
+                               .state_name = state_name});
+    std::vector<std::string> kept;
+    EXPECT_TRUE(RepairFile(&fs, &kept));
+    EXPECT_TRUE(kept.empty());
+    const bool own = state_name == std::string("custom.list-a");
+    EXPECT_EQ(*disk.Find(Place::kHosts, "custom.list"),
+              own ? change.old_bytes : torn);
+    EXPECT_EQ(fs.List(Place::kState, Owner::kAnyone).empty(), own);
+  }
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -86,6 +86,9 @@ class FaultFileSystem : public FileSystem {
     bool hosts_read_only = false;  // the hosts directory takes no change
     bool mount_point = false;      // the hosts file cannot be renamed over
     long crash_at = -1;
+    // A DNS server's file, say, and its journal's name in the state place.
+    const char* hosts_name = "hosts";
+    const char* state_name = "hosts";
   };
 
   FaultFileSystem(FakeDisk* disk, Options options)
@@ -93,8 +96,8 @@ class FaultFileSystem : public FileSystem {
   long steps() const { return steps_; }
   long writes() const { return writes_; }
 
-  std::string HostsName() const override { return "hosts"; }
-  std::string StateName() const override { return "hosts"; }
+  std::string HostsName() const override { return options_.hosts_name; }
+  std::string StateName() const override { return options_.state_name; }
   bool Trusted(Place) override { return true; }
 
   FsResult Read(Place place, const std::string& name, Writer,
