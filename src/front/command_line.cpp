@@ -45,6 +45,55 @@ std::optional<CommandStep::Problem> HostNameProblem(std::string_view name) {
   return std::nullopt;
 }
 
+// The step of the option args[*i] (which starts with "-", and is not
+// "--"), moving *i past a value it takes; a step of kHelp, kVersion or
+// kUsage ends the walk.
+CommandStep OptionStep(const std::vector<std::string_view>& args, size_t* i) {
+  std::string_view arg = args[*i];
+  if (arg == "--check" || arg == "-n") return {CommandStep::kCheck, {}, {}};
+  if (arg == "--event-log") return {CommandStep::kEventLog, {}, {}};
+  if (arg == "--prune") return {CommandStep::kPrune, {}, {}};
+  if (ParseFamilies(arg)) return {CommandStep::kFamilies, arg, {}};
+  if (arg == "--help" || arg == "-h") return {CommandStep::kHelp, {}, {}};
+  if (arg == "--version") return {CommandStep::kVersion, {}, {}};
+  std::string_view value;
+  if (OptionValue(args, i, "--timeout", &value)) {
+    return ParseTimeout(value) ? CommandStep{CommandStep::kTimeout, value, {}}
+                               : Malformed(CommandStep::kBadTimeout, value);
+  }
+  std::optional<CommandStep::Kind> valued;
+  if (OptionValue(args, i, "--hosts-file", &value)) {
+    valued = CommandStep::kHostsFile;
+  } else if (OptionValue(args, i, "--on-change", &value)) {
+    valued = CommandStep::kOnChange;
+  }
+  if (!valued) return Malformed(CommandStep::kUnknownOption, arg);
+  if (value.empty()) return Malformed(CommandStep::kNoValue, arg);
+  return {*valued, value, {}};
+}
+
+// The step of the pair or list file at args[*i], moving *i past a pair's
+// host name; a step of kUsage ends the walk.
+CommandStep PairStep(const std::vector<std::string_view>& args, size_t* i,
+                     bool options_ended) {
+  std::string_view arg = args[*i];
+  if (!options_ended && !arg.empty() && arg[0] == '-') {
+    return Malformed(IsOption(arg) ? CommandStep::kOptionAfterPairs
+                                   : CommandStep::kUnknownOption,
+                     arg);
+  }
+  if (!arg.empty() && arg[0] == '@') {
+    if (arg.size() == 1) return Malformed(CommandStep::kNoListFile, arg);
+    return {CommandStep::kLoadList, arg.substr(1), {}};
+  }
+  if (*i + 1 == args.size()) return Malformed(CommandStep::kNoHostName, arg);
+  std::string_view name = args[++*i];
+  if (std::optional<CommandStep::Problem> problem = HostNameProblem(name)) {
+    return Malformed(*problem, name);
+  }
+  return {CommandStep::kAddPair, arg, name};
+}
+
 }  // namespace
 
 std::vector<CommandStep> WalkCommandLine(
@@ -53,87 +102,21 @@ std::vector<CommandStep> WalkCommandLine(
   size_t i = 0;
   bool options_ended = false;
   for (; i < args.size() && !args[i].empty() && args[i][0] == '-'; ++i) {
-    std::string_view arg = args[i];
-    if (arg == "--") {
+    if (args[i] == "--") {
       options_ended = true;
       ++i;
       break;
     }
-    if (arg == "--check" || arg == "-n") {
-      steps.push_back({CommandStep::kCheck, {}, {}});
-      continue;
-    }
-    if (arg == "--event-log") {
-      steps.push_back({CommandStep::kEventLog, {}, {}});
-      continue;
-    }
-    if (arg == "--prune") {
-      steps.push_back({CommandStep::kPrune, {}, {}});
-      continue;
-    }
-    if (ParseFamilies(arg)) {
-      steps.push_back({CommandStep::kFamilies, arg, {}});
-      continue;
-    }
-    std::string_view value;
-    if (OptionValue(args, &i, "--timeout", &value)) {
-      if (!ParseTimeout(value)) {
-        steps.push_back(Malformed(CommandStep::kBadTimeout, value));
-        return steps;
-      }
-      steps.push_back({CommandStep::kTimeout, value, {}});
-      continue;
-    }
-    std::optional<CommandStep::Kind> valued;
-    if (OptionValue(args, &i, "--hosts-file", &value)) {
-      valued = CommandStep::kHostsFile;
-    } else if (OptionValue(args, &i, "--on-change", &value)) {
-      valued = CommandStep::kOnChange;
-    }
-    if (valued && value.empty()) {
-      steps.push_back(Malformed(CommandStep::kNoValue, arg));
+    steps.push_back(OptionStep(args, &i));
+    CommandStep::Kind kind = steps.back().kind;
+    if (kind == CommandStep::kHelp || kind == CommandStep::kVersion ||
+        kind == CommandStep::kUsage) {
       return steps;
     }
-    if (valued) {
-      steps.push_back({*valued, value, {}});
-      continue;
-    }
-    if (arg == "--help" || arg == "-h") {
-      steps.push_back({CommandStep::kHelp, {}, {}});
-    } else if (arg == "--version") {
-      steps.push_back({CommandStep::kVersion, {}, {}});
-    } else {
-      steps.push_back(Malformed(CommandStep::kUnknownOption, arg));
-    }
-    return steps;
   }
   for (; i < args.size(); ++i) {
-    std::string_view arg = args[i];
-    if (!options_ended && !arg.empty() && arg[0] == '-') {
-      steps.push_back(Malformed(IsOption(arg) ? CommandStep::kOptionAfterPairs
-                                              : CommandStep::kUnknownOption,
-                                arg));
-      break;
-    }
-    if (!arg.empty() && arg[0] == '@') {
-      if (arg.size() == 1) {
-        steps.push_back(Malformed(CommandStep::kNoListFile, arg));
-        break;
-      }
-      steps.push_back({CommandStep::kLoadList, arg.substr(1), {}});
-      continue;
-    }
-    if (i + 1 == args.size()) {
-      steps.push_back(Malformed(CommandStep::kNoHostName, arg));
-      break;
-    }
-    if (std::optional<CommandStep::Problem> problem =
-            HostNameProblem(args[i + 1])) {
-      steps.push_back(Malformed(*problem, args[i + 1]));
-      break;
-    }
-    steps.push_back({CommandStep::kAddPair, arg, args[i + 1]});
-    ++i;
+    steps.push_back(PairStep(args, &i, options_ended));
+    if (steps.back().kind == CommandStep::kUsage) break;
   }
   return steps;
 }
