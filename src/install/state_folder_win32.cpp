@@ -14,7 +14,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "install/state_folder.h"
+#include "install/state_folder_win32.h"
 #include "store/admin_write_win32.h"
 
 namespace quorvane {

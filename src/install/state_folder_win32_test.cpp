@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "install/state_folder.h"
+#include "install/state_folder_win32.h"
 
 namespace quorvane {
 namespace {

@@ -4,8 +4,8 @@
 // made, changed or swapped for a link, before the install or while it runs.
 // Nothing here follows a link or mount point: each is judged, moved or
 // removed as itself.
-#ifndef QUORVANE_INSTALL_STATE_FOLDER_H_
-#define QUORVANE_INSTALL_STATE_FOLDER_H_
+#ifndef QUORVANE_INSTALL_STATE_FOLDER_WIN32_H_
+#define QUORVANE_INSTALL_STATE_FOLDER_WIN32_H_
 
 #include <string>
 
@@ -72,4 +72,4 @@ bool RemoveStateFolder(const std::wstring& path, std::wstring* moved,
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_INSTALL_STATE_FOLDER_H_
+#endif  // QUORVANE_INSTALL_STATE_FOLDER_WIN32_H_
