@@ -17,6 +17,7 @@
 #include "hosts/update_hosts.h"
 #include "names/ini_file.h"
 #include "report/console.h"
+#include "report/event_log.h"
 #include "report/fatal_error.h"
 #include "report/language.h"
 #include "report/texts.h"
