@@ -36,32 +36,46 @@ bool IsTransient(DWORD error) {
          error == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
-// CreateFileA, retried while another process holds the file.
-HANDLE Open(const std::string& path, DWORD access, DWORD share,
-            DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+// Calls `step` until it returns true (done: it succeeded, or failed in a
+// way another try cannot mend), or until it has failed for about two
+// seconds, or with an error (GetLastError, left as it was) that `held`
+// does not take for another process holding a file. False when it gave up.
+template <typename Step>
+bool RetriedWhileHeld(Step step, bool (*held)(DWORD error)) {
   for (int attempt = 0;; ++attempt) {
-    HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                              flags, nullptr);
-    if (file != INVALID_HANDLE_VALUE || attempt == kRetries ||
-        !IsTransient(GetLastError())) {
-      return file;
-    }
+    if (step()) return true;
+    if (attempt == kRetries || !held(GetLastError())) return false;
     Sleep(kRetryPause);
   }
 }
 
+// A move or a replace may also be refused while a file is held.
+bool IsTransientOrDenied(DWORD error) {
+  return IsTransient(error) || error == ERROR_ACCESS_DENIED;
+}
+
+// CreateFileA, retried while another process holds the file.
+HANDLE Open(const std::string& path, DWORD access, DWORD share,
+            DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  RetriedWhileHeld(
+      [&] {
+        file = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                           flags, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+      },
+      IsTransient);
+  return file;
+}
+
 // MoveFileExA, retried while another process holds a file.
 bool Move(const std::string& from, const std::string& to, DWORD flags) {
-  for (int attempt = 0;; ++attempt) {
-    if (MoveFileExA(from.c_str(), to.c_str(), flags | MOVEFILE_WRITE_THROUGH)) {
-      return true;
-    }
-    if (attempt == kRetries || !(IsTransient(GetLastError()) ||
-                                 GetLastError() == ERROR_ACCESS_DENIED)) {
-      return false;
-    }
-    Sleep(kRetryPause);
-  }
+  return RetriedWhileHeld(
+      [&] {
+        return MoveFileExA(from.c_str(), to.c_str(),
+                           flags | MOVEFILE_WRITE_THROUGH);
+      },
+      IsTransientOrDenied);
 }
 
 bool ReadAll(HANDLE file, std::string* bytes) {
@@ -237,46 +251,47 @@ class WindowsFileSystem : public FileSystem {
     std::string source = Path(Place::kHosts, from),
                 target = Path(Place::kHosts, to),
                 kept = Path(Place::kHosts, backup);
-    for (int attempt = 0;; ++attempt) {
-      if (ReplaceFileA(target.c_str(), source.c_str(), kept.c_str(),
-                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        return FsResult::kOk;
-      }
-      DWORD error = GetLastError();
-      if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-        // The old file is under the backup name, the new one still under
-        // its own: finish the move, or put the old one back. Should both
-        // fail, the next run's repair puts the backup back.
-        if (Move(source, target, 0)) return FsResult::kOk;
-        Move(kept, target, 0);
-        return FsResult::kFailed;
-      }
-      if (error == ERROR_FILE_NOT_FOUND) {
-        // The hosts file went away meanwhile: the new one takes its place.
-        return Move(source, target, 0) ? FsResult::kOk : FsResult::kFailed;
-      }
-      // ERROR_UNABLE_TO_MOVE_REPLACEMENT: with a backup name, both files
-      // kept their names; like a held file, worth another try.
-      if (attempt == kRetries ||
-          !(IsTransient(error) || error == ERROR_ACCESS_DENIED ||
-            error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)) {
-        return FsResult::kFailed;
-      }
-      Sleep(kRetryPause);
-    }
+    bool ok = false;
+    RetriedWhileHeld(
+        [&] {
+          ok = ReplaceFileA(target.c_str(), source.c_str(), kept.c_str(),
+                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+          if (ok) return true;
+          DWORD error = GetLastError();
+          if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            // The old file is under the backup name, the new one still
+            // under its own: finish the move, or put the old one back.
+            // Should both fail, the next run's repair puts the backup back.
+            ok = Move(source, target, 0);
+            if (!ok) Move(kept, target, 0);
+            return true;
+          }
+          if (error == ERROR_FILE_NOT_FOUND) {
+            // The hosts file went away meanwhile: the new one takes its
+            // place.
+            ok = Move(source, target, 0);
+            return true;
+          }
+          return false;
+        },
+        // ERROR_UNABLE_TO_MOVE_REPLACEMENT: with a backup name, both files
+        // kept their names; like a held file, worth another try.
+        [](DWORD error) {
+          return IsTransientOrDenied(error) ||
+                 error == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+        });
+    return ok ? FsResult::kOk : FsResult::kFailed;
   }
 
   bool Remove(Place place, const std::string& name) override {
     std::string path = Path(place, name);
-    for (int attempt = 0;; ++attempt) {
-      if (DeleteFileA(path.c_str())) return true;
-      DWORD error = GetLastError();
-      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-        return true;
-      }
-      if (attempt == kRetries || !IsTransient(error)) return false;
-      Sleep(kRetryPause);
-    }
+    return RetriedWhileHeld(
+        [&] {
+          return DeleteFileA(path.c_str()) ||
+                 GetLastError() == ERROR_FILE_NOT_FOUND ||
+                 GetLastError() == ERROR_PATH_NOT_FOUND;
+        },
+        IsTransient);
   }
 
   bool SyncPlace(Place) override { return true; }
