@@ -350,26 +350,12 @@ struct Removal {
 }  // namespace
 
 bool IsInstalledFolderDescriptor(void* descriptor) {
-  PSID owner = nullptr;
-  PACL dacl = nullptr;
-  BOOL defaulted, present = FALSE;
-  bool ok =
-      GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) &&
-      GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
-      owner != nullptr && IsAdministratorsSid(owner) && present &&
-      dacl != nullptr;
-  for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {
-    ACE_HEADER* ace = nullptr;
-    ok = GetAce(dacl, i, reinterpret_cast<void**>(&ace)) &&
-         ace->AceType == ACCESS_ALLOWED_ACE_TYPE &&
-         !(ace->AceFlags & INHERITED_ACE);
-    if (!ok) break;
-    auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
-    PSID sid = &allowed->SidStart;
-    ok = IsAdministratorsSid(sid) || (IsWellKnownSid(sid, WinBuiltinUsersSid) &&
-                                      (allowed->Mask & ~kUsersMay) == 0);
-  }
-  return ok;
+  return OwnerAndEntriesPass(descriptor, [](const DaclEntry& entry) {
+    return LetsNoOtherWrite(entry) && entry.type == ACCESS_ALLOWED_ACE_TYPE &&
+           !(entry.flags & INHERITED_ACE) &&
+           (entry.trusted || (IsWellKnownSid(entry.sid, WinBuiltinUsersSid) &&
+                              (entry.mask & ~kUsersMay) == 0));
+  });
 }
 
 PreparedFolder PrepareStateFolder(const std::wstring& path) {

@@ -18,9 +18,10 @@ inline constexpr wchar_t kInstalledFolderSecurity[] =
     L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 
 // True when `descriptor` (a PSECURITY_DESCRIPTOR with owner and DACL) is one
-// an install, or the program itself, gives the folder: owned by an account
-// IsAdministratorsSid names, a DACL with no inherited entry and no entry but
-// ones that allow those accounts anything and Users at most to read. Any
+// an install, or the program itself, gives the folder: it lets no other
+// account write (OnlyAdministratorsWriteDescriptor), and beyond that has no
+// inherited entry and no entry but ones that allow the accounts
+// OnlyAdministratorsWrite trusts anything and Users at most to read. Any
 // other entry, a deny entry too (one for SYSTEM fails every run), even one
 // that only passes on to what is made later, and no DACL at all, make it
 // false.
@@ -38,13 +39,14 @@ struct PreparedFolder {
 // Leaves `path` a folder that IsInstalledFolderDescriptor accepts, holding
 // only files an administrator made. A folder that is already so is kept.
 // A folder that only administrators could have changed (owned by one of
-// the accounts of IsAdministratorsSid, no entry that lets another account
-// write, delete or change its security: OnlyAdministratorsWriteDescriptor)
+// the accounts OnlyAdministratorsWrite trusts, no entry that lets another
+// account write, delete or change its security:
+// OnlyAdministratorsWriteDescriptor)
 // is kept too, its DACL set to the install's through the handle it was
 // judged on (ReOpenFile), so that an administrator's own list survives an
 // entry they added; should that fail, it is moved aside as below.
 // In a kept folder, anything that is not a regular file only the accounts
-// of IsAdministratorsSid can change is moved aside inside it, to NAME +
+// OnlyAdministratorsWrite trusts can change is moved aside inside it, to NAME +
 // ".untrusted-" + a time stamp. Anything else at `path` (a folder another
 // account owns or may change, a file) is moved aside whole to `path` +
 // ".untrusted-" + a time stamp, never entered, and the folder is made anew
