@@ -3,13 +3,12 @@
 // common) is retried for about two seconds. Replace is ReplaceFileA, which
 // keeps the original's ACL and attributes, given a backup name so that the
 // old content always has a name while the files are swapped. The state
-// folder is %ProgramData%\Quorvane, made by the program with SYSTEM and the
-// Administrators alone allowed in; names are durable once made (NTFS logs
-// them; moves are written through), so directory syncs have nothing to do.
+// folder is %ProgramData%\Quorvane (state_folder_win32.h), made or closed
+// to others' writes; names are durable once made (NTFS logs them; moves are
+// written through), so directory syncs have nothing to do.
 #include <windows.h>
 // windows.h first: aclapi.h needs its types.
 #include <aclapi.h>
-#include <sddl.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include "store/admin_write_win32.h"
 #include "store/file_system.h"
 #include "store/hash.h"
+#include "store/state_folder_win32.h"
 
 namespace quorvane {
 
@@ -26,10 +26,6 @@ namespace {
 
 constexpr int kRetries = 40;  // of 50 ms: about two seconds
 constexpr DWORD kRetryPause = 50;
-
-// SYSTEM and the Administrators, nothing inherited.
-constexpr char kAdministratorsOnly[] =
-    "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 bool IsTransient(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
@@ -135,17 +131,14 @@ BOOL WINAPI WaitForTheChange(DWORD) {
   return TRUE;
 }
 
-// Gives the folder `path`, which the system's administrators own, the
-// security of kAdministratorsOnly.
+// Gives the folder `path`, which the system's administrators own, the DACL
+// of kStateFolderSecurity.
 bool CloseToOthers(const std::string& path) {
-  PSECURITY_DESCRIPTOR wanted = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
-          kAdministratorsOnly, SDDL_REVISION_1, &wanted, nullptr)) {
-    return false;
-  }
+  PSECURITY_DESCRIPTOR wanted = StateFolderDescriptor();
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
-  bool ok = GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted) &&
+  bool ok = wanted != nullptr &&
+            GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted) &&
             SetNamedSecurityInfoA(
                 const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
@@ -156,15 +149,11 @@ bool CloseToOthers(const std::string& path) {
 
 class WindowsFileSystem : public FileSystem {
  public:
-  explicit WindowsFileSystem(const std::string& path) : path_(path) {
+  explicit WindowsFileSystem(const std::string& path)
+      : path_(path), state_(StateFolderPath()) {
     size_t slash = path.find_last_of("\\/");
     dir_ = slash == std::string::npos ? "." : path.substr(0, slash);
     name_ = slash == std::string::npos ? path : path.substr(slash + 1);
-    char data[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("ProgramData", data, sizeof data);
-    if (length != 0 && length < sizeof data) {
-      state_ = std::string(data) + "\\Quorvane";
-    }
   }
 
   std::string HostsName() const override { return name_; }
@@ -209,7 +198,7 @@ class WindowsFileSystem : public FileSystem {
 
   FsResult Create(Place place, const std::string& name,
                   std::unique_ptr<WritableFile>* file) override {
-    if (place == Place::kState && !PrepareStateFolder()) {
+    if (place == Place::kState && !MakeOrCloseStateFolder()) {
       return FsResult::kRefused;
     }
     HANDLE made =
@@ -343,15 +332,16 @@ class WindowsFileSystem : public FileSystem {
     return (place == Place::kHosts ? dir_ : state_) + "\\" + name;
   }
 
-  // Makes the state folder closed to all but SYSTEM and the Administrators,
-  // or closes one they own (made beforehand with the permissions it
-  // inherits); one of another owner is not used.
-  bool PrepareStateFolder() {
+  // Makes the state folder with kStateFolderSecurity, or closes one the
+  // administrators own (made beforehand with the permissions it inherits);
+  // one of another owner is not used. Nothing in it is judged or set aside
+  // here, unlike the install's PrepareStateFolder: a journal is judged on
+  // the handle it is read from.
+  bool MakeOrCloseStateFolder() {
     if (state_.empty()) return false;
-    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(
-            kAdministratorsOnly, SDDL_REVISION_1,
-            &security.lpSecurityDescriptor, nullptr)) {
+    SECURITY_ATTRIBUTES security = {sizeof security, StateFolderDescriptor(),
+                                    FALSE};
+    if (security.lpSecurityDescriptor != nullptr) {
       CreateDirectoryA(state_.c_str(), &security);
       LocalFree(security.lpSecurityDescriptor);
     }
