@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <string>
 
-#include "install/state_folder.h"
+#include "install/state_folder_win32.h"
 
 namespace {
 

@@ -5,23 +5,20 @@
 // RootDirectory), so that no path is walked that a folder swapped for a
 // junction could redirect.
 #include <windows.h>
-// windows.h first: these need its types.
-#include <aclapi.h>
-#include <sddl.h>
+// windows.h first: winternl.h needs its types.
 #include <winternl.h>
 
 #include <cstring>
 #include <cwchar>
 #include <vector>
 
-#include "install/state_folder.h"
+#include "install/state_folder_win32.h"
 #include "store/admin_write_win32.h"
+#include "store/state_folder_win32.h"
 
 namespace quorvane {
 
 namespace {
-
-constexpr DWORD kUsersMay = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
 
 struct Handle {
   HANDLE h;
@@ -67,7 +64,7 @@ Kind KindOf(HANDLE handle, const std::wstring& path) {
 
 bool IsInstalledFolder(HANDLE handle, const std::wstring& path) {
   return KindOf(handle, path) == Kind::kFolder &&
-         HandleDescriptorPasses(handle, IsInstalledFolderDescriptor);
+         HandleDescriptorPasses(handle, IsStateFolderDescriptor);
 }
 
 constexpr wchar_t kIsALink[] =
@@ -101,18 +98,6 @@ bool MoveAside(const std::wstring& path, std::wstring* moved) {
     aside = path + Stamp() + L"-" + std::to_wstring(n);
   }
   return false;
-}
-
-// Gives the folder held by `handle` the install's DACL, on that handle and
-// on it alone: what it holds keeps its own, to be judged one by one.
-bool SetInstalledDacl(HANDLE handle) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  bool ok =
-      ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          kInstalledFolderSecurity, SDDL_REVISION_1, &descriptor, nullptr) &&
-      SetKernelObjectSecurity(handle, DACL_SECURITY_INFORMATION, descriptor);
-  LocalFree(descriptor);
-  return ok;
 }
 
 std::wstring Failed(const wchar_t* what, const std::wstring& path) {
@@ -349,29 +334,6 @@ struct Removal {
 
 }  // namespace
 
-bool IsInstalledFolderDescriptor(void* descriptor) {
-  PSID owner = nullptr;
-  PACL dacl = nullptr;
-  BOOL defaulted, present = FALSE;
-  bool ok =
-      GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) &&
-      GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
-      owner != nullptr && IsAdministratorsSid(owner) && present &&
-      dacl != nullptr;
-  for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {
-    ACE_HEADER* ace = nullptr;
-    ok = GetAce(dacl, i, reinterpret_cast<void**>(&ace)) &&
-         ace->AceType == ACCESS_ALLOWED_ACE_TYPE &&
-         !(ace->AceFlags & INHERITED_ACE);
-    if (!ok) break;
-    auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
-    PSID sid = &allowed->SidStart;
-    ok = IsAdministratorsSid(sid) || (IsWellKnownSid(sid, WinBuiltinUsersSid) &&
-                                      (allowed->Mask & ~kUsersMay) == 0);
-  }
-  return ok;
-}
-
 PreparedFolder PrepareStateFolder(const std::wstring& path) {
   PreparedFolder result;
   {
@@ -391,7 +353,7 @@ PreparedFolder PrepareStateFolder(const std::wstring& path) {
       Handle writable(ReOpenFile(
           found.h, READ_CONTROL | WRITE_DAC, FILE_SHARE_READ | FILE_SHARE_WRITE,
           FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT));
-      result.repaired = writable.ok() && SetInstalledDacl(writable.h) &&
+      result.repaired = writable.ok() && SetStateFolderDacl(writable.h) &&
                         IsInstalledFolder(found.h, path);
     }
     if (found.ok() && IsInstalledFolder(found.h, path)) {
@@ -409,10 +371,9 @@ PreparedFolder PrepareStateFolder(const std::wstring& path) {
     result.error = Failed(L"cannot move aside", path);
     return result;
   }
-  SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(
-          kInstalledFolderSecurity, SDDL_REVISION_1,
-          &security.lpSecurityDescriptor, nullptr)) {
+  SECURITY_ATTRIBUTES security = {sizeof security, StateFolderDescriptor(),
+                                  FALSE};
+  if (security.lpSecurityDescriptor == nullptr) {
     result.error = Failed(L"no security descriptor for", path);
     return result;
   }

@@ -11,7 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "install/state_folder.h"
+#include "install/state_folder_win32.h"
+#include "store/state_folder_win32.h"
 
 namespace quorvane {
 namespace {
@@ -23,8 +24,8 @@ TEST(InstalledFolderTest, OnlyTheInstallsOwnersAndEntriesPass) {
     const wchar_t* sddl;
     bool installed;
   } cases[] = {
-      {kInstalledFolderSecurity, true},
-      {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", true},  // the program's
+      {kStateFolderSecurity, true},
+      {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", true},  // no entry for Users
       {L"O:SYD:P(A;OICI;FA;;;BA)(A;OICI;FR;;;BU)", true},
       {L"O:S-1-5-21-1-2-3-1001D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)", false},
       {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FR;;;S-1-5-21-1-2-3-1001)", false},
@@ -40,7 +41,7 @@ TEST(InstalledFolderTest, OnlyTheInstallsOwnersAndEntriesPass) {
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
         c.sddl, SDDL_REVISION_1, &descriptor, nullptr))
         << fs::path(c.sddl).string();
-    EXPECT_EQ(IsInstalledFolderDescriptor(descriptor), c.installed)
+    EXPECT_EQ(IsStateFolderDescriptor(descriptor), c.installed)
         << fs::path(c.sddl).string();
     LocalFree(descriptor);
   }

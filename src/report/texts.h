@@ -311,12 +311,12 @@ inline constexpr Text kCannotResolve = {
     "cannot get the IP address. [%d]"};
 
 // The reasons of error 238, by Winsock number.
-inline constexpr Text kNoSuchDomain = {  // 11001
+inline constexpr Text kNoSuchDomain = {  // kHostNotFound
     // そのドメインはありません.
     "\x82\xbb\x82\xcc\x83h\x83\x81\x83"
     "C\x83\x93\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
     "No such domain."};
-inline constexpr Text kNoAnswerInTime = {  // 11002
+inline constexpr Text kNoAnswerInTime = {  // kTryAgain
     // 時間内に応答がありません. 次の実行で成功するかもしれません.
     "\x8e\x9e\x8a\xd4\x93\xe0\x82\xc9\x89\x9e\x93\x9a\x82\xaa\x82\xa0\x82\xe8"
     "\x82\xdc\x82\xb9\x82\xf1. \x8e\x9f\x82\xcc\x8e\xc0\x8ds\x82\xc5\x90\xac"
@@ -333,24 +333,24 @@ inline constexpr Text kTimedOutText = {  // 10060, the run's bound
     "\x93\xe0\x82\xc9\x89\x9e\x93\x9a\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9"
     "\x82\xf1.",
     "Timed out: no answer within the run's time limit (--timeout)."};
-inline constexpr Text kLookupFailed = {  // 11003 and any other
+inline constexpr Text kLookupFailed = {  // kNoRecovery and any other
     // 名前解決に失敗しました.
     "\x96\xbc\x91O\x89\xf0\x8c\x88\x82\xc9\x8e\xb8\x94s\x82\xb5\x82\xdc\x82\xb5"
     "\x82\xbd.",
     "The lookup failed."};
-inline constexpr Text kNoAddress = {  // 11004
+inline constexpr Text kNoAddress = {  // kNoData
     // このドメインには IPv4 アドレスがありません.
     "\x82\xb1\x82\xcc\x83h\x83\x81\x83"
     "C\x83\x93\x82\xc9\x82\xcd IPv4 \x83"
     "A\x83h\x83\x8c\x83X\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
     "The domain has no IPv4 address."};
-inline constexpr Text kNoIpv6Address = {  // 11004, IPv6 alone asked
+inline constexpr Text kNoIpv6Address = {  // kNoData, IPv6 alone asked
     // このドメインには IPv6 アドレスがありません.
     "\x82\xb1\x82\xcc\x83h\x83\x81\x83"
     "C\x83\x93\x82\xc9\x82\xcd IPv6 \x83"
     "A\x83h\x83\x8c\x83X\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
     "The domain has no IPv6 address."};
-inline constexpr Text kNoIpAddress = {  // 11004, both families asked
+inline constexpr Text kNoIpAddress = {  // kNoData, both families asked
     // このドメインには IP アドレスがありません.
     "\x82\xb1\x82\xcc\x83h\x83\x81\x83"
     "C\x83\x93\x82\xc9\x82\xcd IP \x83"

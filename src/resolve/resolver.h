@@ -68,11 +68,11 @@ std::optional<Family> LiteralFamily(std::string_view domain);
 Families FamiliesAsked(const Pair& pair);
 
 // Whether a pair's answers are applied: when at least one family answered
-// and each other one has no address (11004, or 11001: the name exists,
-// since a family answered), as a domain that has only one of two families
-// asked. Otherwise the error number the pair fails with: the first that is
-// not 11004, else 11004. A family that timed out or failed may still have
-// an address, so its lines are not touched.
+// and each other one has no address (kNoData, or kHostNotFound: the name
+// exists, since a family answered), as a domain that has only one of two
+// families asked. Otherwise the error number the pair fails with: the first
+// that is not kNoData, else kNoData. A family that timed out or failed may
+// still have an address, so its lines are not touched.
 std::optional<int> PairFailure(const PairLookups& lookups);
 
 // The text of an IPv6 address (16 bytes in network order) as RFC 5952
@@ -86,7 +86,7 @@ struct FailedLookup {
   size_t place = 0;  // the pair's index in the list as given
   std::string domain;
   int error = 0;
-  Families asked;  // which family 11004 says is missing
+  Families asked;  // which family kNoData says is missing
 };
 
 // At most this many lookups are in flight at once: enough for a list of
@@ -126,17 +126,17 @@ int StartSockets();
 // Platform: looks `domain` up with the system's lookup (which reads the
 // hosts file, then DNS) for an address of `family` and gives the first of
 // the answer as text (dotted; IPv6 as Ipv6Text). On failure, false with
-// `*error` set to the Winsock error number for the reason (11001 host not
-// found, 11002 try again, 11003 no recovery, 11004 no address of the
-// family), so that a failure reads the same on every system. Safe to call
-// from several threads at once.
+// `*error` set to the Winsock error number for the reason (kHostNotFound,
+// kTryAgain, kNoRecovery, kNoData: no address of the family), so that a failure
+// reads the same on every system. Safe to call from several threads at once.
 bool LookUpAddress(const std::string& domain, Family family,
                    std::string* address, int* error);
 
 // Platform: the same, but asking DNS alone for the domain's A or AAAA
 // records, past the hosts file: the first record of the answer, in answer
-// order; the same error numbers (11001 no such name, 11004 no record of
-// the type, 11002 server failure or time-out, 11003 any other failure).
+// order; the same error numbers (kHostNotFound: no such name; kNoData: no
+// record of the type; kTryAgain: server failure or time-out; kNoRecovery:
+// any other failure).
 // For a domain that the hosts file itself maps, where the system's lookup
 // would answer with that line. Safe to call from several threads at once.
 bool LookUpInDns(const std::string& domain, Family family, std::string* address,

@@ -16,7 +16,7 @@ std::atomic<int> g_most_in_flight{0};
 
 // A lookup that takes a while, answers "a.N" with 192.0.2.N, hangs for
 // seconds on "hang.N" (a DNS server that never answers) and fails anything
-// else with 11001, and records how many run at once.
+// else with kHostNotFound, and records how many run at once.
 bool SlowLookup(const std::string& domain, Family family, std::string* address,
                 int* error) {
   int now = ++g_in_flight;
@@ -27,7 +27,7 @@ bool SlowLookup(const std::string& domain, Family family, std::string* address,
   std::this_thread::sleep_for(std::chrono::milliseconds(hangs ? 5000 : 20));
   --g_in_flight;
   if (domain.rfind("a.", 0) != 0) {
-    *error = 11001;
+    *error = kHostNotFound;
     return false;
   }
   *address =
@@ -55,7 +55,7 @@ TEST(ResolverTest, LooksUpAllAtOnceAndKeepsTheListOrder) {
       EXPECT_EQ(
           found[i].address,
           dead ? "" : (i % 2 ? "2001:db8::" : "192.0.2.") + std::to_string(i));
-      EXPECT_EQ(found[i].error, dead ? 11001 : 0);
+      EXPECT_EQ(found[i].error, dead ? kHostNotFound : 0);
     }
     // Bounded, and about one answer's time per kLookupsInFlight domains.
     EXPECT_LE(g_most_in_flight, static_cast<int>(kLookupsInFlight));
@@ -87,18 +87,19 @@ TEST(ResolverTest, TheDeadlineEndsHungLookups) {
 // Which answers a pair is applied with: one family suffices only when the
 // other has no address at all; any other failure keeps the pair's lines.
 TEST(ResolverTest, PairFailure) {
-  const Lookup ok{true, "x", 0}, none{false, "", 11004}, late{false, "", 11002};
+  const Lookup ok{true, "x", 0}, none{false, "", kNoData},
+      late{false, "", kTryAgain};
   const auto v4 = Family::kIPv4, v6 = Family::kIPv6;
   const std::pair<PairLookups, std::optional<int>> cases[] = {
       {{{v4, ok}}, std::nullopt},
-      {{{v6, none}}, 11004},
+      {{{v6, none}}, kNoData},
       {{{v4, ok}, {v6, none}}, std::nullopt},
       {{{v4, none}, {v6, ok}}, std::nullopt},
-      {{{v4, none}, {v6, none}}, 11004},
-      {{{v4, ok}, {v6, late}}, 11002},
-      {{{v4, none}, {v6, late}}, 11002},
-      {{{v4, {false, "", 11001}}, {v6, late}}, 11001},
-      {{{v4, {false, "", 11001}}, {v6, ok}}, std::nullopt},
+      {{{v4, none}, {v6, none}}, kNoData},
+      {{{v4, ok}, {v6, late}}, kTryAgain},
+      {{{v4, none}, {v6, late}}, kTryAgain},
+      {{{v4, {false, "", kHostNotFound}}, {v6, late}}, kHostNotFound},
+      {{{v4, {false, "", kHostNotFound}}, {v6, ok}}, std::nullopt},
       {{{v4, ok}, {v6, {false, "", kTimedOut}}}, kTimedOut},
   };
   for (const auto& [lookups, failure] : cases) {

@@ -16,19 +16,25 @@ namespace quorvane {
 
 namespace {
 
+// Winsock's own errors pass through as they are: they must be the numbers
+// every system shows.
+static_assert(kHostNotFound == WSAHOST_NOT_FOUND && kTryAgain == WSATRY_AGAIN &&
+              kNoRecovery == WSANO_RECOVERY && kNoData == WSANO_DATA &&
+              kTimedOut == WSAETIMEDOUT);
+
 // The Winsock number for a DNS API status, so that a failure of the lookup
 // past the hosts file reads as one of the host-by-name lookup.
 int WinsockError(DNS_STATUS status) {
   switch (status) {
     case DNS_ERROR_RCODE_NAME_ERROR:
-      return WSAHOST_NOT_FOUND;
+      return kHostNotFound;
     case DNS_INFO_NO_RECORDS:
-      return WSANO_DATA;
+      return kNoData;
     case DNS_ERROR_RCODE_SERVER_FAILURE:
     case ERROR_TIMEOUT:
-      return WSATRY_AGAIN;
+      return kTryAgain;
     default:
-      return WSANO_RECOVERY;
+      return kNoRecovery;
   }
 }
 
@@ -50,12 +56,12 @@ bool LookUpIpv6(const std::string& domain, std::string* address, int* error) {
   addrinfo* answer = nullptr;
   int status = getaddrinfo(domain.c_str(), nullptr, &hints, &answer);
   if (status != 0 || answer == nullptr) {
-    *error = status != 0 ? status : WSANO_DATA;
+    *error = status != 0 ? status : kNoData;
     // Some resolvers (Wine's among them) say "no such host" for a domain
     // that has IPv4 addresses but no IPv6 one; that domain exists, and
     // with both families asked it must not fail.
-    if (*error == WSAHOST_NOT_FOUND && gethostbyname(domain.c_str())) {
-      *error = WSANO_DATA;
+    if (*error == kHostNotFound && gethostbyname(domain.c_str())) {
+      *error = kNoData;
     }
     return false;
   }
@@ -74,7 +80,7 @@ bool LookUpAddress(const std::string& domain, Family family,
   if (entry == nullptr || entry->h_addrtype != AF_INET ||
       entry->h_addr_list[0] == nullptr) {
     *error = WSAGetLastError();
-    if (*error == 0) *error = WSANO_DATA;
+    if (*error == 0) *error = kNoData;
     return false;
   }
   in_addr first;

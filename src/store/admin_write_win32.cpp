@@ -1,5 +1,5 @@
 // OnlyAdministratorsWrite and OpenAdministratorsFile: read the owner and
-// DACL of a path or of an open file.
+// DACL of a path or of an open file, walked once for every rule.
 #include <windows.h>
 // windows.h first: aclapi.h needs its types.
 #include <aclapi.h>
@@ -98,16 +98,12 @@ bool OwnedByAdministrators(const std::string& path) {
   return ours;
 }
 
-bool OnlyAdministratorsWriteDescriptor(void* descriptor) {
-  constexpr DWORD kWrite = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY |
-                           FILE_DELETE_CHILD | DELETE | WRITE_DAC |
-                           WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+bool OwnerAndEntriesPass(void* descriptor, bool (*passes)(const DaclEntry&)) {
   char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
   PSID self = ProcessUser(user);
   PSID owner = nullptr;
   PACL dacl = nullptr;
   BOOL defaulted, present = FALSE;
-  // No DACL at all lets everyone in.
   bool ok =
       GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) &&
       GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) &&
@@ -115,17 +111,35 @@ bool OnlyAdministratorsWriteDescriptor(void* descriptor) {
   for (DWORD i = 0; ok && i < dacl->AceCount; ++i) {
     ACE_HEADER* ace = nullptr;
     ok = GetAce(dacl, i, reinterpret_cast<void**>(&ace));
-    if (!ok || (ace->AceFlags & INHERIT_ONLY_ACE)) continue;
-    if (ace->AceType == ACCESS_ALLOWED_ACE_TYPE) {
-      auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
-      ok = !(allowed->Mask & kWrite) || IsTrusted(&allowed->SidStart, self);
-    } else {
-      // Deny entries take nothing away from us; other kinds of allowing
-      // entry are not looked into.
-      ok = ace->AceType == ACCESS_DENIED_ACE_TYPE;
+    if (!ok) break;
+    DaclEntry entry{ace->AceType, ace->AceFlags, 0, nullptr, false};
+    // Allowing and denying entries are laid out alike.
+    if (ace->AceType == ACCESS_ALLOWED_ACE_TYPE ||
+        ace->AceType == ACCESS_DENIED_ACE_TYPE) {
+      auto* simple = reinterpret_cast<ACCESS_ALLOWED_ACE*>(ace);
+      entry.mask = simple->Mask;
+      entry.sid = &simple->SidStart;
+      entry.trusted = IsTrusted(entry.sid, self);
     }
+    ok = passes(entry);
   }
   return ok;
+}
+
+bool LetsNoOtherWrite(const DaclEntry& entry) {
+  constexpr DWORD kWrite = FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY |
+                           FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                           WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
+  if (entry.flags & INHERIT_ONLY_ACE) return true;
+  if (entry.type == ACCESS_ALLOWED_ACE_TYPE) {
+    return !(entry.mask & kWrite) || entry.trusted;
+  }
+  // Deny entries take nothing away from us.
+  return entry.type == ACCESS_DENIED_ACE_TYPE;
+}
+
+bool OnlyAdministratorsWriteDescriptor(void* descriptor) {
+  return OwnerAndEntriesPass(descriptor, LetsNoOtherWrite);
 }
 
 bool HandleDescriptorPasses(void* handle, bool (*judge)(void* descriptor)) {
@@ -152,11 +166,6 @@ bool OnlyAdministratorsWrite(const std::string& path) {
 
 bool OnlyAdministratorsWriteFile(void* handle) {
   return IsAdministratorsOnly(handle, Kind::kFile);
-}
-
-bool IsAdministratorsSid(void* sid) {
-  char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
-  return IsTrusted(sid, ProcessUser(user));
 }
 
 bool RunsAsSystem() {

@@ -23,8 +23,30 @@ bool OnlyAdministratorsWrite(const std::string& path);
 bool OwnedByAdministrators(const std::string& path);
 
 // The same test of a security descriptor (a PSECURITY_DESCRIPTOR with its
-// owner and DACL).
+// owner and DACL): OwnerAndEntriesPass with LetsNoOtherWrite.
 bool OnlyAdministratorsWriteDescriptor(void* descriptor);
+
+// One entry of a DACL, as a rule over a descriptor sees it.
+struct DaclEntry {
+  unsigned char type;   // ACCESS_ALLOWED_ACE_TYPE, ACCESS_DENIED_ACE_TYPE...
+  unsigned char flags;  // INHERITED_ACE, INHERIT_ONLY_ACE...
+  unsigned long mask;   // the rights of an allowing or denying entry
+  void* sid;            // its account (a PSID); null for other kinds
+  bool trusted;         // the account is one OnlyAdministratorsWrite trusts
+};
+
+// The one walk of an owner and DACL that every rule over a descriptor
+// shares: true when `descriptor` (a PSECURITY_DESCRIPTOR) is owned by an
+// account OnlyAdministratorsWrite trusts and has a DACL (none at all lets
+// everyone in) each of whose entries `passes`.
+bool OwnerAndEntriesPass(void* descriptor, bool (*passes)(const DaclEntry&));
+
+// False when `entry` lets an account OnlyAdministratorsWrite does not trust
+// write, add to, delete in or change the security of what it guards. An
+// entry that only passes on to what is made later, and a deny entry, give
+// nothing; an allowing entry of another kind is not looked into, so it is
+// false too.
+bool LetsNoOtherWrite(const DaclEntry& entry);
 
 // Whether `judge` accepts the owner and DACL of the open file or folder
 // `handle` (a HANDLE opened with READ_CONTROL); false when they cannot be
@@ -35,11 +57,6 @@ bool HandleDescriptorPasses(void* handle, bool (*judge)(void* descriptor));
 // on the handle, so that what was judged is what is read: also false for a
 // folder or a reparse point.
 bool OnlyAdministratorsWriteFile(void* handle);
-
-// True when `sid` (a PSID) is SYSTEM, the Administrators, TrustedInstaller
-// or the account this program runs as: the accounts whose entries
-// OnlyAdministratorsWrite lets write.
-bool IsAdministratorsSid(void* sid);
 
 // True when this process runs as LocalSystem, as a scheduled task does.
 bool RunsAsSystem();

@@ -3,13 +3,12 @@
 // common) is retried for about two seconds. Replace is ReplaceFileA, which
 // keeps the original's ACL and attributes, given a backup name so that the
 // old content always has a name while the files are swapped. The state
-// folder is %ProgramData%\Quorvane, made by the program with SYSTEM and the
-// Administrators alone allowed in; names are durable once made (NTFS logs
-// them; moves are written through), so directory syncs have nothing to do.
+// folder is %ProgramData%\Quorvane (state_folder_win32.h), made or closed
+// to others' writes; names are durable once made (NTFS logs them; moves are
+// written through), so directory syncs have nothing to do.
 #include <windows.h>
 // windows.h first: aclapi.h needs its types.
 #include <aclapi.h>
-#include <sddl.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +18,7 @@
 #include "store/admin_write_win32.h"
 #include "store/file_system.h"
 #include "store/hash.h"
+#include "store/state_folder_win32.h"
 
 namespace quorvane {
 
@@ -27,41 +27,51 @@ namespace {
 constexpr int kRetries = 40;  // of 50 ms: about two seconds
 constexpr DWORD kRetryPause = 50;
 
-// SYSTEM and the Administrators, nothing inherited.
-constexpr char kAdministratorsOnly[] =
-    "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
-
 bool IsTransient(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
          error == ERROR_UNABLE_TO_REMOVE_REPLACED;
 }
 
-// CreateFileA, retried while another process holds the file.
-HANDLE Open(const std::string& path, DWORD access, DWORD share,
-            DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+// Calls `step` until it returns true (done: it succeeded, or failed in a
+// way another try cannot mend), or until it has failed for about two
+// seconds, or with an error (GetLastError, left as it was) that `held`
+// does not take for another process holding a file. False when it gave up.
+template <typename Step>
+bool RetriedWhileHeld(Step step, bool (*held)(DWORD error)) {
   for (int attempt = 0;; ++attempt) {
-    HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                              flags, nullptr);
-    if (file != INVALID_HANDLE_VALUE || attempt == kRetries ||
-        !IsTransient(GetLastError())) {
-      return file;
-    }
+    if (step()) return true;
+    if (attempt == kRetries || !held(GetLastError())) return false;
     Sleep(kRetryPause);
   }
 }
 
+// A move or a replace may also be refused while a file is held.
+bool IsTransientOrDenied(DWORD error) {
+  return IsTransient(error) || error == ERROR_ACCESS_DENIED;
+}
+
+// CreateFileA, retried while another process holds the file.
+HANDLE Open(const std::string& path, DWORD access, DWORD share,
+            DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  RetriedWhileHeld(
+      [&] {
+        file = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                           flags, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+      },
+      IsTransient);
+  return file;
+}
+
 // MoveFileExA, retried while another process holds a file.
 bool Move(const std::string& from, const std::string& to, DWORD flags) {
-  for (int attempt = 0;; ++attempt) {
-    if (MoveFileExA(from.c_str(), to.c_str(), flags | MOVEFILE_WRITE_THROUGH)) {
-      return true;
-    }
-    if (attempt == kRetries || !(IsTransient(GetLastError()) ||
-                                 GetLastError() == ERROR_ACCESS_DENIED)) {
-      return false;
-    }
-    Sleep(kRetryPause);
-  }
+  return RetriedWhileHeld(
+      [&] {
+        return MoveFileExA(from.c_str(), to.c_str(),
+                           flags | MOVEFILE_WRITE_THROUGH);
+      },
+      IsTransientOrDenied);
 }
 
 bool ReadAll(HANDLE file, std::string* bytes) {
@@ -121,17 +131,14 @@ BOOL WINAPI WaitForTheChange(DWORD) {
   return TRUE;
 }
 
-// Gives the folder `path`, which the system's administrators own, the
-// security of kAdministratorsOnly.
+// Gives the folder `path`, which the system's administrators own, the DACL
+// of kStateFolderSecurity.
 bool CloseToOthers(const std::string& path) {
-  PSECURITY_DESCRIPTOR wanted = nullptr;
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(
-          kAdministratorsOnly, SDDL_REVISION_1, &wanted, nullptr)) {
-    return false;
-  }
+  PSECURITY_DESCRIPTOR wanted = StateFolderDescriptor();
   BOOL present = FALSE, defaulted = FALSE;
   PACL dacl = nullptr;
-  bool ok = GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted) &&
+  bool ok = wanted != nullptr &&
+            GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted) &&
             SetNamedSecurityInfoA(
                 const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
@@ -142,15 +149,11 @@ bool CloseToOthers(const std::string& path) {
 
 class WindowsFileSystem : public FileSystem {
  public:
-  explicit WindowsFileSystem(const std::string& path) : path_(path) {
+  explicit WindowsFileSystem(const std::string& path)
+      : path_(path), state_(StateFolderPath()) {
     size_t slash = path.find_last_of("\\/");
     dir_ = slash == std::string::npos ? "." : path.substr(0, slash);
     name_ = slash == std::string::npos ? path : path.substr(slash + 1);
-    char data[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("ProgramData", data, sizeof data);
-    if (length != 0 && length < sizeof data) {
-      state_ = std::string(data) + "\\Quorvane";
-    }
   }
 
   std::string HostsName() const override { return name_; }
@@ -201,7 +204,7 @@ class WindowsFileSystem : public FileSystem {
 
   FsResult Create(Place place, const std::string& name,
                   std::unique_ptr<WritableFile>* file) override {
-    if (place == Place::kState && !PrepareStateFolder()) {
+    if (place == Place::kState && !MakeOrCloseStateFolder()) {
       return FsResult::kRefused;
     }
     HANDLE made =
@@ -243,46 +246,47 @@ class WindowsFileSystem : public FileSystem {
     std::string source = Path(Place::kHosts, from),
                 target = Path(Place::kHosts, to),
                 kept = Path(Place::kHosts, backup);
-    for (int attempt = 0;; ++attempt) {
-      if (ReplaceFileA(target.c_str(), source.c_str(), kept.c_str(),
-                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
-        return FsResult::kOk;
-      }
-      DWORD error = GetLastError();
-      if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-        // The old file is under the backup name, the new one still under
-        // its own: finish the move, or put the old one back. Should both
-        // fail, the next run's repair puts the backup back.
-        if (Move(source, target, 0)) return FsResult::kOk;
-        Move(kept, target, 0);
-        return FsResult::kFailed;
-      }
-      if (error == ERROR_FILE_NOT_FOUND) {
-        // The hosts file went away meanwhile: the new one takes its place.
-        return Move(source, target, 0) ? FsResult::kOk : FsResult::kFailed;
-      }
-      // ERROR_UNABLE_TO_MOVE_REPLACEMENT: with a backup name, both files
-      // kept their names; like a held file, worth another try.
-      if (attempt == kRetries ||
-          !(IsTransient(error) || error == ERROR_ACCESS_DENIED ||
-            error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)) {
-        return FsResult::kFailed;
-      }
-      Sleep(kRetryPause);
-    }
+    bool ok = false;
+    RetriedWhileHeld(
+        [&] {
+          ok = ReplaceFileA(target.c_str(), source.c_str(), kept.c_str(),
+                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+          if (ok) return true;
+          DWORD error = GetLastError();
+          if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            // The old file is under the backup name, the new one still
+            // under its own: finish the move, or put the old one back.
+            // Should both fail, the next run's repair puts the backup back.
+            ok = Move(source, target, 0);
+            if (!ok) Move(kept, target, 0);
+            return true;
+          }
+          if (error == ERROR_FILE_NOT_FOUND) {
+            // The hosts file went away meanwhile: the new one takes its
+            // place.
+            ok = Move(source, target, 0);
+            return true;
+          }
+          return false;
+        },
+        // ERROR_UNABLE_TO_MOVE_REPLACEMENT: with a backup name, both files
+        // kept their names; like a held file, worth another try.
+        [](DWORD error) {
+          return IsTransientOrDenied(error) ||
+                 error == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+        });
+    return ok ? FsResult::kOk : FsResult::kFailed;
   }
 
   bool Remove(Place place, const std::string& name) override {
     std::string path = Path(place, name);
-    for (int attempt = 0;; ++attempt) {
-      if (DeleteFileA(path.c_str())) return true;
-      DWORD error = GetLastError();
-      if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-        return true;
-      }
-      if (attempt == kRetries || !IsTransient(error)) return false;
-      Sleep(kRetryPause);
-    }
+    return RetriedWhileHeld(
+        [&] {
+          return DeleteFileA(path.c_str()) ||
+                 GetLastError() == ERROR_FILE_NOT_FOUND ||
+                 GetLastError() == ERROR_PATH_NOT_FOUND;
+        },
+        IsTransient);
   }
 
   bool SyncPlace(Place) override { return true; }
@@ -334,15 +338,16 @@ class WindowsFileSystem : public FileSystem {
     return (place == Place::kHosts ? dir_ : state_) + "\\" + name;
   }
 
-  // Makes the state folder closed to all but SYSTEM and the Administrators,
-  // or closes one they own (made beforehand with the permissions it
-  // inherits); one of another owner is not used.
-  bool PrepareStateFolder() {
+  // Makes the state folder with kStateFolderSecurity, or closes one the
+  // administrators own (made beforehand with the permissions it inherits);
+  // one of another owner is not used. Nothing in it is judged or set aside
+  // here, unlike the install's PrepareStateFolder: a journal is judged on
+  // the handle it is read from.
+  bool MakeOrCloseStateFolder() {
     if (state_.empty()) return false;
-    SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(
-            kAdministratorsOnly, SDDL_REVISION_1,
-            &security.lpSecurityDescriptor, nullptr)) {
+    SECURITY_ATTRIBUTES security = {sizeof security, StateFolderDescriptor(),
+                                    FALSE};
+    if (security.lpSecurityDescriptor != nullptr) {
       CreateDirectoryA(state_.c_str(), &security);
       LocalFree(security.lpSecurityDescriptor);
     }

@@ -14,6 +14,7 @@
 #include "store/admin_write_win32.h"
 #include "store/file_system.h"
 #include "store/save_protocol.h"
+#include "store/state_folder_win32.h"
 
 namespace quorvane {
 namespace {
@@ -52,13 +53,8 @@ class FileSystemTest : public testing::Test {
               ERROR_SUCCESS);
     ASSERT_FALSE(OnlyAdministratorsWrite(path));
   }
-  static std::string StateFolder() {
-    char data[MAX_PATH] = "";
-    GetEnvironmentVariableA("ProgramData", data, sizeof data);
-    return std::string(data) + "\\Quorvane";
-  }
   std::string dir_ = (fs::temp_directory_path() / "quorvane-store").string();
-  std::string folder_ = StateFolder();
+  std::string folder_ = StateFolderPath();
 };
 
 TEST_F(FileSystemTest, HeldFileIsRetriedThenFailsWithTheOldBytesKept) {

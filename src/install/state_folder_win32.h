@@ -4,52 +4,38 @@
 // made, changed or swapped for a link, before the install or while it runs.
 // Nothing here follows a link or mount point: each is judged, moved or
 // removed as itself.
-#ifndef QUORVANE_INSTALL_STATE_FOLDER_H_
-#define QUORVANE_INSTALL_STATE_FOLDER_H_
+#ifndef QUORVANE_INSTALL_STATE_FOLDER_WIN32_H_
+#define QUORVANE_INSTALL_STATE_FOLDER_WIN32_H_
 
 #include <string>
 
 namespace quorvane {
 
-// The security the folder is made with: owner the Administrators; nothing
-// inherited; full control for SYSTEM and the Administrators and read for
-// Users, passed on to everything made in it.
-inline constexpr wchar_t kInstalledFolderSecurity[] =
-    L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
-
-// True when `descriptor` (a PSECURITY_DESCRIPTOR with owner and DACL) is one
-// an install, or the program itself, gives the folder: owned by an account
-// IsAdministratorsSid names, a DACL with no inherited entry and no entry but
-// ones that allow those accounts anything and Users at most to read. Any
-// other entry, a deny entry too (one for SYSTEM fails every run), even one
-// that only passes on to what is made later, and no DACL at all, make it
-// false.
-bool IsInstalledFolderDescriptor(void* descriptor);
-
 // What PrepareStateFolder did, for the install to say. `moved` holds each
 // thing set aside, as "FROM -> TO".
 struct PreparedFolder {
   bool made = false;      // made anew (else kept)
-  bool repaired = false;  // kept, its DACL set to the install's
+  bool repaired = false;  // kept, its DACL set to kStateFolderSecurity's
   std::wstring moved;
   std::wstring error;  // why it failed; empty on success
 };
 
-// Leaves `path` a folder that IsInstalledFolderDescriptor accepts, holding
-// only files an administrator made. A folder that is already so is kept.
-// A folder that only administrators could have changed (owned by one of
-// the accounts of IsAdministratorsSid, no entry that lets another account
-// write, delete or change its security: OnlyAdministratorsWriteDescriptor)
-// is kept too, its DACL set to the install's through the handle it was
+// Leaves `path` a folder that IsStateFolderDescriptor (the store's rule for
+// the folder, store/state_folder_win32.h) accepts, holding only files an
+// administrator made. A folder that is already so is kept. A folder that
+// only administrators could have changed (owned by one of the accounts
+// OnlyAdministratorsWrite trusts, no entry that lets another account write,
+// delete or change its security: OnlyAdministratorsWriteDescriptor) is kept
+// too, its DACL set to kStateFolderSecurity's through the handle it was
 // judged on (ReOpenFile), so that an administrator's own list survives an
 // entry they added; should that fail, it is moved aside as below.
 // In a kept folder, anything that is not a regular file only the accounts
-// of IsAdministratorsSid can change is moved aside inside it, to NAME +
-// ".untrusted-" + a time stamp. Anything else at `path` (a folder another
-// account owns or may change, a file) is moved aside whole to `path` +
-// ".untrusted-" + a time stamp, never entered, and the folder is made anew
-// with kInstalledFolderSecurity in the same step (CreateDirectoryW), so
-// there is no moment in which another account may add to it. Should
+// OnlyAdministratorsWrite trusts can change is moved aside inside it, to
+// NAME + ".untrusted-" + a time stamp. Anything else at `path` (a folder
+// another account owns or may change, a file) is moved aside whole to
+// `path` + ".untrusted-" + a time stamp, never entered, and the folder is
+// made anew with kStateFolderSecurity in the same step (CreateDirectoryW),
+// so there is no moment in which another account may add to it. Should
 // something take the name in between, it fails. A link or mount point, at
 // `path` or in the kept folder, is neither followed nor moved: it fails,
 // saying so.
@@ -72,4 +58,4 @@ bool RemoveStateFolder(const std::wstring& path, std::wstring* moved,
 
 }  // namespace quorvane
 
-#endif  // QUORVANE_INSTALL_STATE_FOLDER_H_
+#endif  // QUORVANE_INSTALL_STATE_FOLDER_WIN32_H_
