@@ -61,6 +61,8 @@ class Texts:
             "    --timeout 秒 名前解決の制限時間 (全体). 既定: 30.\n"
             "    --hosts-file ファイル  HOSTS の代わりにこのファイルを書き換えます.\n"
             "    --on-change コマンド   ファイルを書き換えた後に実行します.\n"
+            "    --prune      リストにない名前の行を元に戻します.\n"
+            "    --quiet, -q  変更, 警告, エラーだけを表示します.\n"
             "    --help, -h   この説明を表示します.\n"
             "    --version    バージョンを表示します.\n"
             "    --           オプションの終わり.\n",
@@ -71,6 +73,8 @@ class Texts:
             "    --timeout S  Seconds all lookups may take together. Default: 30.\n"
             "    --hosts-file FILE  Changes FILE instead of HOSTS.\n"
             "    --on-change CMD    Runs CMD after a save that changed the file.\n"
+            "    --prune      Restores the lines of every name no pair names.\n"
+            "    --quiet, -q  Shows only changes, warnings and errors.\n"
             "    --help, -h   Shows this text.\n"
             "    --version    Shows the version.\n"
             "    --           Ends the options.\n")
@@ -495,6 +499,14 @@ def cases():
         case("--check --prune counts what a prune would change", hosts=pinned,
              args=[b"-n", b"--prune", b"@" + listed], files={listed: b"one.test nas\n"},
              status=1, out=reading(listed) + READ + pruned + EN.would(2)),
+        case("--quiet: nothing on a run that changes nothing", hosts=pinned,
+             args=[b"-q", b"--prune", b"@" + listed], files={listed: b"one.test nas\nbox.test box\n"},
+             out=b"", after=pinned, dns=b"192.0.2.9 box.test\n"),
+        case("--quiet: the changed lines alone; a name given two domains is told",
+             hosts=LOCAL, args=[b"--quiet", b"@" + listed],
+             files={listed: b"one.test nas\nBoth.Test nas\n"}, out=line(b"192.0.2.9", b"nas"),
+             err=b"warning: nas is given both one.test and Both.Test; the last, Both.Test, "
+             b"is followed.\n", after=LOCAL + line(b"192.0.2.9", b"nas")),
         case("--prune and a list of no pairs: no name is pinned", hosts=pinned,
              args=[b"--prune", b"@" + listed], files={listed: b"# none yet\n"},
              out=reading(listed) + listed + b": no pairs; no name is pinned.\n" + READ +

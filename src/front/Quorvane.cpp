@@ -122,6 +122,9 @@ Request ReadCommandLine(const std::vector<std::string_view>& args) {
       case CommandStep::kPrune:
         request.options.prune = true;
         break;
+      case CommandStep::kQuiet:
+        SetQuiet(true);
+        break;
       case CommandStep::kUsage:
         Usage(UsageProblem(step));
     }
@@ -153,10 +156,16 @@ int main(int argc, char** argv) {
     // Lists without pairs: with --prune, the declared state of no pins.
     if (!options.prune) Usage(Format(kUsageNoPairs, {}));
     for (const std::string& list : request.lists) {
-      WriteOut(Format(kNoPairsIn, {list}));
+      WriteProgress(Format(kNoPairsIn, {list}));
     }
     outcome = RestoreHosts(request.hosts_path, options.writing);
   } else {
+    const std::vector<Pair>& pairs = request.ini_file.pairs;
+    for (auto [first, second] : ConflictingPairs(pairs)) {
+      WriteErr(Format(kNameGivenTwice,
+                      {pairs[second].name, pairs[first].domain,
+                       pairs[second].domain, pairs[second].domain}));
+    }
     outcome = UpdateHosts(request.ini_file, request.hosts_path, options);
   }
   if (request.on_change && outcome.saved) {

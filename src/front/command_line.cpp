@@ -12,7 +12,8 @@ bool IsOption(std::string_view arg) {
   }
   return arg == "--check" || arg == "-n" || ParseFamilies(arg) ||
          arg == "--help" || arg == "-h" || arg == "--version" ||
-         arg == "--event-log" || arg == "--prune" || arg == "--";
+         arg == "--event-log" || arg == "--prune" || arg == "--quiet" ||
+         arg == "-q" || arg == "--";
 }
 
 // Whether args[*i] is `option`, with its value given as "OPTION VALUE" (the
@@ -53,6 +54,7 @@ CommandStep OptionStep(const std::vector<std::string_view>& args, size_t* i) {
   if (arg == "--check" || arg == "-n") return {CommandStep::kCheck, {}, {}};
   if (arg == "--event-log") return {CommandStep::kEventLog, {}, {}};
   if (arg == "--prune") return {CommandStep::kPrune, {}, {}};
+  if (arg == "--quiet" || arg == "-q") return {CommandStep::kQuiet, {}, {}};
   if (ParseFamilies(arg)) return {CommandStep::kFamilies, arg, {}};
   if (arg == "--help" || arg == "-h") return {CommandStep::kHelp, {}, {}};
   if (arg == "--version") return {CommandStep::kVersion, {}, {}};

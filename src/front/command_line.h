@@ -4,10 +4,10 @@
 //
 // Options come first: --check (-n), the address families (-4, -6, -46 or
 // -64; several add up), --timeout SECONDS (or --timeout=SECONDS),
-// --event-log, --prune, --hosts-file PATH and --on-change COMMAND (or
-// with "=", never empty), --help (-h), --version; "--" ends them.
-// After the options come the pairs and list files, where an argument that
-// starts with "-" in a domain's place is malformed (but not after "--").
+// --event-log, --prune, --quiet (-q), --hosts-file PATH and --on-change COMMAND
+// (or with "=", never empty), --help (-h), --version; "--" ends them. After the
+// options come the pairs and list files, where an argument that starts with "-"
+// in a domain's place is malformed (but not after "--").
 #ifndef QUORVANE_FRONT_COMMAND_LINE_H_
 #define QUORVANE_FRONT_COMMAND_LINE_H_
 
@@ -31,6 +31,7 @@ struct CommandStep {
     kPrune,      // --prune: the pairs are the whole declared state
     kHostsFile,  // first: the file to change instead of the system's
     kOnChange,   // first: the command to run after a save that changed it
+    kQuiet,      // --quiet, -q: only changes, warnings and errors
   };
   // Why a command line is malformed, said before the usage text.
   enum Problem {

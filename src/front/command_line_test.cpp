@@ -11,11 +11,11 @@ namespace {
 
 // Renders the steps compactly: "check", "ipCHOICE", "timeoutSECONDS",
 // "help", "version", "+domain=name", "@path", "usage", "event", "prune",
-// "filePATH", "hookCOMMAND" (in the order of CommandStep::Kind).
+// "filePATH", "hookCOMMAND", "quiet" (in the order of CommandStep::Kind).
 std::string Walk(std::vector<std::string_view> args) {
-  static const char* const kWords[] = {"check",   "ip",    "timeout", "help",
-                                       "version", "+",     "@",       "usage",
-                                       "event",   "prune", "file",    "hook"};
+  static const char* const kWords[] = {
+      "check", "ip",    "timeout", "help", "version", "+",    "@",
+      "usage", "event", "prune",   "file", "hook",    "quiet"};
   std::string out;
   for (const CommandStep& step : WalkCommandLine(args)) {
     if (!out.empty()) out += ' ';
@@ -52,6 +52,7 @@ TEST(CommandLineTest, Walks) {
       {{"--check", "a", "x"}, "check +a=x"},
       {{"-n", "--event-log", "@l"}, "check event @l"},
       {{"--prune", "@l", "--prune"}, "prune @l usage"},
+      {{"-q", "--quiet", "a", "x"}, "quiet quiet +a=x"},
       {{"-n", "--help", "a"}, "check help"},
       {{"-h", "-x"}, "help"},
       {{"--version", "a"}, "version"},

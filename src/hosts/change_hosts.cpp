@@ -61,7 +61,7 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
     RemoveStrays(fs);
   }
 
-  WriteOut(Format(kReading, {path}));
+  WriteProgress(Format(kReading, {path}));
   // The system's file must be there. A DNS server's file is made when
   // missing, and is a file only root may change, as a list is.
   const bool system_file = path == HostsPath();
@@ -81,12 +81,12 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
   HostsFile hosts(std::move(bytes), NewFileLineBreak());
   LinesChanged changed = scan(&hosts);
   WriteOut(Raw(changed.printed));
-  WriteOut(Format(count_format, {changed.count}));
+  WriteProgress(Format(count_format, {changed.count}));
   if (changed.count == 0 || writing == Writing::kCheck) {
     return {changed.count, std::nullopt};
   }
 
-  WriteOut(Format(kWriting, {path}));
+  WriteProgress(Format(kWriting, {path}));
   if (!SaveFile(fs, hosts.Pieces(), hosts.Original())) {
     Message text = Format(kCannotWriteHosts, {});
     text += Raw("\n");

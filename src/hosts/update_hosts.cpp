@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "hosts/line_owner.h"
@@ -22,6 +23,23 @@ IsPinned PinnedIn(std::string_view bytes) {
   return [names = PinnedNames(bytes)](std::string_view domain) {
     return names.count(FoldedName(domain)) != 0;
   };
+}
+
+// A name given twice in one spelling follows its pair listed last alone
+// (the front warns of it): an earlier pair's line would be a second
+// address that dnsmasq, which answers every line, would give too.
+std::vector<Pin> LastOfEachName(const std::vector<Pin>& pins) {
+  std::unordered_map<std::string, size_t> last;  // by family and name
+  for (size_t i = 0; i < pins.size(); ++i) {
+    bool v6 = pins[i].address.find(':') != std::string::npos;
+    last[(v6 ? "6" : "4") + pins[i].name] = i;
+  }
+  std::vector<Pin> kept;
+  for (size_t i = 0; i < pins.size(); ++i) {
+    bool v6 = pins[i].address.find(':') != std::string::npos;
+    if (last[(v6 ? "6" : "4") + pins[i].name] == i) kept.push_back(pins[i]);
+  }
+  return kept;
 }
 
 }  // namespace
@@ -65,8 +83,8 @@ RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
                                    ? PinnedIn(hosts->Original())
                                    : [](std::string_view) { return false; };
           pinned.Ask(is_pinned, deadline);
-          LinesChanged changed =
-              UpdateLines(hosts, pinned.PinsOf(is_pinned, &failed));
+          LinesChanged changed = UpdateLines(
+              hosts, LastOfEachName(pinned.PinsOf(is_pinned, &failed)));
           if (options.prune) {
             LinesChanged pruned = PruneLines(hosts, pairs);
             changed.count += pruned.count;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unordered_map>
 #include <utility>
 
 #include "names/list_open.h"
@@ -82,6 +83,33 @@ bool IsHostName(std::string_view name) {
     if (byte <= 0x20 || byte == 0x7f || byte == '#') return false;
   }
   return true;
+}
+
+namespace {
+
+std::string AsciiLower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c += 'a' - 'A';
+  }
+  return lower;
+}
+
+}  // namespace
+
+std::vector<std::pair<size_t, size_t>> ConflictingPairs(
+    const std::vector<Pair>& pairs) {
+  std::vector<std::pair<size_t, size_t>> conflicts;
+  std::unordered_map<std::string, size_t> last;  // by name, the last pair
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    auto [it, added] = last.emplace(AsciiLower(pairs[i].name), i);
+    if (added) continue;
+    if (AsciiLower(pairs[it->second].domain) != AsciiLower(pairs[i].domain)) {
+      conflicts.emplace_back(it->second, i);
+    }
+    it->second = i;
+  }
+  return conflicts;
 }
 
 bool IsSystemName(std::string_view name) {
@@ -168,7 +196,7 @@ void IniFile::Add(std::string_view domain, std::string_view host_name) {
 }
 
 std::optional<Failure> IniFile::Load(const std::string& path) {
-  WriteOut(Format(kReading, {path}));
+  WriteProgress(Format(kReading, {path}));
   std::string bytes;
   bool too_long, others_may_read = false;
   if (!ReadWholeFile(path, kMaxListFileBytes, &bytes, &too_long,

@@ -61,6 +61,12 @@ struct ListScan {
 // Every other byte is the user's, Shift_JIS and UTF-8 included.
 bool IsHostName(std::string_view name);
 
+// The pairs (by index, earlier first) that give one host name (compared
+// without regard to ASCII case) different domains: one pair of indices per
+// later pair that differs from the one before it for that name.
+std::vector<std::pair<size_t, size_t>> ConflictingPairs(
+    const std::vector<Pair>& pairs);
+
 // Whether `name` is one of the names every system gives itself for the
 // loopback address (localhost, localhost.localdomain, ip6-localhost,
 // ip6-loopback, in any letter case): pinned elsewhere, it would break

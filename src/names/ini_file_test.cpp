@@ -86,5 +86,15 @@ TEST(ListFileTest, Cases) {
   }
 }
 
+// A name given two domains is told about, once per change of domain; the
+// same domain again, in another letter case, is no conflict.
+TEST(ListFileTest, ConflictingPairs) {
+  ListScan scan = ScanListFile(
+      "a.test nas\nA.TEST NAS\nb.test nas\nc.test pc\nb.test Nas\nd.test "
+      "NAS\n");
+  using Conflicts = std::vector<std::pair<size_t, size_t>>;
+  EXPECT_EQ(ConflictingPairs(scan.pairs), (Conflicts{{1, 2}, {4, 5}}));
+}
+
 }  // namespace
 }  // namespace quorvane

@@ -13,11 +13,18 @@ namespace quorvane {
 // Learns the user's character set. Called once, first thing in the entry.
 void InitConsole();
 
-// Writes to standard output, or to standard error. Write failures are
+// Writes to standard output, or to standard error, in the order written
+// (standard output is flushed before standard error). Write failures are
 // ignored and the text dropped: a closed console or a pipe without a reader
 // must not stop a run that is changing the file.
 void WriteOut(const Message& message);
 void WriteErr(const Message& message);
+
+// Progress: the files read and written and the count of a run, on standard
+// output, unless the run is quiet (--quiet), which prints only the lines it
+// changes, warnings and errors: nothing on a run that changes nothing.
+void WriteProgress(const Message& message);
+void SetQuiet(bool quiet);
 
 // Waits for the user's acknowledgement where the console window is the
 // program's own and would close with it (Windows, started by a

@@ -43,6 +43,9 @@ void InitConsole() {
 void WriteOut(const Message& message) { Write(stdout, message); }
 
 void WriteErr(const Message& message) {
+  // What went to standard output before comes out before it, into a pipe
+  // or a log as at a terminal.
+  fflush(stdout);
   Write(stderr, message);
   fflush(stderr);
 }

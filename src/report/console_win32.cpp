@@ -61,6 +61,8 @@ void WriteOut(const Message& message) {
 
 void WriteErr(const Message& message) {
   GatherForEvent(message);
+  // What went to standard output before comes out before it.
+  fflush(stdout);
   Write(STD_ERROR_HANDLE, stderr, message);
   fflush(stderr);
 }

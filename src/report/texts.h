@@ -147,6 +147,16 @@ inline constexpr Text kUsageNoValue = {
     "(--help \x82\xf0\x8eQ\x8f\xc6).\n",
     "Quorvane: %s needs a value (see --help).\n"};
 
+// Two pairs give one host name different domains: the name, both domains,
+// and the one followed (the last).
+inline constexpr Text kNameGivenTwice = {
+    // 警告: %s は %s と %s の両方に指定されています. 後の %s を使います.\n
+    "\x8cx\x8d\x90: %s \x82\xcd %s \x82\xc6 %s "
+    "\x82\xcc\x97\xbc\x95\xfb\x82\xc9\x8ew\x92\xe8\x82\xb3\x82\xea\x82\xc4\x82"
+    "\xa2\x82\xdc\x82\xb7. \x8c\xe3\x82\xcc %s "
+    "\x82\xf0\x8eg\x82\xa2\x82\xdc\x82\xb7.\n",
+    "warning: %s is given both %s and %s; the last, %s, is followed.\n"};
+
 // What --help adds after the usage text.
 inline constexpr Text kOptions = {
     // \nペアと @リストファイル を続けて指定できます. ペアの前のオプション:\n
@@ -179,6 +189,14 @@ inline constexpr Text kOptions = {
     "C\x83\x8b\x82\xf0\x8f\x91\x82\xab\x8a\xb7\x82\xa6\x82\xbd\x8c\xe3\x82\xc9"
     "\x8e\xc0\x8ds\x82\xb5\x82\xdc\x82\xb7.\n"
     // --help, -h   この説明を表示します.\n
+    // --prune      リストにない名前の行を元に戻します.\n
+    "    --prune      "
+    "\x83\x8a\x83X\x83g\x82\xc9\x82\xc8\x82\xa2\x96\xbc\x91O\x82\xcc\x8ds\x82"
+    "\xf0\x8c\xb3\x82\xc9\x96\xdf\x82\xb5\x82\xdc\x82\xb7.\n"
+    // --quiet, -q  変更, 警告, エラーだけを表示します.\n
+    "    --quiet, -q  \x95\xcf\x8dX, \x8cx\x8d\x90, "
+    "\x83G\x83\x89\x81["
+    "\x82\xbe\x82\xaf\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xdc\x82\xb7.\n"
     "    --help, -h   "
     "\x82\xb1\x82\xcc\x90\xe0\x96\xbe\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xdc"
     "\x82\xb7.\n"
@@ -198,6 +216,8 @@ inline constexpr Text kOptions = {
     "    --timeout S  Seconds all lookups may take together. Default: 30.\n"
     "    --hosts-file FILE  Changes FILE instead of HOSTS.\n"
     "    --on-change CMD    Runs CMD after a save that changed the file.\n"
+    "    --prune      Restores the lines of every name no pair names.\n"
+    "    --quiet, -q  Shows only changes, warnings and errors.\n"
     "    --help, -h   Shows this text.\n"
     "    --version    Shows the version.\n"
     "    --           Ends the options.\n"};
