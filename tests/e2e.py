@@ -579,8 +579,9 @@ def cases():
         # A DNS server's file (with dnsmasq reading it: dns_server.py).
         case("--hosts-file: a missing file is made, the hosts file untouched",
              args=[b"--hosts-file", S + b"/dns.hosts", b"one.test", b"nas"],
-             out=reading(S + b"/dns.hosts") + NAS + added(1) + b"Writing... " + S +
-             b"/dns.hosts\n", files_after={S + b"/dns.hosts": NAS}),
+             out=reading(S + b"/dns.hosts") + line(b"192.0.2.7", b"nas", NEW) + added(1) +
+             b"Writing... " + S + b"/dns.hosts\n",
+             files_after={S + b"/dns.hosts": line(b"192.0.2.7", b"nas", NEW)}),
         case("--hosts-file: restoring a missing file is no error, and makes none",
              args=[b"--hosts-file=" + S + b"/none.hosts"],
              out=reading(S + b"/none.hosts") + deleted(0),
