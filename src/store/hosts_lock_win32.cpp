@@ -132,9 +132,19 @@ HANDLE OpenNamespace(const NamespaceApi& api, SECURITY_ATTRIBUTES* security) {
   return space;
 }
 
-// Windows paths are case-insensitive: one folder, one name, however spelt.
-std::wstring MutexName(const std::string& dir, const wchar_t* space) {
-  uint64_t hash = Fnv1a(dir, kFnvBasis, Spelling::kWindowsPath);
+// One file, one lock, however its path is spelt: the full path (".", ".."
+// and relative paths resolved), without regard to case, as Windows names
+// it; two files, even in one folder, have two.
+std::string LockKey(const std::string& hosts_path) {
+  char full[4096];
+  DWORD length =
+      GetFullPathNameA(hosts_path.c_str(), sizeof full, full, nullptr);
+  if (length == 0 || length >= sizeof full) return hosts_path;
+  return std::string(full, length);
+}
+
+std::wstring MutexName(const std::string& key, const wchar_t* space) {
+  uint64_t hash = Fnv1a(key, kFnvBasis, Spelling::kWindowsPath);
   wchar_t name[64];
   swprintf(name, 64, L"%ls\\Quorvane-hosts-%016llx", space,
            static_cast<unsigned long long>(hash));
@@ -176,12 +186,14 @@ bool HostsLock::Acquire(const std::string& hosts_path,
     held.close_space = api.close_space;
     held.space = OpenNamespace(api, &security);
     if (held.space != nullptr) {
-      held.mutex = CreateMutexExW(&security, MutexName(dir, kNamespace).c_str(),
-                                  0, kMutexAccess);
+      held.mutex = CreateMutexExW(
+          &security, MutexName(LockKey(hosts_path), kNamespace).c_str(), 0,
+          kMutexAccess);
     }
   } else {
-    held.mutex = CreateMutexExW(&security, MutexName(dir, L"Global").c_str(), 0,
-                                kMutexAccess);
+    held.mutex = CreateMutexExW(
+        &security, MutexName(LockKey(hosts_path), L"Global").c_str(), 0,
+        kMutexAccess);
   }
   LocalFree(security.lpSecurityDescriptor);
   DWORD result = WAIT_FAILED;
@@ -209,10 +221,7 @@ void HostsLock::Release() {
 Message LockFailureCause(const std::string& hosts_path,
                          std::chrono::seconds waited) {
   // A mutex tells nobody who holds it.
-  size_t slash = hosts_path.find_last_of("\\/");
-  std::string dir =
-      slash == std::string::npos ? "." : hosts_path.substr(0, slash);
-  std::wstring wide = MutexName(dir, kNamespace);
+  std::wstring wide = MutexName(LockKey(hosts_path), kNamespace);
   std::string name(wide.begin(), wide.end());  // ASCII: a hex hash
   return Format(kCauseLockHeld,
                 {hosts_path, name, static_cast<int>(waited.count())});

@@ -30,7 +30,7 @@ TEST(WindowsLockTest, OnlyAMutexForSystemAndAdministratorsIsUsed) {
   char name[64];  // the hash's values are pinned in hash_test.cpp
   snprintf(name, sizeof name, "Global\\Quorvane-hosts-%016llx",
            static_cast<unsigned long long>(
-               Fnv1a(dir, kFnvBasis, Spelling::kWindowsPath)));
+               Fnv1a(hosts, kFnvBasis, Spelling::kWindowsPath)));
 
   {
     HostsLock lock;
@@ -69,6 +69,18 @@ TEST(WindowsLockTest, OnlyAMutexForSystemAndAdministratorsIsUsed) {
     ASSERT_TRUE(killed.Acquire(hosts, milliseconds(0)));
   }).join();
   EXPECT_TRUE(next.Acquire(hosts, milliseconds(0)));
+  // One file's lock however spelt; another file in the folder has its own.
+  // (A mutex is its owner thread's again: ask from another thread.)
+  auto free_elsewhere = [](const std::string& path) {
+    bool got = false;
+    std::thread([&] {
+      HostsLock lock;
+      got = lock.Acquire(path, milliseconds(0));
+    }).join();
+    return got;
+  };
+  EXPECT_FALSE(free_elsewhere(dir + "\\.\\HOSTS"));
+  EXPECT_TRUE(free_elsewhere(dir + "\\dns-hosts"));
   RemoveDirectoryA(dir.c_str());
 }
 
