@@ -37,8 +37,11 @@ RunOutcome CannotOpenFile(const std::string& path) {
 
 RunOutcome ChangeHostsFile(const std::string& path, const Scan& scan,
                            const Text& count_format, Writing writing) {
+  // A check writes nothing and takes no lock, so that any user who may read
+  // the file may ask (a monitor, say): a save replaces the file whole, or
+  // leaves a journal the check sees.
   HostsLock lock;
-  if (!lock.Acquire(path, kHostsLockWait)) {
+  if (writing == Writing::kSave && !lock.Acquire(path, kHostsLockWait)) {
     std::optional<Message> cause = PrivilegeCause(path);
     return CannotOpenHosts(cause ? *cause
                                  : LockFailureCause(path, kHostsLockWait));
@@ -59,6 +62,9 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
     }
     if (!repaired) return CannotOpenHosts(Format(kCauseJournal, {path}));
     RemoveStrays(fs);
+  }
+  if (fs && writing == Writing::kCheck && RepairWaits(fs)) {
+    return CannotOpenHosts(Format(kCauseSaveInterrupted, {path}));
   }
 
   WriteProgress(Format(kReading, {path}));

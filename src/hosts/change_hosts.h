@@ -29,7 +29,8 @@ enum class Writing { kSave, kCheck };
 using Scan = std::function<LinesChanged(HostsFile*)>;
 
 // Takes the hosts lock for the hosts file at `path` (waiting up to
-// kHostsLockWait; error 198 when it cannot be had), opens the file system
+// kHostsLockWait; error 198 when it cannot be had; a check takes none),
+// opens the file system
 // for it once, under the lock, so that the path checked is the one used to
 // the end, and runs ChangeLockedHostsFile. The lock is let go when it
 // returns, before any failure is reported.
@@ -52,9 +53,9 @@ RunOutcome ChangeHostsFile(const std::string& path, const Scan& scan,
 // root's and writable by no one else, and a path or file refused is error
 // 147 with its cause, as for a list file.
 //
-// With Writing::kCheck nothing is written: no repair, no removal, no save
-// (a journal left by a killed save waits for the next run, and the check
-// judges the file as it stands).
+// With Writing::kCheck nothing is written: no repair, no removal, no save;
+// a journal left by a killed save waits for the next run, and the check
+// fails with error 198 (the file as it stands may be torn).
 RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
                                  const Scan& scan, const Text& count_format,
                                  Writing writing);

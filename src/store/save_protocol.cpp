@@ -214,6 +214,20 @@ bool RepairFile(FileSystem* fs, std::vector<std::string>* kept) {
   return true;
 }
 
+bool RepairWaits(FileSystem* fs) {
+  for (Place place : {Place::kHosts, Place::kState}) {
+    std::vector<std::string> names = fs->List(place, Owner::kAnyone);
+    auto has = [&names](const std::string& name) {
+      return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    if (has(JournalName(*fs, place))) return true;
+    if (place == Place::kHosts && has(Backup(*fs)) && !has(fs->HostsName())) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void RemoveStrays(FileSystem* fs) {
   const std::string name = fs->HostsName(), prefix = Prefix(name);
   std::vector<std::string> names = fs->List(Place::kHosts, Owner::kAnyone);

@@ -53,6 +53,12 @@ bool SaveFile(FileSystem* fs, const std::vector<std::string_view>& pieces,
 // caller to report.
 bool RepairFile(FileSystem* fs, std::vector<std::string>* kept);
 
+// Whether a killed save left what RepairFile would put right (a journal, or
+// the old file under its backup name with the hosts file missing), as far
+// as this run can see: a check, which repairs nothing, cannot judge the
+// file as it stands then.
+bool RepairWaits(FileSystem* fs);
+
 // Removes the temporary files and the backup that killed saves left beside
 // the hosts file, when the hosts file is there. Failures are ignored.
 void RemoveStrays(FileSystem* fs);
