@@ -16,11 +16,15 @@ namespace quorvane {
 namespace {
 
 // Error 198 with its cause on the line after the fixed text.
-RunOutcome CannotOpenHosts(const Message& cause) {
+Failure HostsOpenFailure(const Message& cause) {
   Message text = Format(kCannotOpenHosts, {});
   text += Raw("\n");
   text += cause;
-  return {0, Failure{kErrorHostsOpen, text}};
+  return Failure{kErrorHostsOpen, text};
+}
+
+RunOutcome CannotOpenHosts(const Message& cause) {
+  return {0, HostsOpenFailure(cause)};
 }
 
 }  // namespace
@@ -52,13 +56,18 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
   }
 
   WriteOut(Format(kReading, {path}));
-  std::string bytes;
-  if (!fs || fs->Read(Place::kHosts, fs->HostsName(), Writer::kAnyone,
-                      &bytes) != FsResult::kOk) {
+  std::unique_ptr<FileBytes> bytes;
+  if (!fs ||
+      fs->Load(Place::kHosts, fs->HostsName(), &bytes) != FsResult::kOk) {
     return CannotOpenHosts(HostsReadCause(path));
   }
   HostsFile hosts(std::move(bytes));
   LinesChanged changed = scan(&hosts);
+  // What the scan saw of a file cut short is not the file: say nothing of
+  // it, and leave the file as the other program left it.
+  if (!fs->LoadsWhole()) {
+    return CannotOpenHosts(Format(kCauseCutShort, {path}));
+  }
   WriteOut(Raw(changed.printed));
   WriteOut(Format(count_format, {changed.count}));
   if (changed.count == 0 || writing == Writing::kCheck) {
@@ -67,6 +76,9 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
 
   WriteOut(Format(kWriting, {path}));
   if (!SaveFile(fs, hosts.Pieces(), hosts.Original())) {
+    if (!fs->LoadsWhole()) {
+      return {changed.count, HostsOpenFailure(Format(kCauseCutShort, {path}))};
+    }
     Message text = Format(kCannotWriteHosts, {});
     text += Raw("\n");
     text += HostsWriteCause(path);

@@ -4,7 +4,8 @@
 // bytes, bytes outside ASCII and lines of any length included. No entry is
 // empty, and the entries put together are the file again.
 //
-// The bytes are held once, as read, in one buffer; a run's changes (loaded
+// The bytes are held once, as read (a mapping of the file, or one buffer);
+// a run's changes (loaded
 // lines replaced in place, entries appended at the end) are kept beside
 // them, so that a file of hundreds of thousands of lines costs little more
 // than its own size. The scans of a run find the lines they change by
@@ -16,17 +17,24 @@
 #define QUORVANE_HOSTS_HOSTS_FILE_H_
 
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "store/file_system.h"
 
 namespace quorvane {
 
 class HostsFile {
  public:
   // The file whose content is `bytes`, unchanged.
-  explicit HostsFile(std::string bytes) : bytes_(std::move(bytes)) {}
+  explicit HostsFile(std::string bytes)
+      : HostsFile(HeldBytes(std::move(bytes))) {}
+  // The file as a run loaded it.
+  explicit HostsFile(std::unique_ptr<FileBytes> loaded)
+      : loaded_(std::move(loaded)), bytes_(loaded_->View()) {}
 
   // The bytes as loaded, before any change.
   std::string_view Original() const { return bytes_; }
@@ -57,7 +65,8 @@ class HostsFile {
   std::string_view EntryAt(size_t start) const;
   std::string_view LineBreak() const;
 
-  std::string bytes_;
+  std::unique_ptr<FileBytes> loaded_;
+  std::string_view bytes_;                  // loaded_'s
   std::map<size_t, std::string> replaced_;  // changed loaded lines, by start
   std::vector<std::string> appended_;
 };

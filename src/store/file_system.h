@@ -43,6 +43,17 @@ enum class FsResult {
   kFailed,     // anything else
 };
 
+// A file's bytes as a run reads them: a mapping of the file where the
+// system offers one, else a copy in memory. Valid while the object lives.
+class FileBytes {
+ public:
+  virtual ~FileBytes() = default;
+  virtual std::string_view View() const = 0;
+};
+
+// Bytes held in memory, for files read whole and for tests.
+std::unique_ptr<FileBytes> HeldBytes(std::string bytes);
+
 // A file opened for writing. Closed when it goes.
 class WritableFile {
  public:
@@ -74,6 +85,16 @@ class FileSystem {
   // (Windows says kUntrusted then, judged on the open file).
   virtual FsResult Read(Place place, const std::string& name, Writer writer,
                         std::string* bytes) = 0;
+
+  // Reads a whole regular file as Read with Writer::kAnyone does, but may
+  // leave a large one mapped instead of copying it.
+  virtual FsResult Load(Place place, const std::string& name,
+                        std::unique_ptr<FileBytes>* bytes);
+
+  // False once a file Load mapped was cut short by another program: its
+  // lost bytes then read as zeros, never as a crash, and nothing made from
+  // them may be saved.
+  virtual bool LoadsWhole() { return true; }
 
   // Makes a new empty file, never opening one that exists (kExists).
   // kRefused when the place takes no new files. The state directory is
