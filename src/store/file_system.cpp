@@ -1,5 +1,6 @@
 // What every FileSystem shares: bytes held in memory, and a Load that
-// copies, for systems (and fakes) that map nothing.
+// copies and a WriteAll that writes piece by piece, for systems (and fakes)
+// that do no better.
 #include "store/file_system.h"
 
 #include <utility>
@@ -21,6 +22,15 @@ class Held : public FileBytes {
 
 std::unique_ptr<FileBytes> HeldBytes(std::string bytes) {
   return std::make_unique<Held>(std::move(bytes));
+}
+
+bool WritableFile::WriteAll(uint64_t offset,
+                            const std::vector<std::string_view>& pieces) {
+  for (std::string_view piece : pieces) {
+    if (!WriteAt(offset, piece)) return false;
+    offset += piece.size();
+  }
+  return true;
 }
 
 FsResult FileSystem::Load(Place place, const std::string& name,

@@ -61,6 +61,11 @@ class WritableFile {
   // Writes all of `bytes` at `offset`. A crash may leave any blocks of
   // journal.h's kJournalBlock written and others not.
   virtual bool WriteAt(uint64_t offset, std::string_view bytes) = 0;
+  // Writes the concatenation of `pieces` at `offset`, as WriteAt on each
+  // in turn would, in as few calls as the system allows; a system may start
+  // sending them to the disk as it goes.
+  virtual bool WriteAll(uint64_t offset,
+                        const std::vector<std::string_view>& pieces);
   virtual bool Truncate(uint64_t size) = 0;
   // Makes what was written durable.
   virtual bool Sync() = 0;

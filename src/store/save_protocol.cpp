@@ -46,12 +46,9 @@ class StopsHeld {
 
 bool WritePieces(WritableFile* file,
                  const std::vector<std::string_view>& pieces) {
-  uint64_t at = 0;
-  for (std::string_view piece : pieces) {
-    if (!file->WriteAt(at, piece)) return false;
-    at += piece.size();
-  }
-  return file->Truncate(at);
+  uint64_t size = 0;
+  for (std::string_view piece : pieces) size += piece.size();
+  return file->WriteAll(0, pieces) && file->Truncate(size);
 }
 
 // Writes `pieces` as a new file `name` in `place`, synced with its name.
