@@ -272,16 +272,17 @@ const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
     any_second[i] = _mm_set1_epi8(few_starts_[i].any_second ? -1 : 0);
   }
   const __m128i small = _mm_set1_epi8(0x20);
-  // Names of one byte need their own test; without them it is left out.
-  auto skip = [&](auto one_byte_names) {
-    // Four bytes past the last place looked at, for the filter of prefixes.
-    while (end - p >= 19) {
+  // The starts' count and whether a name has one byte are fixed for each
+  // copy of the loop, so that the compiler keeps every start in a register.
+  auto skip = [&](auto starts, auto one_byte_names) {
+    constexpr size_t kCount = decltype(starts)::value;
+    auto hits_at = [&](const unsigned char* at) {
       __m128i here = _mm_or_si128(
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), small);
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), small);
       __m128i next = _mm_or_si128(
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), small);
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), small);
       __m128i hits = _mm_setzero_si128();
-      for (size_t i = 0; i < count; ++i) {
+      for (size_t i = 0; i < kCount; ++i) {
         __m128i second_hits = _mm_cmpeq_epi8(next, second[i]);
         if constexpr (decltype(one_byte_names)::value) {
           second_hits = _mm_or_si128(second_hits, any_second[i]);
@@ -289,21 +290,40 @@ const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
         hits = _mm_or_si128(
             hits, _mm_and_si128(_mm_cmpeq_epi8(here, first[i]), second_hits));
       }
+      return static_cast<uint32_t>(_mm_movemask_epi8(hits));
+    };
+    // 32 places a step; four bytes past the last place looked at, for the
+    // filter of prefixes.
+    while (end - p >= 35) {
+      uint32_t bits = hits_at(p) | hits_at(p + 16) << 16;
       // A line that holds a pair that starts a name rarely holds the name:
       // the filter of prefixes turns most such places down here.
-      for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
-           bits != 0; bits &= bits - 1) {
+      for (; bits != 0; bits &= bits - 1) {
         const unsigned char* at = p + std::countr_zero(bits);
         if (MayStart(at, end)) return at;
       }
-      p += 16;
+      p += 32;
     }
     return p;
+  };
+  auto with_count = [&](auto one_byte_names) {
+    using One = decltype(one_byte_names);
+    switch (count) {
+      case 1:
+        return skip(std::integral_constant<size_t, 1>(), One());
+      case 2:
+        return skip(std::integral_constant<size_t, 2>(), One());
+      case 3:
+        return skip(std::integral_constant<size_t, 3>(), One());
+      default:
+        return skip(std::integral_constant<size_t, kFewStarts>(), One());
+    }
   };
   bool one_byte_names =
       std::any_of(few_starts_.begin(), few_starts_.end(),
                   [](const Start& start) { return start.any_second; });
-  return one_byte_names ? skip(std::true_type()) : skip(std::false_type());
+  return one_byte_names ? with_count(std::true_type())
+                        : with_count(std::false_type());
 #else
   (void)end;
 #endif
