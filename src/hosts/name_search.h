@@ -24,7 +24,7 @@ namespace quorvane {
 class NameSearch {
  public:
   // How the search passes over places where no name starts. kWideWhereFew:
-  // sixteen places at a time where the processor can and the names start in
+  // 32 places at a time where the processor can and the names start in
   // at most a few ways, else as kPairTable: eight at a time through the
   // table of byte pairs, as on every processor. Both find the same places.
   enum class Skip { kWideWhereFew, kPairTable };
@@ -81,8 +81,8 @@ class NameSearch {
   // after its first byte, so such places can be skipped without a step.
   const unsigned char* SkipFromStart(const unsigned char* p,
                                      const unsigned char* end) const;
-  // The same, sixteen places at a time, where the processor can and the
-  // names start in few ways; it may stop early, up to 16 bytes before `end`.
+  // The same, 32 places at a time, where the processor can and the
+  // names start in few ways; it may stop early, up to 35 bytes before `end`.
   const unsigned char* SkipFewStarts(const unsigned char* p,
                                      const unsigned char* end) const;
   static size_t PairKey(unsigned char first, unsigned char second);

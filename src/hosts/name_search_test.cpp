@@ -1,6 +1,6 @@
 // NameSearch, with each way of skipping, against a plain look at every place
 // of the text: the same occurrences in the same order, wherever they sit in
-// the sixteen-byte blocks the wide skip reads.
+// the blocks the wide skip reads.
 #include "hosts/name_search.h"
 
 #include <gtest/gtest.h>
