@@ -7,6 +7,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "hosts/restore_hosts.h"
@@ -23,6 +25,31 @@ const BenchInput& Input() {
     return made;
   }();
   return *input;
+}
+
+// The same file with every name of a pair, and a name on every other line,
+// starting with "ad": the skip finds a place that may start a name on
+// every line.
+const std::string& SharedStartHosts() {
+  static const std::string* hosts = [] {
+    auto* made = new std::string;
+    std::string_view rest = Input().hosts;
+    for (size_t lf; (lf = rest.find('\n')) != rest.npos;) {
+      std::string_view line = rest.substr(0, lf + 1);
+      rest.remove_prefix(lf + 1);
+      if (line.starts_with("0.0.0.0 ")) {
+        *made += "0.0.0.0 ads.";
+        line.remove_prefix(8);
+      } else if (size_t tab = line.find('\t'); tab != line.npos) {
+        *made += line.substr(0, tab + 1);
+        *made += "ad";
+        line.remove_prefix(tab + 1);
+      }
+      *made += line;
+    }
+    return made;
+  }();
+  return *hosts;
 }
 
 // The numeric domains stand for their addresses, as a lookup would give.
@@ -49,6 +76,19 @@ void Update(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * Input().hosts.size());
 }
 
+void SharedStart(benchmark::State& state) {
+  std::vector<Pin> pins = Pins(state.range(0));
+  for (Pin& pin : pins) pin.name = "ad" + pin.name;
+  for (auto _ : state) {
+    state.PauseTiming();
+    HostsFile hosts(SharedStartHosts());
+    state.ResumeTiming();
+    LinesChanged changed = UpdateLines(&hosts, pins);
+    benchmark::DoNotOptimize(changed.count);
+  }
+  state.SetBytesProcessed(state.iterations() * SharedStartHosts().size());
+}
+
 template <LinesChanged (*Scan)(HostsFile*)>
 void Restore(benchmark::State& state) {
   for (auto _ : state) {
@@ -66,6 +106,10 @@ BENCHMARK(Update<UpdateLines>)
     ->Arg(1)
     ->Arg(10)
     ->Arg(100)
+    ->Arg(1000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(SharedStart)
+    ->Name("UpdateLines/names starting alike")
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(Restore<RestoreLines>)

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Runs that meet other runs or die (Linux, in sandbox.sh): the hosts lock;
 a run whose DNS server never answers beside another run;
+a large file cut short under a run;
 in-place saves, as the service runs, stopped, then the administrator's acts;
 two runs at once, QUORVANE_CONCURRENCY_TRIALS (50) times. Elsewhere: every
 crash point of a save (save_protocol_test.cpp); the lock's one place, root's
@@ -115,6 +116,28 @@ def stalled_dns_trial():
            b"192.0.2.60\tstall.test\t##Quorvane##" in read(HOSTS))
 
 
+def cut_short_trial():
+    """A large file (mapped by the run) that another program cuts short
+    while the run waits on DNS for a domain the file pins since the run
+    began: error 198 with its cause, and the file as the other left it."""
+    write(HOSTS, LOCAL + b"192.0.2.60\tstall.test\n")  # answers, pins nothing
+    with open(ERR, "wb+") as err:
+        with hosts_lock():
+            run = start(["--timeout", "3", "stall.test", "stall.test", "192.0.2.7", "nas"],
+                        stderr=err)
+            time.sleep(1)
+            write(HOSTS, foreign(4 << 20) + b"192.0.2.60\tstall.test\t##Quorvane##\r\n")
+        time.sleep(1)
+        os.truncate(HOSTS, 4096)
+        cut = read(HOSTS)
+        status = run.wait(timeout=30)
+        err.seek(0)
+        text = err.read()
+    expect("a file cut short under a run fails it with 198, untouched",
+           status == 1 and read(HOSTS) == cut and b"(198)" in text and
+           b"cut the file short" in text)
+
+
 def admin_trials():
     """An in-place save killed as the file changes, then the administrator
     acts before the next run (the same update)."""
@@ -198,6 +221,7 @@ def main():
         sys.exit("usage: sandbox.sh trials.py PROGRAM [ARGS...]")
     lock_trials()
     stalled_dns_trial()
+    cut_short_trial()
     admin_trials()
     concurrency_trials(int(os.environ.get("QUORVANE_CONCURRENCY_TRIALS") or 50))
     print(f"{len(failures)} failed")

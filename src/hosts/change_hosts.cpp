@@ -17,11 +17,15 @@ namespace quorvane {
 namespace {
 
 // Error 198 with its cause on the line after the fixed text.
-RunOutcome CannotOpenHosts(const Message& cause) {
+Failure HostsOpenFailure(const Message& cause) {
   Message text = Format(kCannotOpenHosts, {});
   text += Raw("\n");
   text += cause;
-  return {0, Failure{kErrorHostsOpen, text}};
+  return Failure{kErrorHostsOpen, text};
+}
+
+RunOutcome CannotOpenHosts(const Message& cause) {
+  return {0, HostsOpenFailure(cause)};
 }
 
 // Error 147 for a file named with --hosts-file, as for a list: the fixed
@@ -68,17 +72,19 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
   }
 
   WriteProgress(Format(kReading, {path}));
-  // The system's file must be there. A DNS server's file is made when
-  // missing, and is a file only root may change, as a list is.
+  // The system's file must be there, and may be large: it is loaded as it
+  // stands (mapped where it is). A DNS server's file is made when missing,
+  // and is a file only root may change, as a list is.
   const bool system_file = path == HostsPath();
-  std::string bytes;
-  FsResult read =
-      fs ? fs->Read(Place::kHosts, fs->HostsName(),
-                    system_file ? Writer::kAnyone : Writer::kRootWrites, &bytes)
-         : FsResult::kFailed;
-  if (read == FsResult::kMissing && !system_file) {
-    read = FsResult::kOk;
-    bytes.clear();
+  std::unique_ptr<FileBytes> bytes;
+  FsResult read = FsResult::kFailed;
+  if (fs && system_file) {
+    read = fs->Load(Place::kHosts, fs->HostsName(), &bytes);
+  } else if (fs) {
+    std::string held;
+    read = fs->Read(Place::kHosts, fs->HostsName(), Writer::kRootWrites, &held);
+    if (read == FsResult::kMissing) read = FsResult::kOk;
+    bytes = HeldBytes(std::move(held));
   }
   if (read != FsResult::kOk) {
     return system_file ? CannotOpenHosts(HostsReadCause(path))
@@ -86,6 +92,11 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
   }
   HostsFile hosts(std::move(bytes), NewFileLineBreak());
   LinesChanged changed = scan(&hosts);
+  // What the scan saw of a file cut short is not the file: say nothing of
+  // it, and leave the file as the other program left it.
+  if (!fs->LoadsWhole()) {
+    return CannotOpenHosts(Format(kCauseCutShort, {path}));
+  }
   WriteOut(Raw(changed.printed));
   WriteProgress(Format(count_format, {changed.count}));
   if (changed.count == 0 || writing == Writing::kCheck) {
@@ -94,6 +105,9 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
 
   WriteProgress(Format(kWriting, {path}));
   if (!SaveFile(fs, hosts.Pieces(), hosts.Original())) {
+    if (!fs->LoadsWhole()) {
+      return {changed.count, HostsOpenFailure(Format(kCauseCutShort, {path}))};
+    }
     Message text = Format(kCannotWriteHosts, {});
     text += Raw("\n");
     text += HostsWriteCause(path);

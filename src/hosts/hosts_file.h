@@ -4,7 +4,8 @@
 // bytes, bytes outside ASCII and lines of any length included. No entry is
 // empty, and the entries put together are the file again.
 //
-// The bytes are held once, as read, in one buffer; a run's changes (loaded
+// The bytes are held once, as read (a mapping of the file, or one buffer);
+// a run's changes (loaded
 // lines replaced in place, entries appended at the end) are kept beside
 // them, so that a file of hundreds of thousands of lines costs little more
 // than its own size. The scans of a run find the lines they change by
@@ -16,10 +17,13 @@
 #define QUORVANE_HOSTS_HOSTS_FILE_H_
 
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "store/file_system.h"
 
 namespace quorvane {
 
@@ -30,7 +34,13 @@ class HostsFile {
   // one line without its break): the platform's own.
   explicit HostsFile(std::string bytes,
                      std::string_view new_file_break = "\r\n")
-      : bytes_(std::move(bytes)), new_file_break_(new_file_break) {}
+      : HostsFile(HeldBytes(std::move(bytes)), new_file_break) {}
+  // The file as a run loaded it.
+  explicit HostsFile(std::unique_ptr<FileBytes> loaded,
+                     std::string_view new_file_break = "\r\n")
+      : loaded_(std::move(loaded)),
+        bytes_(loaded_->View()),
+        new_file_break_(new_file_break) {}
 
   // The line break of the lines the file holds: that of its first loaded
   // line that has one ("\r\n" or "\n"), else the new file's. Lines a run
@@ -66,7 +76,8 @@ class HostsFile {
   std::string_view EntryAt(size_t start) const;
   std::string_view LineBreak() const;
 
-  std::string bytes_;
+  std::unique_ptr<FileBytes> loaded_;
+  std::string_view bytes_;  // loaded_'s
   std::string_view new_file_break_;
   std::map<size_t, std::string> replaced_;  // changed loaded lines, by start
   std::vector<std::string> appended_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <cstring>
 #include <type_traits>
 #include <utility>
 
@@ -34,6 +35,7 @@ NameSearch::NameSearch(const std::vector<std::string_view>& names, Skip skip) {
   KeepEdges(&children);
   MarkStarts(names, skip);
   LinkFallbacks(children);
+  FillMoves(children);
 }
 
 NameSearch::Children NameSearch::BuildTrie(
@@ -85,6 +87,19 @@ void NameSearch::KeepEdges(Children* children) {
 void NameSearch::MarkStarts(const std::vector<std::string_view>& names,
                             Skip skip) {
   pair_starts_.assign(65536, 0);
+  size_t shortest = 4;
+  for (std::string_view name : names)
+    shortest = std::min(shortest, name.size());
+  if (shortest >= 3) {
+    prefix_bytes_ = shortest;
+    prefix_mask_ = shortest == 4 ? 0xffffffff : 0xffffff;
+    prefix_starts_.assign(65536, 0);
+    for (std::string_view name : names) {
+      unsigned char first[4] = {};
+      std::memcpy(first, name.data(), prefix_bytes_);
+      prefix_starts_[PrefixKey(first, prefix_mask_)] = 1;
+    }
+  }
   for (std::string_view name : names) {
     unsigned char first = Small(static_cast<unsigned char>(name[0]));
     for (unsigned char f : BothCases(first)) {
@@ -136,7 +151,41 @@ void NameSearch::LinkFallbacks(const Children& children) {
   }
 }
 
-uint32_t NameSearch::Step(uint32_t s, unsigned char c) const {
+// Once the fallbacks are known, every state's move on every class of bytes,
+// breadth first, so that a fallback's row is filled before it is copied.
+void NameSearch::FillMoves(const Children& children) {
+  constexpr size_t kMostMoves = 1 << 20;
+  for (const auto& edges : children) {
+    for (auto [c, to] : edges) {
+      for (unsigned char b : BothCases(c)) {
+        if (class_of_[b] == 0) class_of_[b] = classes_;
+      }
+      if (class_of_[c] == classes_) ++classes_;
+    }
+  }
+  if (children.size() * classes_ > kMostMoves) {
+    class_of_.fill(0);
+    classes_ = 1;
+    return;
+  }
+  std::vector<uint32_t> moves(children.size() * classes_, 0);
+  std::vector<uint32_t> queue = {0};
+  for (size_t q = 0; q < queue.size(); ++q) {
+    const uint32_t s = queue[q];
+    uint32_t* row = &moves[s * classes_];
+    if (s != 0) {
+      const uint32_t* fallback = &moves[fallback_[s] * classes_];
+      std::copy(fallback, fallback + classes_, row);
+    }
+    for (auto [c, to] : children[s]) {
+      row[class_of_[c]] = to;
+      queue.push_back(to);
+    }
+  }
+  moves_ = std::move(moves);
+}
+
+uint32_t NameSearch::StepByEdges(uint32_t s, unsigned char c) const {
   c = Small(c);
   for (;;) {
     if (s == 0) return from_start_[c];
@@ -166,27 +215,46 @@ size_t NameSearch::PairKey(unsigned char first, unsigned char second) {
   return first | second << 8;
 }
 
+// The first bytes with 0x20 set, as the wide skip compares them, hashed to
+// 16 bits; the same bytes in memory give the same key on every machine.
+size_t NameSearch::PrefixKey(const unsigned char* p, uint32_t mask) {
+  uint32_t word;
+  std::memcpy(&word, p, 4);
+  return ((word | 0x20202020u) & mask) * 0x9e3779b1u >> 16;
+}
+
+bool NameSearch::MayStart(const unsigned char* p,
+                          const unsigned char* end) const {
+  if (prefix_starts_.empty() || end - p < 4) return true;
+  return prefix_starts_[PrefixKey(p, prefix_mask_)] != 0;
+}
+
 const unsigned char* NameSearch::SkipFromStart(const unsigned char* p,
                                                const unsigned char* end) const {
-  // Most places in a hosts file start no name: look up the pairs at eight
-  // places at a time, taken from one load, independently of one another.
-  if (!few_starts_.empty()) p = SkipFewStarts(p, end);
   const unsigned char* table = pair_starts_.data();
-  while (end - p >= 9) {
-    uint64_t w = EightBytes(p);
-    if ((table[w & 0xffff] | table[(w >> 8) & 0xffff] |
-         table[(w >> 16) & 0xffff] | table[(w >> 24) & 0xffff] |
-         table[(w >> 32) & 0xffff] | table[(w >> 40) & 0xffff] |
-         table[(w >> 48) & 0xffff] | table[PairKey(w >> 56, p[8])]) != 0) {
-      break;
+  for (;;) {
+    if (!few_starts_.empty()) p = SkipFewStarts(p, end);
+    // Most places in a hosts file start no name: look up the pairs at
+    // eight places at a time, taken from one load, independently of one
+    // another.
+    while (end - p >= 9) {
+      uint64_t w = EightBytes(p);
+      if ((table[w & 0xffff] | table[(w >> 8) & 0xffff] |
+           table[(w >> 16) & 0xffff] | table[(w >> 24) & 0xffff] |
+           table[(w >> 32) & 0xffff] | table[(w >> 40) & 0xffff] |
+           table[(w >> 48) & 0xffff] | table[PairKey(w >> 56, p[8])]) != 0) {
+        break;
+      }
+      p += 8;
     }
-    p += 8;
+    // Then each of those eight places, or the text's last ones, in turn.
+    const unsigned char* stop = end - p >= 9 ? p + 8 : end - 1;
+    for (; p < stop; ++p) {
+      if (table[PairKey(p[0], p[1])] && MayStart(p, end)) return p;
+    }
+    // The last byte has no pair: let the automaton look at it.
+    if (end - p < 2) return p;
   }
-  for (; end - p >= 2; ++p) {
-    if (table[PairKey(p[0], p[1])]) return p;
-  }
-  // The last byte has no pair: let the automaton look at it.
-  return p;
 }
 
 const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
@@ -204,15 +272,17 @@ const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
     any_second[i] = _mm_set1_epi8(few_starts_[i].any_second ? -1 : 0);
   }
   const __m128i small = _mm_set1_epi8(0x20);
-  // Names of one byte need their own test; without them it is left out.
-  auto skip = [&](auto one_byte_names) {
-    while (end - p >= 17) {
+  // The starts' count and whether a name has one byte are fixed for each
+  // copy of the loop, so that the compiler keeps every start in a register.
+  auto skip = [&](auto starts, auto one_byte_names) {
+    constexpr size_t kCount = decltype(starts)::value;
+    auto hits_at = [&](const unsigned char* at) {
       __m128i here = _mm_or_si128(
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), small);
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), small);
       __m128i next = _mm_or_si128(
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1)), small);
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), small);
       __m128i hits = _mm_setzero_si128();
-      for (size_t i = 0; i < count; ++i) {
+      for (size_t i = 0; i < kCount; ++i) {
         __m128i second_hits = _mm_cmpeq_epi8(next, second[i]);
         if constexpr (decltype(one_byte_names)::value) {
           second_hits = _mm_or_si128(second_hits, any_second[i]);
@@ -220,16 +290,40 @@ const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
         hits = _mm_or_si128(
             hits, _mm_and_si128(_mm_cmpeq_epi8(here, first[i]), second_hits));
       }
-      unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(hits));
-      if (bits != 0) return p + std::countr_zero(bits);
-      p += 16;
+      return static_cast<uint32_t>(_mm_movemask_epi8(hits));
+    };
+    // 32 places a step; four bytes past the last place looked at, for the
+    // filter of prefixes.
+    while (end - p >= 35) {
+      uint32_t bits = hits_at(p) | hits_at(p + 16) << 16;
+      // A line that holds a pair that starts a name rarely holds the name:
+      // the filter of prefixes turns most such places down here.
+      for (; bits != 0; bits &= bits - 1) {
+        const unsigned char* at = p + std::countr_zero(bits);
+        if (MayStart(at, end)) return at;
+      }
+      p += 32;
     }
     return p;
+  };
+  auto with_count = [&](auto one_byte_names) {
+    using One = decltype(one_byte_names);
+    switch (count) {
+      case 1:
+        return skip(std::integral_constant<size_t, 1>(), One());
+      case 2:
+        return skip(std::integral_constant<size_t, 2>(), One());
+      case 3:
+        return skip(std::integral_constant<size_t, 3>(), One());
+      default:
+        return skip(std::integral_constant<size_t, kFewStarts>(), One());
+    }
   };
   bool one_byte_names =
       std::any_of(few_starts_.begin(), few_starts_.end(),
                   [](const Start& start) { return start.any_second; });
-  return one_byte_names ? skip(std::true_type()) : skip(std::false_type());
+  return one_byte_names ? with_count(std::true_type())
+                        : with_count(std::false_type());
 #else
   (void)end;
 #endif

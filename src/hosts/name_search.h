@@ -6,8 +6,10 @@
 //
 // Names are byte strings compared as resolvers compare host names: ASCII
 // letters in either case, every other byte exactly. They must be distinct in
-// that sense ("nas" and "NAS" are one name) and not empty. Memory is 64 KiB
-// plus a few dozen bytes per byte of the names, whatever the text.
+// that sense ("nas" and "NAS" are one name) and not empty. Memory is 128 KiB
+// plus a few dozen bytes per byte of the names, and for the table of moves
+// 4 bytes per prefix of a name and distinct byte of the names, up to 4 MiB
+// (beyond that the moves are looked up in lists), whatever the text.
 #ifndef QUORVANE_HOSTS_NAME_SEARCH_H_
 #define QUORVANE_HOSTS_NAME_SEARCH_H_
 
@@ -22,7 +24,7 @@ namespace quorvane {
 class NameSearch {
  public:
   // How the search passes over places where no name starts. kWideWhereFew:
-  // sixteen places at a time where the processor can and the names start in
+  // 32 places at a time where the processor can and the names start in
   // at most a few ways, else as kPairTable: eight at a time through the
   // table of byte pairs, as on every processor. Both find the same places.
   enum class Skip { kWideWhereFew, kPairTable };
@@ -59,17 +61,28 @@ class NameSearch {
   void MarkStarts(const std::vector<std::string_view>& names, Skip skip);
   void AddFewStart(std::string_view name);
   void LinkFallbacks(const Children& children);
+  void FillMoves(const Children& children);
 
-  // The state after reading byte `c` in state `s`. Edges are kept for small
-  // letters only; a capital steps as its small letter.
-  uint32_t Step(uint32_t s, unsigned char c) const;
+  // The state after reading byte `c` in state `s`: from the table of moves
+  // where there is one, else through the edges and fallbacks.
+  uint32_t Step(uint32_t s, unsigned char c) const {
+    if (!moves_.empty()) return moves_[s * classes_ + class_of_[c]];
+    return StepByEdges(s, c);
+  }
+  // Edges are kept for small letters only; a capital steps as its small
+  // letter.
+  uint32_t StepByEdges(uint32_t s, unsigned char c) const;
+  // Whether a name may start at `p`, judged on its first bytes (up to four)
+  // by the filter of prefixes: false only where none does.
+  bool MayStart(const unsigned char* p, const unsigned char* end) const;
+  static size_t PrefixKey(const unsigned char* p, uint32_t mask);
   // The first position from `p` on where a name could start, or `end`. In
   // state 0, a byte pair that starts no name leaves the automaton in state 0
   // after its first byte, so such places can be skipped without a step.
   const unsigned char* SkipFromStart(const unsigned char* p,
                                      const unsigned char* end) const;
-  // The same, sixteen places at a time, where the processor can and the
-  // names start in few ways; it may stop early, up to 16 bytes before `end`.
+  // The same, 32 places at a time, where the processor can and the
+  // names start in few ways; it may stop early, up to 35 bytes before `end`.
   const unsigned char* SkipFewStarts(const unsigned char* p,
                                      const unsigned char* end) const;
   static size_t PairKey(unsigned char first, unsigned char second);
@@ -87,6 +100,17 @@ class NameSearch {
   };
   static constexpr size_t kFewStarts = 4;
   std::vector<Start> few_starts_;
+  // By PrefixKey of a place's first bytes (prefix_bytes_ of them, with 0x20
+  // set): 1 where a name's start may hash. Empty when a name is shorter
+  // than three bytes, where the pair of bytes already says all.
+  std::vector<unsigned char> prefix_starts_;
+  uint32_t prefix_bytes_ = 0, prefix_mask_ = 0;
+  // The table of moves: per state, the next state for each class of bytes;
+  // a class per distinct byte of the names (both cases of a letter one),
+  // class 0 for every other byte. Empty when it would be too large.
+  std::array<unsigned char, 256> class_of_{};
+  uint32_t classes_ = 1;
+  std::vector<uint32_t> moves_;
   std::vector<uint32_t> edges_begin_;     // a state's children: edge range
   std::vector<unsigned char> edge_byte_;  // sorted by byte within a state
   std::vector<uint32_t> edge_to_;

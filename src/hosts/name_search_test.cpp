@@ -1,11 +1,12 @@
 // NameSearch, with each way of skipping, against a plain look at every place
 // of the text: the same occurrences in the same order, wherever they sit in
-// the sixteen-byte blocks the wide skip reads.
+// the blocks the wide skip reads.
 #include "hosts/name_search.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,31 @@ std::vector<Occurrence> Occurrences(const std::vector<std::string_view>& names,
   return found;
 }
 
+void ExpectPlainOccurrences(const std::vector<std::string_view>& names,
+                            const std::string& text) {
+  SCOPED_TRACE(testing::PrintToString(text));
+  const auto want = Occurrences(names, text);
+  std::vector<size_t> want_names;
+  for (const Occurrence& found : want) want_names.push_back(found.name);
+  for (auto skip :
+       {NameSearch::Skip::kWideWhereFew, NameSearch::Skip::kPairTable}) {
+    SCOPED_TRACE(static_cast<int>(skip));
+    NameSearch search(names, skip);
+    std::vector<size_t> found_names;
+    search.ForEach(text, [&](size_t name) { found_names.push_back(name); });
+    EXPECT_EQ(found_names, want_names);
+    for (size_t from = 0; from <= text.size(); ++from) {
+      size_t first_end = std::string_view::npos;
+      for (const Occurrence& found : want) {
+        if (found.end - found.size >= from) {
+          first_end = std::min(first_end, found.end);
+        }
+      }
+      ASSERT_EQ(search.FindEnd(text, from), first_end) << "from " << from;
+    }
+  }
+}
+
 TEST(NameSearchTest, BothSkipsFindEveryOccurrence) {
   const std::string pad(13, ' ');  // with "nas", across a 16-byte boundary
   const struct {
@@ -60,29 +86,22 @@ TEST(NameSearchTest, BothSkipsFindEveryOccurrence) {
       {{"1.5"}, std::string(40, '\x11') + "\x11.5 1,5 1.6"},
       {{"nas"}, std::string(64, 'n') + "a na\ns"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.text));
-    const auto want = Occurrences(c.names, c.text);
-    std::vector<size_t> want_names;
-    for (const Occurrence& found : want) want_names.push_back(found.name);
-    for (auto skip :
-         {NameSearch::Skip::kWideWhereFew, NameSearch::Skip::kPairTable}) {
-      SCOPED_TRACE(static_cast<int>(skip));
-      NameSearch search(c.names, skip);
-      std::vector<size_t> names;
-      search.ForEach(c.text, [&](size_t name) { names.push_back(name); });
-      EXPECT_EQ(names, want_names);
-      for (size_t from = 0; from <= c.text.size(); ++from) {
-        size_t first_end = std::string_view::npos;
-        for (const Occurrence& found : want) {
-          if (found.end - found.size >= from) {
-            first_end = std::min(first_end, found.end);
-          }
-        }
-        ASSERT_EQ(search.FindEnd(c.text, from), first_end) << "from " << from;
-      }
-    }
+  for (const auto& c : cases) ExpectPlainOccurrences(c.names, c.text);
+
+  // Names too many and too long for the table of moves: looked up by edges.
+  std::vector<std::string> long_names;
+  for (int i = 0; i < 90; ++i) {
+    std::string name;
+    for (int j = 0; j < 250; ++j)
+      name += static_cast<char>('$' + (i * 7 + j * j) % 90);
+    long_names.push_back(name);
   }
+  std::vector<std::string_view> names(long_names.begin(), long_names.end());
+  std::string upper = long_names[5];
+  for (char& c : upper)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  ExpectPlainOccurrences(names, pad + long_names[3] + "\n" + upper +
+                                    long_names[3].substr(0, 200) + pad);
 }
 
 }  // namespace

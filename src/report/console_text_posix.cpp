@@ -1,5 +1,6 @@
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "report/console_text.h"
@@ -18,6 +19,13 @@ std::string ConsoleCharset(std::string_view locale_name,
 std::string ConvertOwnText(std::string_view sjis, const std::string& charset) {
   if (charset == "SHIFT_JIS" || charset == "CP932" || charset == "SJIS" ||
       charset == "WINDOWS-31J") {
+    return std::string(sjis);
+  }
+  // CP932 reads 0x00-0x7F as ASCII, and every locale's codeset writes ASCII
+  // as itself: most lines (paths, addresses, host names) need no iconv.
+  if (std::all_of(sjis.begin(), sjis.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80;
+      })) {
     return std::string(sjis);
   }
   iconv_t cd = iconv_open((charset + "//TRANSLIT").c_str(), "CP932");

@@ -479,6 +479,14 @@ inline constexpr Text kCauseNotAdministrators = {
     "A\x83J\x83"
     "E\x83\x93\x83g\x82\xaa\x95\xcf\x8dX\x82\xc5\x82\xab\x82\xdc\x82\xb7.",
     "%s: accounts other than the administrators may change it."};
+inline constexpr Text kCauseCutShort = {
+    // %s: 読み込んでいる間にファイルが別のプログラムに短くされました.
+    "%s: "
+    "\x93\xc7\x82\xdd\x8d\x9e\x82\xf1\x82\xc5\x82\xa2\x82\xe9\x8a\xd4\x82\xc9"
+    "\x83t\x83@\x83"
+    "C\x83\x8b\x82\xaa\x95\xca\x82\xcc\x83v\x83\x8d\x83O\x83\x89\x83\x80\x82"
+    "\xc9\x92Z\x82\xad\x82\xb3\x82\xea\x82\xdc\x82\xb5\x82\xbd.",
+    "%s: another program cut the file short while it was being read."};
 inline constexpr Text kCauseSystem = {  // path, the system's error number
     // %s: システムエラー %d.
     "%s: \x83V\x83X\x83"

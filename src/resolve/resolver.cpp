@@ -152,21 +152,31 @@ std::optional<Failure> StartNetwork() {
 
 std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs,
                                     Deadline deadline) {
+  std::vector<PairLookups> answers(pairs.size());
+  // A literal address is read here, as the system's lookup would read it:
+  // no thread and no resolver for it. The others are looked up together.
   std::vector<Query> queries;
-  std::vector<size_t> owner;  // the pair of each query
+  std::vector<Lookup*> places;  // where each query's answer goes
   for (size_t i = 0; i < pairs.size(); ++i) {
     Families asked = FamiliesAsked(pairs[i]);
     for (Family family : {Family::kIPv4, Family::kIPv6}) {
       if (!asked.Has(family)) continue;
-      queries.push_back({pairs[i].domain, family});
-      owner.push_back(i);
+      answers[i].push_back({family, Lookup{}});
+      if (std::optional<std::string> literal =
+              LiteralAddress(pairs[i].domain, family)) {
+        answers[i].back().lookup = {true, std::move(*literal), 0};
+      } else {
+        queries.push_back({pairs[i].domain, family});
+      }
+    }
+  }
+  for (PairLookups& pair : answers) {
+    for (FamilyLookup& asked : pair) {
+      if (!asked.lookup.ok) places.push_back(&asked.lookup);
     }
   }
   std::vector<Lookup> found = LookUpAll(queries, LookUpAddress, deadline);
-  std::vector<PairLookups> answers(pairs.size());
-  for (size_t q = 0; q < queries.size(); ++q) {
-    answers[owner[q]].push_back({queries[q].family, std::move(found[q])});
-  }
+  for (size_t q = 0; q < queries.size(); ++q) *places[q] = std::move(found[q]);
   return answers;
 }
 

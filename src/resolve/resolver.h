@@ -132,6 +132,13 @@ int StartSockets();
 bool LookUpAddress(const std::string& domain, Family family,
                    std::string* address, int* error);
 
+// Platform: the address LookUpAddress gives for `domain` in `family` when
+// the system's lookup reads it as a literal address itself, before any
+// source is asked; nullopt for anything it would look up (a name, a literal
+// with a trailing dot) or fail, which then goes to LookUpAddress.
+std::optional<std::string> LiteralAddress(const std::string& domain,
+                                          Family family);
+
 // Platform: the same, but asking DNS alone for the domain's A or AAAA
 // records, past the hosts file: the first record of the answer, in answer
 // order; the same error numbers (kHostNotFound: no such name; kNoData: no

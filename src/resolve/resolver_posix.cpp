@@ -9,6 +9,8 @@
 #include <resolv.h>
 
 #include <cerrno>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "resolve/resolver.h"
@@ -69,6 +71,31 @@ bool LookUpAddress(const std::string& domain, Family family,
   }
   *address = AddressText(family, result->h_addr_list[0]);
   return true;
+}
+
+// glibc's lookup reads a literal before asking any source when the name
+// starts with a digit and holds only digits and dots (inet_aton: short
+// forms such as 1.2.3 and octal parts included), or holds a colon and only
+// hex digits, colons and dots (inet_pton), and in either case does not end
+// in a dot; such a name that does not parse fails there. Every other name is
+// looked up.
+std::optional<std::string> LiteralAddress(const std::string& domain,
+                                          Family family) {
+  if (domain.empty() || domain.back() == '.') return std::nullopt;
+  unsigned char bytes[16];
+  if (family == Family::kIPv4) {
+    if (domain[0] < '0' || domain[0] > '9' ||
+        domain.find_first_not_of("0123456789.") != std::string::npos ||
+        inet_aton(domain.c_str(), reinterpret_cast<in_addr*>(bytes)) == 0) {
+      return std::nullopt;
+    }
+  } else if (domain.find(':') == std::string::npos ||
+             domain.find_first_not_of("0123456789abcdefABCDEF:.") !=
+                 std::string::npos ||
+             inet_pton(AF_INET6, domain.c_str(), bytes) != 1) {
+    return std::nullopt;
+  }
+  return AddressText(family, bytes);
 }
 
 bool LookUpInDns(const std::string& domain, Family family, std::string* address,

@@ -89,6 +89,12 @@ bool LookUpAddress(const std::string& domain, Family family,
   return true;
 }
 
+// Windows's lookup of a literal is left to it: its readings of short forms
+// are its own.
+std::optional<std::string> LiteralAddress(const std::string&, Family) {
+  return std::nullopt;
+}
+
 bool LookUpInDns(const std::string& domain, Family family, std::string* address,
                  int* error) {
   const WORD type = family == Family::kIPv4 ? DNS_TYPE_A : DNS_TYPE_AAAA;

@@ -46,6 +46,17 @@ enum class FsResult {
   kFailed,     // anything else
 };
 
+// A file's bytes as a run reads them: a mapping of the file where the
+// system offers one, else a copy in memory. Valid while the object lives.
+class FileBytes {
+ public:
+  virtual ~FileBytes() = default;
+  virtual std::string_view View() const = 0;
+};
+
+// Bytes held in memory, for files read whole and for tests.
+std::unique_ptr<FileBytes> HeldBytes(std::string bytes);
+
 // A file opened for writing. Closed when it goes.
 class WritableFile {
  public:
@@ -53,6 +64,11 @@ class WritableFile {
   // Writes all of `bytes` at `offset`. A crash may leave any blocks of
   // journal.h's kJournalBlock written and others not.
   virtual bool WriteAt(uint64_t offset, std::string_view bytes) = 0;
+  // Writes the concatenation of `pieces` at `offset`, as WriteAt on each
+  // in turn would, in as few calls as the system allows; a system may start
+  // sending them to the disk as it goes.
+  virtual bool WriteAll(uint64_t offset,
+                        const std::vector<std::string_view>& pieces);
   virtual bool Truncate(uint64_t size) = 0;
   // Makes what was written durable.
   virtual bool Sync() = 0;
@@ -77,6 +93,16 @@ class FileSystem {
   // (Windows says kUntrusted then, judged on the open file).
   virtual FsResult Read(Place place, const std::string& name, Writer writer,
                         std::string* bytes) = 0;
+
+  // Reads a whole regular file as Read with Writer::kAnyone does, but may
+  // leave a large one mapped instead of copying it.
+  virtual FsResult Load(Place place, const std::string& name,
+                        std::unique_ptr<FileBytes>* bytes);
+
+  // False once a file Load mapped was cut short by another program: its
+  // lost bytes then read as zeros, never as a crash, and nothing made from
+  // them may be saved.
+  virtual bool LoadsWhole() { return true; }
 
   // Makes a new empty file, never opening one that exists (kExists).
   // kRefused when the place takes no new files. The state directory is

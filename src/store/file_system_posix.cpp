@@ -8,10 +8,14 @@
 #include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -25,23 +29,88 @@ namespace quorvane {
 
 namespace {
 
-// A large file is read into memory that was never touched. Faulting it in
-// 4 KiB page by page costs more than reading the file; where the system
-// offers it, take huge pages and map them all at once. Either advice may be
-// refused (older kernels, huge pages turned off): the memory is the same.
-void PrepareBuffer(char* data, size_t size) {
-  constexpr size_t kWorthIt = 4 << 20;
-  if (size < kWorthIt) return;
-  const uintptr_t page = sysconf(_SC_PAGESIZE);
-  uintptr_t begin = reinterpret_cast<uintptr_t>(data) & ~(page - 1);
-  uintptr_t end = reinterpret_cast<uintptr_t>(data) + size;
-  void* start = reinterpret_cast<void*>(begin);
-#ifdef MADV_HUGEPAGE
-  madvise(start, end - begin, MADV_HUGEPAGE);
-#endif
-#ifdef MADV_POPULATE_WRITE
-  madvise(start, end - begin, MADV_POPULATE_WRITE);
-#endif
+// Files from this size on are mapped rather than copied: below it a copy
+// costs less than setting a mapping up.
+constexpr off_t kMapFrom = 1 << 20;
+
+// A mapped file that another program cuts short raises SIGBUS where its
+// lost pages are read. The handler puts zero pages in their place, so the
+// run reads on, and notes it: a run checks LoadsWhole before it saves
+// anything made from those bytes, and fails instead.
+struct MappedRange {
+  std::atomic<uintptr_t> begin{0}, end{0};
+};
+constexpr int kMappedRanges = 4;
+MappedRange mapped_ranges[kMappedRanges];
+std::atomic<bool> mapped_file_cut{false};
+uintptr_t page_size = 4096;
+
+void OnBusError(int, siginfo_t* info, void*) {
+  const int saved_errno = errno;
+  const uintptr_t at = reinterpret_cast<uintptr_t>(info->si_addr);
+  for (MappedRange& range : mapped_ranges) {
+    const uintptr_t begin = range.begin.load(), end = range.end.load();
+    if (at < begin || at >= end) continue;
+    const uintptr_t page = at & ~(page_size - 1);
+    if (mmap(reinterpret_cast<void*>(page), end - page, PROT_READ,
+             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+      mapped_file_cut = true;
+      errno = saved_errno;
+      return;
+    }
+  }
+  // Not a mapping of ours: the fault ends the process as it would have.
+  signal(SIGBUS, SIG_DFL);
+}
+
+bool WatchBusErrors() {
+  static const bool watching = [] {
+    page_size = sysconf(_SC_PAGESIZE);
+    struct sigaction action {};
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    return sigaction(SIGBUS, &action, nullptr) == 0;
+  }();
+  return watching;
+}
+
+class MappedBytes : public FileBytes {
+ public:
+  MappedBytes(void* data, size_t size, MappedRange* range)
+      : data_(data), size_(size), range_(range) {}
+  ~MappedBytes() override {
+    range_->begin = 0;
+    range_->end = 0;
+    munmap(data_, size_);
+  }
+  std::string_view View() const override {
+    return std::string_view(static_cast<const char*>(data_), size_);
+  }
+
+ private:
+  void* data_;
+  size_t size_;
+  MappedRange* range_;
+};
+
+// Maps `size` bytes of the open file `fd`; null when it cannot, and the
+// file is then read instead.
+std::unique_ptr<FileBytes> MapFile(int fd, size_t size) {
+  if (!WatchBusErrors()) return nullptr;
+  MappedRange* free_range = nullptr;
+  for (MappedRange& range : mapped_ranges) {
+    if (range.end.load() == 0) free_range = &range;
+  }
+  if (free_range == nullptr) return nullptr;
+  // The page tables filled at once: the pages are in the cache or are
+  // read in any case, and a fault for each costs more than the file's copy.
+  void* data = mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
+  if (data == MAP_FAILED) return nullptr;
+  const uintptr_t begin = reinterpret_cast<uintptr_t>(data);
+  free_range->begin = begin;
+  free_range->end = (begin + size + page_size - 1) & ~(page_size - 1);
+  return std::make_unique<MappedBytes>(data, size, free_range);
 }
 
 bool ReadAll(int fd, std::string* bytes) {
@@ -49,9 +118,8 @@ bool ReadAll(int fd, std::string* bytes) {
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
   // One allocation of the right size: the file is held once in memory.
   bytes->reserve(st.st_size);
-  PrepareBuffer(bytes->data(), bytes->capacity());
   // Through a small buffer that stays in the cache: the kernel copies into
-  // it twice as fast as into the large one, and the copy onwards is cheap.
+  // it faster than into pages never touched, and the copy onwards is cheap.
   char chunk[65536];
   for (;;) {
     ssize_t got = read(fd, chunk, sizeof chunk);
@@ -95,6 +163,9 @@ bool CopyExtendedAttributes(int from, int to) {
   return true;
 }
 
+// How many bytes a write hands to the disk at once.
+constexpr size_t kStartDisk = 4 << 20;
+
 class PosixFile : public WritableFile {
  public:
   explicit PosixFile(Fd fd) : fd_(std::move(fd)) {}
@@ -110,7 +181,61 @@ class PosixFile : public WritableFile {
     }
     return true;
   }
+  // Gathered into calls of up to IOV_MAX pieces and kStartDisk bytes, each
+  // handed to the disk once written, so that the disk works while the rest
+  // is copied and the final sync has little left to wait for.
+  bool WriteAll(uint64_t offset,
+                const std::vector<std::string_view>& pieces) override {
+    std::vector<iovec> batch;
+    batch.reserve(std::min<size_t>(pieces.size(), IOV_MAX));
+    size_t batch_size = 0;
+    auto flush = [&] {
+      const uint64_t start = offset;
+      size_t first = 0;
+      while (first < batch.size()) {
+        ssize_t done = pwritev(fd_.get(), batch.data() + first,
+                               batch.size() - first, offset);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) return false;
+        offset += done;
+        // A short write: on from the first byte not written.
+        for (size_t left = done; first < batch.size() && left > 0;) {
+          iovec& piece = batch[first];
+          if (left < piece.iov_len) {
+            piece.iov_base = static_cast<char*>(piece.iov_base) + left;
+            piece.iov_len -= left;
+            break;
+          }
+          left -= piece.iov_len;
+          ++first;
+        }
+      }
+      sync_file_range(fd_.get(), start, offset - start, SYNC_FILE_RANGE_WRITE);
+      batch.clear();
+      batch_size = 0;
+      return true;
+    };
+    for (std::string_view piece : pieces) {
+      while (!piece.empty()) {
+        const size_t take = std::min(piece.size(), kStartDisk - batch_size);
+        batch.push_back({const_cast<char*>(piece.data()), take});
+        batch_size += take;
+        piece.remove_prefix(take);
+        if ((batch_size == kStartDisk || batch.size() == IOV_MAX) && !flush()) {
+          return false;
+        }
+      }
+    }
+    return batch.empty() || flush();
+  }
+  // A new file written in full already has its size: ext4 still takes a
+  // journal handle for the call, which can wait on a commit.
   bool Truncate(uint64_t size) override {
+    struct stat st;
+    if (fstat(fd_.get(), &st) == 0 &&
+        static_cast<uint64_t>(st.st_size) == size) {
+      return true;
+    }
     return ftruncate(fd_.get(), size) == 0;
   }
   bool Sync() override { return fsync(fd_.get()) == 0; }
@@ -160,6 +285,27 @@ class PosixFileSystem : public FileSystem {
     }
     return FsResult::kOk;
   }
+
+  FsResult Load(Place place, const std::string& name,
+                std::unique_ptr<FileBytes>* bytes) override {
+    Fd fd(OpenFile(Dir(place), name, O_RDONLY));
+    if (!fd.ok())
+      return errno == ENOENT ? FsResult::kMissing : FsResult::kFailed;
+    struct stat st;
+    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      return FsResult::kFailed;
+    }
+    if (st.st_size >= kMapFrom) {
+      *bytes = MapFile(fd.get(), st.st_size);
+      if (*bytes) return FsResult::kOk;
+    }
+    std::string read;
+    if (!ReadAll(fd.get(), &read)) return FsResult::kFailed;
+    *bytes = HeldBytes(std::move(read));
+    return FsResult::kOk;
+  }
+
+  bool LoadsWhole() override { return !mapped_file_cut; }
 
   FsResult Create(Place place, const std::string& name,
                   std::unique_ptr<WritableFile>* file) override {

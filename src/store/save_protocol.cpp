@@ -46,12 +46,9 @@ class StopsHeld {
 
 bool WritePieces(WritableFile* file,
                  const std::vector<std::string_view>& pieces) {
-  uint64_t at = 0;
-  for (std::string_view piece : pieces) {
-    if (!file->WriteAt(at, piece)) return false;
-    at += piece.size();
-  }
-  return file->Truncate(at);
+  uint64_t size = 0;
+  for (std::string_view piece : pieces) size += piece.size();
+  return file->WriteAll(0, pieces) && file->Truncate(size);
 }
 
 // Writes `pieces` as a new file `name` in `place`, synced with its name.
@@ -72,7 +69,23 @@ bool SaveInPlace(FileSystem* fs, const std::vector<std::string_view>& pieces,
   const std::string name = fs->HostsName();
   std::unique_ptr<WritableFile> file = fs->OpenForWrite(Place::kHosts, name);
   if (!file) return false;
-  const Journal journal = MakeJournal(old_bytes, pieces);
+  Journal journal = MakeJournal(old_bytes, pieces);
+  // The old bytes may be a mapping of this very file: what the journal
+  // keeps, and the unchanged stretches written after a change, are taken
+  // from a copy made before the first byte is overwritten.
+  const std::string old_copy(journal.old_bytes);
+  journal.old_bytes = old_copy;
+  std::vector<std::string_view> new_pieces = pieces;
+  const char* const old_from = old_bytes.data() + journal.offset;
+  const char* const old_end = old_bytes.data() + old_bytes.size();
+  for (std::string_view& piece : new_pieces) {
+    if (piece.data() >= old_from && piece.data() + piece.size() <= old_end &&
+        !piece.empty()) {
+      piece = std::string_view(old_copy).substr(piece.data() - old_from,
+                                                piece.size());
+    }
+  }
+  if (!fs->LoadsWhole()) return false;
   const std::string head = JournalHead(journal);
   const std::string hashes = JournalHashes(journal);
   const std::vector<std::string_view> record = {head, journal.old_bytes,
@@ -90,9 +103,10 @@ bool SaveInPlace(FileSystem* fs, const std::vector<std::string_view>& pieces,
   // Written in runs that end at a block's edge: a crash leaves whole
   // blocks old or new, never a piece's end inside a block.
   bool ok = true;
-  ForEachRun(pieces, journal.offset, [&](uint64_t at, std::string_view run) {
-    ok = ok && file->WriteAt(at, run);
-  });
+  ForEachRun(new_pieces, journal.offset,
+             [&](uint64_t at, std::string_view run) {
+               ok = ok && file->WriteAt(at, run);
+             });
   ok = ok && file->Truncate(journal.new_size) && file->Sync();
   if (!ok && !(file->WriteAt(journal.offset, journal.old_bytes) &&
                file->Truncate(journal.old_size) && file->Sync())) {
@@ -129,6 +143,8 @@ bool SaveFile(FileSystem* fs, const std::vector<std::string_view>& pieces,
       ok ? fs->CopyAttributes(name, file.get()) : FsResult::kFailed;
   ok = attributes == FsResult::kOk && file->Sync();
   file.reset();
+  // A file cut short under its mapping gave zeros for the bytes it lost.
+  ok = ok && fs->LoadsWhole();
   FsResult replaced =
       ok ? fs->Replace(temp, name, Backup(*fs)) : FsResult::kFailed;
   if (replaced == FsResult::kOk) {
