@@ -37,6 +37,27 @@ RunOutcome CannotOpenFile(const std::string& path) {
   return {0, Failure{kErrorListOpen, text}};
 }
 
+// Loads the file at `path` through `fs`. The system's file must be there,
+// and may be large: it is loaded as it stands (mapped where it is). A DNS
+// server's file is made when missing, and is a file only root may change,
+// as a list is.
+std::optional<RunOutcome> LoadFile(FileSystem* fs, const std::string& path,
+                                   std::unique_ptr<FileBytes>* bytes) {
+  const bool system_file = path == HostsPath();
+  FsResult read = FsResult::kFailed;
+  if (fs && system_file) {
+    read = fs->Load(Place::kHosts, fs->HostsName(), bytes);
+  } else if (fs) {
+    std::string held;
+    read = fs->Read(Place::kHosts, fs->HostsName(), Writer::kRootWrites, &held);
+    if (read == FsResult::kMissing) read = FsResult::kOk;
+    *bytes = HeldBytes(std::move(held));
+  }
+  if (read == FsResult::kOk) return std::nullopt;
+  return system_file ? CannotOpenHosts(HostsReadCause(path))
+                     : CannotOpenFile(path);
+}
+
 }  // namespace
 
 RunOutcome ChangeHostsFile(const std::string& path, const Scan& scan,
@@ -72,23 +93,9 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
   }
 
   WriteProgress(Format(kReading, {path}));
-  // The system's file must be there, and may be large: it is loaded as it
-  // stands (mapped where it is). A DNS server's file is made when missing,
-  // and is a file only root may change, as a list is.
-  const bool system_file = path == HostsPath();
   std::unique_ptr<FileBytes> bytes;
-  FsResult read = FsResult::kFailed;
-  if (fs && system_file) {
-    read = fs->Load(Place::kHosts, fs->HostsName(), &bytes);
-  } else if (fs) {
-    std::string held;
-    read = fs->Read(Place::kHosts, fs->HostsName(), Writer::kRootWrites, &held);
-    if (read == FsResult::kMissing) read = FsResult::kOk;
-    bytes = HeldBytes(std::move(held));
-  }
-  if (read != FsResult::kOk) {
-    return system_file ? CannotOpenHosts(HostsReadCause(path))
-                       : CannotOpenFile(path);
+  if (std::optional<RunOutcome> failed = LoadFile(fs, path, &bytes)) {
+    return *failed;
   }
   HostsFile hosts(std::move(bytes), NewFileLineBreak());
   LinesChanged changed = scan(&hosts);

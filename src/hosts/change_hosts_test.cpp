@@ -1,7 +1,7 @@
 // The order of a whole run over the fault-injecting file system: an update,
 // a second one that finds nothing to do, a check and a restore, one after
-// another; and a check that leaves a killed save's journal to the next run,
-// which repairs the file before it reads it.
+// another; and a check that reports a killed save's journal and leaves it
+// to the next run, which repairs the file before it reads it.
 #include "hosts/change_hosts.h"
 
 #include <gtest/gtest.h>
@@ -79,7 +79,10 @@ TEST(RunTest, ACheckLeavesAKilledSaveToTheNextRun) {
   }
   const std::string left = *disk.Find(Place::kHosts, "hosts");
   FaultFileSystem fs(&disk, {.mount_point = true});
-  EXPECT_FALSE(RunOn(&fs, ToNas, Writing::kCheck).failure);
+  // A check cannot judge a torn file: it says so, and leaves it.
+  std::optional<Failure> failure = RunOn(&fs, ToNas, Writing::kCheck).failure;
+  ASSERT_TRUE(failure);
+  EXPECT_EQ(failure->code, kErrorHostsOpen);
   EXPECT_EQ(*disk.Find(Place::kHosts, "hosts"), left);
   // The next run puts the old bytes back before it reads, then updates.
   EXPECT_EQ(RunOn(&fs, ToNas, Writing::kSave).changed, 2);

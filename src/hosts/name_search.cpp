@@ -257,66 +257,89 @@ const unsigned char* NameSearch::SkipFromStart(const unsigned char* p,
   }
 }
 
+#ifdef QUORVANE_SKIP_SSE2
+namespace {
+
+// Each start's first and second byte (0x20 set) in every lane, and whether
+// any second byte will do (a name of one byte).
+template <size_t kMost>
+struct StartVectors {
+  template <typename Starts>
+  explicit StartVectors(const Starts& starts) {
+    for (size_t i = 0; i < starts.size(); ++i) {
+      first[i] = _mm_set1_epi8(static_cast<char>(starts[i].first | 0x20));
+      second[i] = _mm_set1_epi8(static_cast<char>(starts[i].second | 0x20));
+      any_second[i] = _mm_set1_epi8(starts[i].any_second ? -1 : 0);
+    }
+  }
+  __m128i first[kMost];
+  __m128i second[kMost];
+  __m128i any_second[kMost];
+};
+
+// The places from `p` on where one of the first kCount starts may begin,
+// 32 places a step; four bytes past the last place looked at, for the
+// filter of prefixes. A letter matches in either case: bytes are compared
+// with 0x20 set, which makes a capital small. A byte that is no letter then
+// also stands for the one 0x20 below it (a control byte, mostly); the
+// automaton that looks at every place found turns such a place down.
+template <size_t kCount, bool kOneByteNames, size_t kMost, typename MayStart>
+const unsigned char* SkipWith(const StartVectors<kMost>& v,
+                              const unsigned char* p, const unsigned char* end,
+                              const MayStart& may_start) {
+  const __m128i small = _mm_set1_epi8(0x20);
+  auto hits_at = [&](const unsigned char* at) {
+    __m128i here = _mm_or_si128(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), small);
+    __m128i next = _mm_or_si128(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), small);
+    __m128i hits = _mm_setzero_si128();
+    for (size_t i = 0; i < kCount; ++i) {
+      __m128i second_hits = _mm_cmpeq_epi8(next, v.second[i]);
+      if constexpr (kOneByteNames) {
+        second_hits = _mm_or_si128(second_hits, v.any_second[i]);
+      }
+      hits = _mm_or_si128(
+          hits, _mm_and_si128(_mm_cmpeq_epi8(here, v.first[i]), second_hits));
+    }
+    return static_cast<uint32_t>(_mm_movemask_epi8(hits));
+  };
+  while (end - p >= 35) {
+    uint32_t bits = hits_at(p) | hits_at(p + 16) << 16;
+    // A line that holds a pair that starts a name rarely holds the name:
+    // the filter of prefixes turns most such places down here.
+    for (; bits != 0; bits &= bits - 1) {
+      const unsigned char* at = p + std::countr_zero(bits);
+      if (may_start(at)) return at;
+    }
+    p += 32;
+  }
+  return p;
+}
+
+}  // namespace
+#endif
+
 const unsigned char* NameSearch::SkipFewStarts(const unsigned char* p,
                                                const unsigned char* end) const {
 #ifdef QUORVANE_SKIP_SSE2
-  // A letter matches in either case: bytes are compared with 0x20 set, which
-  // makes a capital small. A byte that is no letter then also stands for
-  // the one 0x20 below it (a control byte, mostly); the automaton that
-  // looks at every place found turns such a place down.
-  __m128i first[kFewStarts], second[kFewStarts], any_second[kFewStarts];
-  const size_t count = few_starts_.size();
-  for (size_t i = 0; i < count; ++i) {
-    first[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].first | 0x20));
-    second[i] = _mm_set1_epi8(static_cast<char>(few_starts_[i].second | 0x20));
-    any_second[i] = _mm_set1_epi8(few_starts_[i].any_second ? -1 : 0);
-  }
-  const __m128i small = _mm_set1_epi8(0x20);
+  const StartVectors<kFewStarts> vectors(few_starts_);
+  auto may_start = [this, end](const unsigned char* at) {
+    return MayStart(at, end);
+  };
   // The starts' count and whether a name has one byte are fixed for each
   // copy of the loop, so that the compiler keeps every start in a register.
-  auto skip = [&](auto starts, auto one_byte_names) {
-    constexpr size_t kCount = decltype(starts)::value;
-    auto hits_at = [&](const unsigned char* at) {
-      __m128i here = _mm_or_si128(
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), small);
-      __m128i next = _mm_or_si128(
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1)), small);
-      __m128i hits = _mm_setzero_si128();
-      for (size_t i = 0; i < kCount; ++i) {
-        __m128i second_hits = _mm_cmpeq_epi8(next, second[i]);
-        if constexpr (decltype(one_byte_names)::value) {
-          second_hits = _mm_or_si128(second_hits, any_second[i]);
-        }
-        hits = _mm_or_si128(
-            hits, _mm_and_si128(_mm_cmpeq_epi8(here, first[i]), second_hits));
-      }
-      return static_cast<uint32_t>(_mm_movemask_epi8(hits));
-    };
-    // 32 places a step; four bytes past the last place looked at, for the
-    // filter of prefixes.
-    while (end - p >= 35) {
-      uint32_t bits = hits_at(p) | hits_at(p + 16) << 16;
-      // A line that holds a pair that starts a name rarely holds the name:
-      // the filter of prefixes turns most such places down here.
-      for (; bits != 0; bits &= bits - 1) {
-        const unsigned char* at = p + std::countr_zero(bits);
-        if (MayStart(at, end)) return at;
-      }
-      p += 32;
-    }
-    return p;
-  };
   auto with_count = [&](auto one_byte_names) {
-    using One = decltype(one_byte_names);
-    switch (count) {
+    constexpr bool kOne = decltype(one_byte_names)::value;
+    switch (few_starts_.size()) {
       case 1:
-        return skip(std::integral_constant<size_t, 1>(), One());
+        return SkipWith<1, kOne>(vectors, p, end, may_start);
       case 2:
-        return skip(std::integral_constant<size_t, 2>(), One());
+        return SkipWith<2, kOne>(vectors, p, end, may_start);
       case 3:
-        return skip(std::integral_constant<size_t, 3>(), One());
+        return SkipWith<3, kOne>(vectors, p, end, may_start);
       default:
-        return skip(std::integral_constant<size_t, kFewStarts>(), One());
+        return SkipWith<kFewStarts, kOne>(vectors, p, end, may_start);
     }
   };
   bool one_byte_names =
