@@ -7,6 +7,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "store/coding.h"
+
 // SSE2 is part of every x86-64 processor; elsewhere the skip goes eight
 // places at a time through a table.
 #if defined(__SSE2__) || defined(_M_X64)
@@ -199,18 +201,6 @@ uint32_t NameSearch::StepByEdges(uint32_t s, unsigned char c) const {
   }
 }
 
-namespace {
-
-// Bytes p[0] to p[7] as one number, p[0] lowest: compilers make this one
-// load (with a byte swap where the machine stores numbers the other way).
-uint64_t EightBytes(const unsigned char* p) {
-  return uint64_t{p[0]} | uint64_t{p[1]} << 8 | uint64_t{p[2]} << 16 |
-         uint64_t{p[3]} << 24 | uint64_t{p[4]} << 32 | uint64_t{p[5]} << 40 |
-         uint64_t{p[6]} << 48 | uint64_t{p[7]} << 56;
-}
-
-}  // namespace
-
 size_t NameSearch::PairKey(unsigned char first, unsigned char second) {
   return first | second << 8;
 }
@@ -238,7 +228,7 @@ const unsigned char* NameSearch::SkipFromStart(const unsigned char* p,
     // eight places at a time, taken from one load, independently of one
     // another.
     while (end - p >= 9) {
-      uint64_t w = EightBytes(p);
+      uint64_t w = DecodeFixed64(p);
       if ((table[w & 0xffff] | table[(w >> 8) & 0xffff] |
            table[(w >> 16) & 0xffff] | table[(w >> 24) & 0xffff] |
            table[(w >> 32) & 0xffff] | table[(w >> 40) & 0xffff] |
