@@ -417,6 +417,16 @@ def cases():
         case("a list: a UTF-8 byte order mark is skipped, localhost is error 159",
              args=[b"@" + comments], files={comments: b"\xef\xbb\xbfone.test nas\nx Localhost\n"},
              status=1, out=reading(comments), err=EN.bad_list(comments, b"x Localhost\n", 2)),
+        case("lists in UTF-8 with a mark, UTF-16LE and UTF-16BE are applied alike",
+             args=[b"@" + comments, b"@" + bad, b"@" + big],
+             files={comments: b"\xef\xbb\xbfone.test nas\r\n",
+                    bad: b"\xff\xfe" + "# 名前\r\none.test pc é\r\n".encode("utf-16-le"),
+                    big: b"\xfe\xff" + "one.test srv\n".encode("utf-16-be")},
+             out=reading(comments) + reading(bad) + reading(big) + READ +
+             line(b"192.0.2.7", b"nas") + line(b"192.0.2.7", b"pc") +
+             line(b"192.0.2.7", b"srv") + added(3) + WRITE,
+             after=LOCAL + line(b"192.0.2.7", b"nas") + line(b"192.0.2.7", b"pc") +
+             line(b"192.0.2.7", b"srv")),
         case("a missing list file is error 147", args=[b"@" + missing],
              status=1, out=reading(missing), err=list_error(missing, MISSING),
              only="linux"),

@@ -86,6 +86,30 @@ TEST(ListFileTest, Cases) {
   }
 }
 
+// Windows tools save lists as UTF-16 (with a mark, either byte order): read
+// as their characters, so that only ASCII names make pairs.
+TEST(ListFileTest, Utf16) {
+  auto utf16 = [](std::u16string_view text, bool little) {
+    std::string bytes = little ? "\xff\xfe" : "\xfe\xff";
+    for (char16_t c : text) {
+      bytes += static_cast<char>(little ? c & 0xff : c >> 8);
+      bytes += static_cast<char>(little ? c >> 8 : c & 0xff);
+    }
+    return bytes;
+  };
+  for (bool little : {true, false}) {
+    EXPECT_EQ(Scan(utf16(u"# \u540d\U0001F600\r\none.test nas -6 \u00e9\r\n"
+                         u"b\u00e9.test nas\r\none.test x\r\n",
+                         little)),
+              "one.test=nas/6;!3:b\xc3\xa9.test nas\r\n");
+  }
+  // A broken surrogate or a lone last byte is no ASCII either.
+  EXPECT_EQ(Scan(utf16(u"a.test n\xd800\n", true)),
+            "!1:a.test n\xef\xbf\xbd\n");
+  EXPECT_EQ(Scan(utf16(u"a.test n\nb.test n", true) + "m"),
+            "a.test=n;!2:b.test n\xef\xbf\xbd");
+}
+
 // A name given two domains is told about, once per change of domain; the
 // same domain again, in another letter case, is no conflict.
 TEST(ListFileTest, ConflictingPairs) {
