@@ -311,6 +311,8 @@ def cases():
                                     for i in range(600))),
         case("at a terminal whose input stays open, --help ends by itself",
              args=[b"-h"], out=EN.HELP, input=("tty", b"")),
+        case("/? alone is --help",
+             args=[b"/?"], out=EN.HELP),
         # (Wine gives a program started from a Unix terminal a console of
         # its own, as a double-click would, where the usage waits for Enter.)
         case("at a terminal whose input stays open, the usage ends by itself",
