@@ -245,7 +245,7 @@ ListScan ScanListFile(std::string_view bytes, Families chosen) {
     }
     if (bad) {
       scan.ok = false;
-      scan.bad_line = std::string(text);
+      scan.bad_line = std::string(body);
       scan.bad_line_number = number;
       break;
     }

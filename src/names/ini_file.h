@@ -48,7 +48,7 @@ struct Pair {
 struct ListScan {
   std::vector<Pair> pairs;  // in file order, up to the first bad line
   bool ok = true;
-  std::string bad_line;     // the bad line as read, line break included
+  std::string bad_line;     // the bad line as read, without its line break
   int bad_line_number = 0;  // counting every physical line from 1
   // The indented lines (skipped) that hold a pair, by number.
   std::vector<int> indented_pairs;
