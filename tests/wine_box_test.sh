@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows program's warning box under Wine on a virtual display (Xvfb):
 # its title from the window, its text from Wine's message-box trace, then
-# dismissed with a key, the run ending with status 1. Once in Japanese with
+# dismissed with a key, the run ending with status 1; none for a check. Once in Japanese with
 # a Japanese code page (932) and once in English with a Western one (1252:
 # each piece decoded from its own code page).
 # Usage: wine_box_test.sh QUORVANE_EXE   (exit 77: skipped)
@@ -69,4 +69,11 @@ show() {
 
 show ja_JP.UTF-8 "missing.listが開けません."$'\n'"missing.list: ファイルがありません."
 show C "Cannot open missing.list."$'\n'"missing.list: no such file."
+# A check is a script's question: no box, the report on standard error,
+# exit 2, at once.
+status=0
+(cd "$scratch" && timeout 30 "$run" "$exe" --check @missing.list \
+  </dev/null >"$scratch/out" 2>"$scratch/err") || status=$?
+[ "$status" = 2 ] && grep -q '^Quorvane (147)' "$scratch/err" ||
+  fail "--check: status $status (a box stays until dismissed), [$(cat "$scratch/err")]"
 [ "$failed" = 0 ]

@@ -5,7 +5,9 @@
 // standard error instead, so an unattended run ends rather than waiting
 // forever on an invisible box. When standard error is redirected to a file
 // or pipe (a scheduled task's log, say), the report is written there first
-// as well, so that it is kept whatever becomes of the box.
+// as well, so that it is kept whatever becomes of the box. A check
+// (--check) is a script's question: it reports on standard error alone,
+// never in a box that would stop the script until someone dismissed it.
 #include <windows.h>
 
 #include "report/console.h"
@@ -43,7 +45,9 @@ void ShowFatalError(const Message& title, const Message& text) {
   bool redirected = err != nullptr && err != INVALID_HANDLE_VALUE &&
                     GetFileType(err) != FILE_TYPE_CHAR &&
                     GetFileType(err) != FILE_TYPE_UNKNOWN;
-  if (redirected) to_stderr();
+  bool checking = FailureStatus() == 2;  // what the front sets for --check
+  if (redirected || checking) to_stderr();
+  if (checking) return;
 
   const UINT style = MB_OK | MB_ICONWARNING | MB_SETFOREGROUND;
   Message caption = Cut(title, kFormatterLimit);
