@@ -157,6 +157,8 @@ TOO_LONG = ("16 MiB より大きいファイルです.", "longer than 16 MiB.")
 OTHERS = ("%s は root 以外のユーザーが変更できます.", "%s may be changed by users other than root.")
 LOCK_NOT_ROOTS = ("ロック %s は root だけのものではありません.", "the lock %s is not root's alone.")
 READ_ONLY = ("ファイルシステムが読み込み専用です.", "the file system is read-only.")
+READ_ONLY_FILE = ("ファイルが読み取り専用です. attrib -r で解除してください.",
+                  "the file is read-only; clear that with attrib -r.")
 SYSTEM_ERROR = ("システムエラー %d.", "system error %d.")  # Wine: a read-only mount is 5
 DISK_FULL = ("ディスクに空きがありません.", "no space left on the device.")
 NO_JOURNAL = ("その場で書き換える必要がありますが, 記録を置く場所 (そのディレクトリと %s) が書き込めません.",
@@ -571,6 +573,10 @@ def cases():
         case("read-only /etc is error 208, nothing changed", where="ro",
              args=[b"one.test", b"nas"], status=1, out=READ + NAS + added(1) + WRITE,
              err=hosts_error(208, SYSTEM_ERROR, 5) if WINDOWS else hosts_error(208, READ_ONLY)),
+        case("a hosts file with the read-only attribute: error 208 names attrib -r",
+             args=[b"one.test", b"nas"], setup=f"chmod 444 '{HOSTS}'", status=1,
+             out=READ + NAS + added(1) + WRITE, err=hosts_error(208, READ_ONLY_FILE),
+             only="windows"),
         case("a full disk is error 208, the original intact", where="full",
              hosts=many, status=1, out=None, err=hosts_error(208, DISK_FULL)),
         case("a full disk in an in-place write puts the old bytes back",
