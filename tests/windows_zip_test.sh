@@ -3,8 +3,9 @@
 # program, README, licence, task, sample list and install scripts with their
 # helper, the program a 32-bit (PE32, i386) console executable that imports
 # only system DLLs (checked without running it, so also where it cannot
-# run), the README and the scripts with CR LF line ends, the README naming
-# the files as they lie in the zip.
+# run), the README, the scripts and the sample list with CR LF line ends,
+# the sample list with no active pair, the README naming the files as they
+# lie in the zip.
 # Usage: windows_zip_test.sh WINDOWS_X86_BUILD_DIR
 set -euo pipefail
 build=$1
@@ -30,10 +31,17 @@ allowed="ADVAPI32.DLL DNSAPI.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL WS2_32.DLL"
 for dll in $imports; do
   [[ " $allowed " == *" $dll "* ]] || { echo "Quorvane.exe imports $dll" >&2; exit 1; }
 done
-for text in README.txt install.cmd uninstall.cmd; do
+for text in README.txt install.cmd uninstall.cmd Quorvane.list.example; do
   [ "$(grep -c $'\r$' "$scratch/$top/$text")" = "$(wc -l <"$scratch/$top/$text")" ] ||
     { echo "$text: a line without CR LF" >&2; exit 1; }
 done
+# The sample list the install puts in place pins nothing until edited:
+# every line a comment or empty, and its paths Windows'.
+list="$scratch/$top/Quorvane.list.example"
+! grep -qvE $'^(#.*)?\r$' "$list" || { echo "the sample list has an active line" >&2; exit 1; }
+grep -q 'C:\\Windows\\System32\\drivers\\etc\\hosts' "$list" &&
+  grep -q '%ProgramData%\\Quorvane\\Quorvane.list' "$list" && ! grep -q /etc/ "$list" ||
+  { echo "the sample list does not name the Windows paths" >&2; exit 1; }
 for named in $(grep -oP '[A-Za-z][A-Za-z.]*\.(cmd|exe|xml|txt|example)(?![.\w])' \
   "$scratch/$top/README.txt" | sort -u); do
   [ -f "$scratch/$top/$named" ] || { echo "README.txt names $named" >&2; exit 1; }
