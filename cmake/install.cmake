@@ -26,9 +26,11 @@
 
 if(WIN32)
   install(TARGETS Quorvane QuorvaneInstall RUNTIME DESTINATION .)
+  # The Windows sample list (CR LF, Windows paths, every pair commented
+  # out), not the Linux one: the task applies the list it becomes at once.
   install(FILES contrib/windows/README.txt contrib/windows/Quorvane.xml
                 contrib/windows/install.cmd contrib/windows/uninstall.cmd
-                contrib/Quorvane.list.example
+                contrib/windows/Quorvane.list.example
           DESTINATION .)
   install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
   set(CPACK_GENERATOR ZIP)

@@ -157,6 +157,8 @@ TOO_LONG = ("16 MiB より大きいファイルです.", "longer than 16 MiB.")
 OTHERS = ("%s は root 以外のユーザーが変更できます.", "%s may be changed by users other than root.")
 LOCK_NOT_ROOTS = ("ロック %s は root だけのものではありません.", "the lock %s is not root's alone.")
 READ_ONLY = ("ファイルシステムが読み込み専用です.", "the file system is read-only.")
+READ_ONLY_FILE = ("ファイルが読み取り専用です. attrib -r で解除してください.",
+                  "the file is read-only; clear that with attrib -r.")
 SYSTEM_ERROR = ("システムエラー %d.", "system error %d.")  # Wine: a read-only mount is 5
 DISK_FULL = ("ディスクに空きがありません.", "no space left on the device.")
 NO_JOURNAL = ("その場で書き換える必要がありますが, 記録を置く場所 (そのディレクトリと %s) が書き込めません.",
@@ -311,6 +313,8 @@ def cases():
                                     for i in range(600))),
         case("at a terminal whose input stays open, --help ends by itself",
              args=[b"-h"], out=EN.HELP, input=("tty", b"")),
+        case("/? alone is --help",
+             args=[b"/?"], out=EN.HELP),
         # (Wine gives a program started from a Unix terminal a console of
         # its own, as a double-click would, where the usage waits for Enter.)
         case("at a terminal whose input stays open, the usage ends by itself",
@@ -416,7 +420,17 @@ def cases():
              out=reading(comments), err=usage(b"the list files hold no pair")),
         case("a list: a UTF-8 byte order mark is skipped, localhost is error 159",
              args=[b"@" + comments], files={comments: b"\xef\xbb\xbfone.test nas\nx Localhost\n"},
-             status=1, out=reading(comments), err=EN.bad_list(comments, b"x Localhost\n", 2)),
+             status=1, out=reading(comments), err=EN.bad_list(comments, b"x Localhost", 2)),
+        case("lists in UTF-8 with a mark, UTF-16LE and UTF-16BE are applied alike",
+             args=[b"@" + comments, b"@" + bad, b"@" + big],
+             files={comments: b"\xef\xbb\xbfone.test nas\r\n",
+                    bad: b"\xff\xfe" + "# 名前\r\none.test pc é\r\n".encode("utf-16-le"),
+                    big: b"\xfe\xff" + "one.test srv\n".encode("utf-16-be")},
+             out=reading(comments) + reading(bad) + reading(big) + READ +
+             line(b"192.0.2.7", b"nas") + line(b"192.0.2.7", b"pc") +
+             line(b"192.0.2.7", b"srv") + added(3) + WRITE,
+             after=LOCAL + line(b"192.0.2.7", b"nas") + line(b"192.0.2.7", b"pc") +
+             line(b"192.0.2.7", b"srv")),
         case("a missing list file is error 147", args=[b"@" + missing],
              status=1, out=reading(missing), err=list_error(missing, MISSING),
              only="linux"),
@@ -425,10 +439,10 @@ def cases():
              err=list_error(S + b"/dir.d", NOT_A_FILE)),
         case("a list line whose host name is no name is error 159",
              args=[b"@" + bad], files={bad: b"one.test nas\r\none.test nas#1\r\n"},
-             status=1, out=reading(bad), err=EN.bad_list(bad, b"one.test nas#1\r\n", 2)),
+             status=1, out=reading(bad), err=EN.bad_list(bad, b"one.test nas#1", 2)),
         case("in Japanese: error 159", args=[b"@" + bad], env=JAPANESE,
              files={bad: b"one.test nas\r\none.test nas#1\r\n"}, status=1,
-             out=JA.reading(bad), err=JA.bad_list(bad, b"one.test nas#1\r\n", 2)),
+             out=JA.reading(bad), err=JA.bad_list(bad, b"one.test nas#1", 2)),
         case("an indented pair is skipped with a warning naming file and line",
              args=[b"@" + comments], files={comments: b"# mine\n  one.test nas\n"
                                             b"\t# note\none.test pc\n"},
@@ -447,7 +461,7 @@ def cases():
              only="linux"),
         case("a VT inside a list word is error 159, not a split", args=[b"@" + bad],
              files={bad: b"one.test bad\vname\n"}, status=1, out=reading(bad),
-             err=EN.bad_list(bad, b"one.test bad\vname\n", 1)),
+             err=EN.bad_list(bad, b"one.test bad\vname", 1)),
         case("a list only root may read: error 159 shows no byte of its line",
              args=[b"@" + bad], files={bad: b"one.test nas\nroot:$6$5ecret:19000\n"},
              setup="chmod 600 bad.list", status=1, out=reading(bad),
@@ -559,6 +573,10 @@ def cases():
         case("read-only /etc is error 208, nothing changed", where="ro",
              args=[b"one.test", b"nas"], status=1, out=READ + NAS + added(1) + WRITE,
              err=hosts_error(208, SYSTEM_ERROR, 5) if WINDOWS else hosts_error(208, READ_ONLY)),
+        case("a hosts file with the read-only attribute: error 208 names attrib -r",
+             args=[b"one.test", b"nas"], setup=f"chmod 444 '{HOSTS}'", status=1,
+             out=READ + NAS + added(1) + WRITE, err=hosts_error(208, READ_ONLY_FILE),
+             only="windows"),
         case("a full disk is error 208, the original intact", where="full",
              hosts=many, status=1, out=None, err=hosts_error(208, DISK_FULL)),
         case("a full disk in an in-place write puts the old bytes back",

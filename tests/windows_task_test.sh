@@ -72,7 +72,7 @@ event_source() { cmd 'C:\windows\system32\reg.exe' query "$source_key" /v EventM
 # The zip unpacked, with programs named like the system's that say they ran.
 rm -rf "$unpacked" && mkdir -p "$unpacked"
 cp "$exe" "$helper" "$scripts"/{install.cmd,uninstall.cmd} "$task" \
-  "$scripts/../Quorvane.list.example" "$unpacked/"
+  "$scripts/Quorvane.list.example" "$unpacked/"
 for tool in fltmc net schtasks reg takeown icacls; do
   printf '@echo off\r\necho ran >C:\\spy-%s\r\n' "$tool" >"$unpacked/$tool.bat"
 done
@@ -82,7 +82,7 @@ printf '6.6.6.6 www.bank.example\r\n' >"$data/Quorvane.list"
 printf 'planted' >"$data/.0123456789abcdef.Quorvane-journal"
 install() { cmd install.cmd; }
 install || fail "install.cmd failed: $(cat "$c/cmd.out")"
-cmp -s "$scripts/../Quorvane.list.example" "$data/Quorvane.list" ||
+cmp -s "$scripts/Quorvane.list.example" "$data/Quorvane.list" ||
   fail "install.cmd kept a list another account made"
 [ "$(ls -A "$data")" = Quorvane.list ] || fail "install.cmd kept [$(ls -A "$data")]"
 ls "$data".untrusted-*/Quorvane.list >/dev/null 2>&1 &&

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows program's warning box under Wine on a virtual display (Xvfb):
 # its title from the window, its text from Wine's message-box trace, then
-# dismissed with a key, the run ending with status 1. Once in Japanese with
+# dismissed with a key, the run ending with status 1; none for a check or
+# a run whose standard error is redirected. Once in Japanese with
 # a Japanese code page (932) and once in English with a Western one (1252:
 # each piece decoded from its own code page).
 # Usage: wine_box_test.sh QUORVANE_EXE   (exit 77: skipped)
@@ -49,9 +50,11 @@ traced() {
 
 # show LOCALE TEXT: a missing list file's box, title and text (in the
 # locale's language), dismissed.
+# The box is for a person at a console: the run gets one of its own from
+# wineconsole, while Wine's trace still goes to the file.
 show() {
   (cd "$scratch" && LANG=$1 LC_ALL=$1 WINEDEBUG=trace+msgbox \
-    "$run" "$exe" @missing.list </dev/null >"$scratch/out" 2>"$scratch/trace")&
+    "${wine%64}" wineconsole "$exe" @missing.list </dev/null >"$scratch/out" 2>"$scratch/trace")&
   local pid=$! window status=0 shown
   window=$(timeout 60 xdotool search --sync --name '^Quorvane \(147\)$' 2>/dev/null |
            head -n 1)
@@ -69,4 +72,14 @@ show() {
 
 show ja_JP.UTF-8 "missing.listが開けません."$'\n'"missing.list: ファイルがありません."
 show C "Cannot open missing.list."$'\n'"missing.list: no such file."
+# A script's run shows no box: standard error redirected (exit 1), and a
+# check (exit 2), report there alone and end at once.
+for check in "" --check; do
+  status=0
+  (cd "$scratch" && timeout 30 "$run" "$exe" $check @missing.list \
+    </dev/null >"$scratch/out" 2>"$scratch/err") || status=$?
+  [ "$status" = "$([ -n "$check" ] && echo 2 || echo 1)" ] &&
+    grep -q '^Quorvane (147)' "$scratch/err" ||
+    fail "${check:-a run} with standard error redirected: status $status (a box waits), [$(cat "$scratch/err")]"
+done
 [ "$failed" = 0 ]

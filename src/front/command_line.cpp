@@ -100,6 +100,10 @@ CommandStep PairStep(const std::vector<std::string_view>& args, size_t* i,
 
 std::vector<CommandStep> WalkCommandLine(
     const std::vector<std::string_view>& args) {
+  // Windows programs answer "/?" alone with their help; as a pair's domain
+  // it would only be a usage error.
+  if (args.size() == 1 && args[0] == "/?")
+    return {{CommandStep::kHelp, {}, {}}};
   std::vector<CommandStep> steps;
   size_t i = 0;
   bool options_ended = false;

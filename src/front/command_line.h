@@ -5,7 +5,8 @@
 // Options come first: --check (-n), the address families (-4, -6, -46 or
 // -64; several add up), --timeout SECONDS (or --timeout=SECONDS),
 // --event-log, --prune, --quiet (-q), --hosts-file PATH and --on-change COMMAND
-// (or with "=", never empty), --help (-h), --version; "--" ends them. After the
+// (or with "=", never empty), --help (-h, or "/?" as the only argument),
+// --version; "--" ends them. After the
 // options come the pairs and list files, where an argument that starts with "-"
 // in a domain's place is malformed (but not after "--").
 #ifndef QUORVANE_FRONT_COMMAND_LINE_H_

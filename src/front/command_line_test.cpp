@@ -55,6 +55,8 @@ TEST(CommandLineTest, Walks) {
       {{"-q", "--quiet", "a", "x"}, "quiet quiet +a=x"},
       {{"-n", "--help", "a"}, "check help"},
       {{"-h", "-x"}, "help"},
+      {{"/?"}, "help"},
+      {{"/?", "x"}, "+/?=x"},
       {{"--version", "a"}, "version"},
       {{"-n", "-x", "a", "b"}, "check usage"},
       {{"--check=yes"}, "usage"},

@@ -1,6 +1,7 @@
 #include "names/ini_file.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <unordered_map>
 #include <utility>
@@ -67,6 +68,64 @@ bool ReadWholeFile(const std::string& path, size_t limit, std::string* bytes,
   return ok;
 }
 
+// A list saved as UTF-16 (PowerShell 5.1's `>` writes UTF-16LE), by its
+// byte order mark, as UTF-8 without the mark; nullopt for any other list,
+// whose bytes are scanned as they are. A broken surrogate or a lone last
+// byte becomes U+FFFD: never ASCII, so never part of a good pair.
+std::optional<std::string> Utf16AsUtf8(std::string_view bytes) {
+  bool little;
+  if (bytes.substr(0, 2) == "\xff\xfe") {
+    little = true;
+  } else if (bytes.substr(0, 2) == "\xfe\xff") {
+    little = false;
+  } else {
+    return std::nullopt;
+  }
+  auto unit = [&](size_t i) -> uint32_t {
+    auto lo = static_cast<unsigned char>(bytes[i + (little ? 0 : 1)]);
+    auto hi = static_cast<unsigned char>(bytes[i + (little ? 1 : 0)]);
+    return hi << 8 | lo;
+  };
+  std::string text;
+  text.reserve(bytes.size());
+  for (size_t i = 2; i < bytes.size(); i += 2) {
+    uint32_t c = 0xfffd;
+    if (i + 1 < bytes.size()) {
+      c = unit(i);
+      if (c >= 0xd800 && c <= 0xdbff && i + 3 < bytes.size() &&
+          unit(i + 2) >= 0xdc00 && unit(i + 2) <= 0xdfff) {
+        c = 0x10000 + ((c - 0xd800) << 10) + (unit(i + 2) - 0xdc00);
+        i += 2;
+      } else if (c >= 0xd800 && c <= 0xdfff) {
+        c = 0xfffd;
+      }
+    }
+    if (c < 0x80) {
+      text += static_cast<char>(c);
+    } else if (c < 0x800) {
+      text += static_cast<char>(0xc0 | c >> 6);
+      text += static_cast<char>(0x80 | (c & 0x3f));
+    } else if (c < 0x10000) {
+      text += static_cast<char>(0xe0 | c >> 12);
+      text += static_cast<char>(0x80 | (c >> 6 & 0x3f));
+      text += static_cast<char>(0x80 | (c & 0x3f));
+    } else {
+      text += static_cast<char>(0xf0 | c >> 18);
+      text += static_cast<char>(0x80 | (c >> 12 & 0x3f));
+      text += static_cast<char>(0x80 | (c >> 6 & 0x3f));
+      text += static_cast<char>(0x80 | (c & 0x3f));
+    }
+  }
+  return text;
+}
+
+bool IsAscii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<Families> ParseFamilies(std::string_view word) {
@@ -128,6 +187,8 @@ bool IsSystemName(std::string_view name) {
 
 ListScan ScanListFile(std::string_view bytes, Families chosen) {
   ListScan scan;
+  std::optional<std::string> decoded = Utf16AsUtf8(bytes);
+  if (decoded) bytes = *decoded;
   // Notepad and PowerShell save UTF-8 with a byte order mark: not a domain.
   constexpr std::string_view kByteOrderMark = "\xef\xbb\xbf";
   size_t start = bytes.substr(0, 3) == kByteOrderMark ? 3 : 0;
@@ -166,8 +227,11 @@ ListScan ScanListFile(std::string_view bytes, Families chosen) {
     // ("-5", "--6", "-v6") makes the line bad, as does a host name that is
     // a choice (a word out of place).
     std::optional<Families> families;
+    // A UTF-16 list's names must be ASCII: its decoded UTF-8 is nothing
+    // the user typed as bytes, and no other program reads it so.
     bool bad = HoldsControlByte(body) || !IsHostName(host_name) ||
-               IsSystemName(host_name) || ParseFamilies(host_name);
+               IsSystemName(host_name) || ParseFamilies(host_name) ||
+               (decoded && !(IsAscii(domain) && IsAscii(host_name)));
     for (std::string_view word;
          !bad && !(word = NextWord(body, &pos)).empty();) {
       std::optional<Families> chosen = ParseFamilies(word);
@@ -181,7 +245,7 @@ ListScan ScanListFile(std::string_view bytes, Families chosen) {
     }
     if (bad) {
       scan.ok = false;
-      scan.bad_line = text;
+      scan.bad_line = std::string(body);
       scan.bad_line_number = number;
       break;
     }

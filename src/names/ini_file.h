@@ -48,8 +48,8 @@ struct Pair {
 struct ListScan {
   std::vector<Pair> pairs;  // in file order, up to the first bad line
   bool ok = true;
-  std::string_view bad_line;  // the bad line as read, line break included
-  int bad_line_number = 0;    // counting every physical line from 1
+  std::string bad_line;     // the bad line as read, without its line break
+  int bad_line_number = 0;  // counting every physical line from 1
   // The indented lines (skipped) that hold a pair, by number.
   std::vector<int> indented_pairs;
 };
@@ -85,7 +85,9 @@ bool IsSystemName(std::string_view name);
 // `chosen`. A third word of "-" and digits alone that is no choice makes the
 // line bad, so that a mistyped choice is never silently IPv4; any other third
 // word, and every word after it, is ignored. The scan stops at the first bad
-// line. The bad line is a view into `bytes`.
+// line. A list with a UTF-16 byte order mark (either byte order) is scanned
+// as its text in UTF-8, and a pair in it whose domain or host name is not
+// ASCII is a bad line; comments and ignored words may hold any character.
 ListScan ScanListFile(std::string_view bytes, Families chosen = {});
 
 // The longest list file read. Lists hold a few lines; this is thousands of

@@ -44,14 +44,15 @@ TEST(ListFileTest, Cases) {
       // Indented lines that hold no pair are skipped without a word: an
       // indented comment, one word, a host name no reader takes.
       {"  # a b\n\tone\n d #x\n d n#\n \r\n", ""},
-      // A line without two words stops the scan: its bytes as read, and its
+      // A line without two words stops the scan: its bytes as read but its
+      // line break (which the message would show as an empty line), and its
       // physical number.
-      {"# comment\r\n\r\nlonely\r\nd n\r\n", "!3:lonely\r\n"},
+      {"# comment\r\n\r\nlonely\r\nd n\r\n", "!3:lonely"},
       {"a x\nb", "a=x;!2:b"},
-      {"a \r\n", "!1:a \r\n"},
+      {"a \r\n", "!1:a "},
       // A long line is one line: its tail is never read as a pair.
       {long_comment + "d n\ne " + std::string(1500, 'h') + "\nshort\n",
-       "d=n;e=" + std::string(1500, 'h') + ";!4:short\n"},
+       "d=n;e=" + std::string(1500, 'h') + ";!4:short"},
       // The text ends at a NUL; a line that starts with one has no words.
       {"a\0 b\nc d\n"s, "!1:a"},
       {"a b\0c\nc d\n"s, "a=b;c=d;"},
@@ -59,17 +60,17 @@ TEST(ListFileTest, Cases) {
       // A host name that is not one to the hosts file's readers is a bad
       // line; '-', '@' and bytes above 0x7F are the user's.
       {"d -h\nd @x\nd n\x80\xffs\nd #nas\n",
-       "d=-h;d=@x;d=n\x80\xffs;!4:d #nas\n"},
-      {"d nas#1 x\n", "!1:d nas#1 x\n"},
-      {"d n\x01s\n", "!1:d n\x01s\n"},
-      {"d n\x7f\n", "!1:d n\x7f\n"},
+       "d=-h;d=@x;d=n\x80\xffs;!4:d #nas"},
+      {"d nas#1 x\n", "!1:d nas#1 x"},
+      {"d n\x01s\n", "!1:d n\x01s"},
+      {"d n\x7f\n", "!1:d n\x7f"},
       // Only blank and TAB separate words: any other control byte in a
       // line is an error, never a split; a CR belongs to the line break
       // only right before its LF.
-      {"d bad\vname\n", "!1:d bad\vname\n"},
-      {"\fd n\n", "!1:\fd n\n"},
-      {"d n\r\r\n", "!1:d n\r\r\n"},
-      {"d n\rx\n", "!1:d n\rx\n"},
+      {"d bad\vname\n", "!1:d bad\vname"},
+      {"\fd n\n", "!1:\fd n"},
+      {"d n\r\r\n", "!1:d n\r"},
+      {"d n\rx\n", "!1:d n\rx"},
   };
   for (const auto& [bytes, want] : cases) {
     EXPECT_EQ(Scan(bytes), want) << testing::PrintToString(bytes);
@@ -81,9 +82,32 @@ TEST(ListFileTest, Cases) {
   EXPECT_EQ(Scan(choices), "a=x/6;b=y/46;c=z/46;d=w;e=v;f=u/46;");
   EXPECT_EQ(Scan(choices, {false, true}),
             "a=x/6;b=y/46;c=z/46;d=w;e=v/6;f=u/46;");
-  for (const char* bad : {"b y -5\n", "b y --6\n", "b y -v6\n", "b -6 y\n"}) {
-    EXPECT_EQ(Scan("a x --\n"s + bad), "a=x;!2:"s + bad);
+  for (std::string bad : {"b y -5", "b y --6", "b y -v6", "b -6 y"}) {
+    EXPECT_EQ(Scan("a x --\n" + bad + "\n"), "a=x;!2:" + bad);
   }
+}
+
+// Windows tools save lists as UTF-16 (with a mark, either byte order): read
+// as their characters, so that only ASCII names make pairs.
+TEST(ListFileTest, Utf16) {
+  auto utf16 = [](std::u16string_view text, bool little) {
+    std::string bytes = little ? "\xff\xfe" : "\xfe\xff";
+    for (char16_t c : text) {
+      bytes += static_cast<char>(little ? c & 0xff : c >> 8);
+      bytes += static_cast<char>(little ? c >> 8 : c & 0xff);
+    }
+    return bytes;
+  };
+  for (bool little : {true, false}) {
+    EXPECT_EQ(Scan(utf16(u"# \u540d\U0001F600\r\none.test nas -6 \u00e9\r\n"
+                         u"b\u00e9.test nas\r\none.test x\r\n",
+                         little)),
+              "one.test=nas/6;!3:b\xc3\xa9.test nas");
+  }
+  // A broken surrogate or a lone last byte is no ASCII either.
+  EXPECT_EQ(Scan(utf16(u"a.test n\xd800\n", true)), "!1:a.test n\xef\xbf\xbd");
+  EXPECT_EQ(Scan(utf16(u"a.test n\nb.test n", true) + "m"),
+            "a.test=n;!2:b.test n\xef\xbf\xbd");
 }
 
 // A name given two domains is told about, once per change of domain; the

@@ -1,11 +1,12 @@
 // The Windows report: a modal warning box with no owner, brought to the
-// foreground. Title and text are cut at 1024 bytes as the window-text
-// formatter cuts them. Where no one could see a box (a process without an
-// interactive desktop, as a task run as SYSTEM), the report goes to
-// standard error instead, so an unattended run ends rather than waiting
-// forever on an invisible box. When standard error is redirected to a file
-// or pipe (a scheduled task's log, say), the report is written there first
-// as well, so that it is kept whatever becomes of the box.
+// foreground, for a person at a console. Title and text are cut at 1024
+// bytes as the window-text formatter cuts them. A run whose standard error
+// is redirected to a file or pipe (a script's, a task's log) and a check
+// (--check: a script's question) report on standard error alone: a box
+// there would stop the script until someone happened to dismiss it. Where
+// no one could see a box (a process without an interactive desktop, as a
+// task run as SYSTEM), the report goes to standard error too, so an
+// unattended run ends rather than waiting forever on an invisible box.
 #include <windows.h>
 
 #include "report/console.h"
@@ -43,21 +44,22 @@ void ShowFatalError(const Message& title, const Message& text) {
   bool redirected = err != nullptr && err != INVALID_HANDLE_VALUE &&
                     GetFileType(err) != FILE_TYPE_CHAR &&
                     GetFileType(err) != FILE_TYPE_UNKNOWN;
-  if (redirected) to_stderr();
+  bool checking = FailureStatus() == 2;  // what the front sets for --check
+  if (redirected || checking || !HasVisibleDesktop()) {
+    to_stderr();
+    return;
+  }
 
   const UINT style = MB_OK | MB_ICONWARNING | MB_SETFOREGROUND;
   Message caption = Cut(title, kFormatterLimit);
   Message body = Cut(text, kFormatterLimit);
-  if (HasVisibleDesktop()) {
-    // On a system whose code page is not 932, each piece is decoded from its
-    // own code page so that the Japanese still reads correctly.
-    int shown = GetACP() == 932 ? MessageBoxA(nullptr, body.Bytes().c_str(),
-                                              caption.Bytes().c_str(), style)
-                                : MessageBoxW(nullptr, WideText(body).c_str(),
-                                              WideText(caption).c_str(), style);
-    if (shown > 0) return;  // 0 (or -1 from some dialog layers): not shown
-  }
-  if (!redirected) to_stderr();
+  // On a system whose code page is not 932, each piece is decoded from its
+  // own code page so that the Japanese still reads correctly.
+  int shown = GetACP() == 932 ? MessageBoxA(nullptr, body.Bytes().c_str(),
+                                            caption.Bytes().c_str(), style)
+                              : MessageBoxW(nullptr, WideText(body).c_str(),
+                                            WideText(caption).c_str(), style);
+  if (shown <= 0) to_stderr();  // 0 (or -1 from some dialog layers): not shown
 }
 
 }  // namespace quorvane

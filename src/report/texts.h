@@ -442,6 +442,16 @@ inline constexpr Text kCauseNotAFile = {
     "%s: \x92\xca\x8f\xed\x82\xcc\x83t\x83@\x83"
     "C\x83\x8b\x82\xc5\x82\xcd\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1.",
     "%s: not a regular file."};
+// A hosts file with the Windows read-only attribute: the command that clears
+// it, rather than a read-only file system the user would look for in vain.
+inline constexpr Text kCauseReadOnlyFile = {
+    // %s: ファイルが読み取り専用です. attrib -r で解除してください.
+    "%s: \x83t\x83@\x83"
+    "C\x83\x8b\x82\xaa\x93\xc7\x82\xdd\x8e\xe6\x82\xe8\x90\xea\x97p\x82\xc5\x82"
+    "\xb7. attrib -r \x82\xc5\x89\xf0\x8f\x9c\x82\xb5\x82\xc4\x82\xad\x82\xbe"
+    "\x82\xb3\x82\xa2.",
+    "%s: the file is read-only; clear that with attrib -r."};
+
 inline constexpr Text kCauseReadOnly = {
     // %s: ファイルシステムが読み込み専用です.
     "%s: \x83t\x83@\x83"

@@ -1,7 +1,8 @@
 // The causes on Windows: not elevated, a missing or odd file, a read-only
-// file or write-protected volume or full disk, a list that a run as SYSTEM
-// does not trust; otherwise the system's error number (5: access denied,
-// as for a folder whose rights forbid the save).
+// file (with the command that clears it), a write-protected volume or a
+// full disk, a list that a run as SYSTEM does not trust; otherwise the
+// system's error number (5: access denied, as for a folder whose rights
+// forbid the save).
 #include <windows.h>
 
 #include "report/texts.h"
@@ -55,7 +56,7 @@ Message HostsWriteCause(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & FILE_ATTRIBUTE_READONLY)) {
-    return Format(kCauseReadOnly, {path});
+    return Format(kCauseReadOnlyFile, {path});
   }
   if (error == ERROR_WRITE_PROTECT) return Format(kCauseReadOnly, {path});
   std::string dir = path.substr(0, path.find_last_of("\\/") + 1);
