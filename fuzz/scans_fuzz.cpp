@@ -406,12 +406,9 @@ void CheckUpdate(std::string_view input) {
   // From a file that holds nothing of ours: a restore gives back every byte
   // but its disabled lines (and a break an append gave the last line), and,
   // with one pair a name, a second cycle leaves the bytes the first left.
-  // (A last line without its LF may become a line of ours once an append
-  // gives it one: "#...##Quorvane##\r".)
   bool ours = false;
   for (const std::string& line : Lines(bytes)) {
-    ours = ours || HoldsMarker(line) || HoldsMarker(line + "\n") ||
-           ParseKeptLine(line);
+    ours = ours || HoldsMarker(line) || ParseKeptLine(line);
   }
   if (ours) return;
   std::string back = WithoutDisabled(Saved(restored));

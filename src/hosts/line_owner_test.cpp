@@ -26,6 +26,7 @@ TEST(LineOwnerTest, ALineBelongsOnlyToTheNamesItMaps) {
       {"#10.0.0.8\tbox nas\t##Quorvane##\n", "nas", false},
       {"#10.0.0.8\tnas\t##Quorvane## x\n", "nas", false},
       {"#nas.home\tnas\t##Quorvane##\n", "nas", false},
+      {"#10.0.0.8\tnas\t##Quorvane##\r", "nas", true},
       {"10.0.0.8\tbox nas\t##Quorvane##\n", "nas", true},
       {"192.0.2.7\tnas2\t##Quorvane##\r\n", "nas", false},
       {"x nas\t##Quorvane##\r\n", "nas", false},

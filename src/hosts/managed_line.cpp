@@ -19,11 +19,10 @@ std::string ManagedLine(std::string_view address, std::string_view host_name,
 }
 
 std::optional<std::string_view> ManagedLineName(std::string_view line) {
-  if (line.size() >= 2 && line.substr(line.size() - 2) == "\r\n") {
-    line.remove_suffix(2);
-  } else if (!line.empty() && line.back() == '\n') {
-    line.remove_suffix(1);
-  }
+  // LF or CR LF; and a last line's bare CR, which an append completes to
+  // CR LF, so that a line is ours or not whatever comes after it.
+  if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   if (!line.empty() && line[0] == '#') line.remove_prefix(1);
   if (line.size() <= kMarker.size() ||
       line.substr(line.size() - kMarker.size()) != kMarker) {

@@ -25,7 +25,8 @@ std::string ManagedLine(std::string_view address, std::string_view host_name,
 // not) when it is exactly a managed line, active or disabled: an optional
 // "#", an address (hex digits, '.' and ':', at least one of those two), TAB,
 // one host name (no byte at or below 0x20, no 0x7F, no '#'), the marker,
-// then the line break or nothing; otherwise nullopt.
+// then the line break (LF, CR LF, or a last line's bare CR) or nothing;
+// otherwise nullopt.
 std::optional<std::string_view> ManagedLineName(std::string_view line);
 
 // The host names of the active managed lines in a hosts file's `bytes`
