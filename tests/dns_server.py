@@ -81,8 +81,8 @@ def main():
         expect("a missing file is made, 0644 whatever the umask, and reloaded",
                (status, out, err, read(FILE), os.stat(FILE).st_mode & 0o7777,
                 read(HOOKED), answer(b"nas", 1, [b"192.0.2.7"]), read(PID)),
-               (0, b"Reading... " + shown + b"\n" + line(b"192.0.2.7", b"nas") +
-                b"1 lines added.\nWriting... " + shown + b"\n", b"",
+               (0, b"Reading... " + shown + b"\nnas: added 192.0.2.7\n"
+                b"1 line added.\nWriting... " + shown + b"\n", b"",
                 line(b"192.0.2.7", b"nas"), 0o644, shown + b" 1\n", [b"192.0.2.7"], pid))
 
         os.remove(HOOKED)

@@ -94,7 +94,7 @@ def lock_trials():
         os.close(key_out)
         expect("a failed run lets go of the lock before it ends",
                a.wait() == 1 and took < 10 and b"(198)" not in b.stderr
-               and b"Quorvane" in printed)
+               and b"pc: added 192.0.2.8" in printed)
     sh(f"umount {ETC}")
 
 

@@ -109,7 +109,7 @@ missing="0x0001 0x00000093 Quorvane (147)\\r\\nCannot open $list_win.\\r\\n$list
 printf '192.0.2.7 nas\r\n' >"$data/Quorvane.list"
 run || fail "a run with the list file failed"
 hosts_win='C:\\windows\\system32\\drivers\\etc\\hosts'
-want="0x0004 0x00000001 Reading... $list_win\\r\\nReading... $hosts_win\\r\\n192.0.2.7\\tnas\\t##Quorvane##\\r\\n1 lines added.\\r\\nWriting... $hosts_win\\r\\n"
+want="0x0004 0x00000001 Reading... $list_win\\r\\nReading... $hosts_win\\r\\nnas: added 192.0.2.7\\r\\n1 line added.\\r\\nWriting... $hosts_win\\r\\n"
 [ "$(events)" = "$want" ] || fail "a run sent [$(events)], expected [$want]"
 [ -z "$(ls -A "$data" | grep -v '^Quorvane.list$')" ] || fail "a run wrote in the folder: $(ls -A "$data")"
 mv "$c/hosts.saved" "$hosts"

@@ -7,13 +7,14 @@ namespace quorvane {
 namespace {
 
 bool IsOption(std::string_view arg) {
-  for (std::string_view valued : {"--timeout", "--hosts-file", "--on-change"}) {
+  for (std::string_view valued :
+       {"--timeout", "--hosts-file", "--on-change", "--metrics"}) {
     if (arg.substr(0, valued.size()) == valued) return true;
   }
   return arg == "--check" || arg == "-n" || ParseFamilies(arg) ||
          arg == "--help" || arg == "-h" || arg == "--version" ||
          arg == "--event-log" || arg == "--prune" || arg == "--quiet" ||
-         arg == "-q" || arg == "--";
+         arg == "-q" || arg == "--status" || arg == "--json" || arg == "--";
 }
 
 // Whether args[*i] is `option`, with its value given as "OPTION VALUE" (the
@@ -55,6 +56,8 @@ CommandStep OptionStep(const std::vector<std::string_view>& args, size_t* i) {
   if (arg == "--event-log") return {CommandStep::kEventLog, {}, {}};
   if (arg == "--prune") return {CommandStep::kPrune, {}, {}};
   if (arg == "--quiet" || arg == "-q") return {CommandStep::kQuiet, {}, {}};
+  if (arg == "--status") return {CommandStep::kStatus, {}, {}};
+  if (arg == "--json") return {CommandStep::kJson, {}, {}};
   if (ParseFamilies(arg)) return {CommandStep::kFamilies, arg, {}};
   if (arg == "--help" || arg == "-h") return {CommandStep::kHelp, {}, {}};
   if (arg == "--version") return {CommandStep::kVersion, {}, {}};
@@ -68,6 +71,8 @@ CommandStep OptionStep(const std::vector<std::string_view>& args, size_t* i) {
     valued = CommandStep::kHostsFile;
   } else if (OptionValue(args, i, "--on-change", &value)) {
     valued = CommandStep::kOnChange;
+  } else if (OptionValue(args, i, "--metrics", &value)) {
+    valued = CommandStep::kMetrics;
   }
   if (!valued) return Malformed(CommandStep::kUnknownOption, arg);
   if (value.empty()) return Malformed(CommandStep::kNoValue, arg);

@@ -4,8 +4,9 @@
 //
 // Options come first: --check (-n), the address families (-4, -6, -46 or
 // -64; several add up), --timeout SECONDS (or --timeout=SECONDS),
-// --event-log, --prune, --quiet (-q), --hosts-file PATH and --on-change COMMAND
-// (or with "=", never empty), --help (-h, or "/?" as the only argument),
+// --event-log, --prune, --quiet (-q), --status, --json, --hosts-file PATH,
+// --on-change COMMAND and --metrics PATH (or with "=", never empty), --help
+// (-h, or "/?" as the only argument),
 // --version; "--" ends them. After the
 // options come the pairs and list files, where an argument that starts with "-"
 // in a domain's place is malformed (but not after "--").
@@ -33,6 +34,9 @@ struct CommandStep {
     kHostsFile,  // first: the file to change instead of the system's
     kOnChange,   // first: the command to run after a save that changed it
     kQuiet,      // --quiet, -q: only changes, warnings and errors
+    kStatus,     // --status: what the file manages, and each pair's state
+    kJson,       // --json: --status and --check as one JSON document
+    kMetrics,    // first: the metrics file to replace after the run
   };
   // Why a command line is malformed, said before the usage text.
   enum Problem {
@@ -44,7 +48,7 @@ struct CommandStep {
     kNoHostName,        // a domain that is the last argument
     kNotAHostName,      // not one host name to the hosts file's readers
     kSystemName,        // localhost and its kin (IsSystemName)
-    kNoValue,           // --hosts-file or --on-change without its value
+    kNoValue,           // --hosts-file, --on-change, --metrics: no value
   };
   Kind kind;
   std::string_view first;

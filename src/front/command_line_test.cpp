@@ -11,11 +11,13 @@ namespace {
 
 // Renders the steps compactly: "check", "ipCHOICE", "timeoutSECONDS",
 // "help", "version", "+domain=name", "@path", "usage", "event", "prune",
-// "filePATH", "hookCOMMAND", "quiet" (in the order of CommandStep::Kind).
+// "filePATH", "hookCOMMAND", "quiet", "status", "json", "metricsPATH" (in
+// the order of CommandStep::Kind).
 std::string Walk(std::vector<std::string_view> args) {
   static const char* const kWords[] = {
-      "check", "ip",    "timeout", "help", "version", "+",    "@",
-      "usage", "event", "prune",   "file", "hook",    "quiet"};
+      "check", "ip",     "timeout", "help",   "version", "+",
+      "@",     "usage",  "event",   "prune",  "file",    "hook",
+      "quiet", "status", "json",    "metrics"};
   std::string out;
   for (const CommandStep& step : WalkCommandLine(args)) {
     if (!out.empty()) out += ' ';
@@ -26,7 +28,8 @@ std::string Walk(std::vector<std::string_view> args) {
                step.kind == CommandStep::kFamilies ||
                step.kind == CommandStep::kTimeout ||
                step.kind == CommandStep::kHostsFile ||
-               step.kind == CommandStep::kOnChange) {
+               step.kind == CommandStep::kOnChange ||
+               step.kind == CommandStep::kMetrics) {
       out += step.first;
     }
   }
@@ -53,6 +56,9 @@ TEST(CommandLineTest, Walks) {
       {{"-n", "--event-log", "@l"}, "check event @l"},
       {{"--prune", "@l", "--prune"}, "prune @l usage"},
       {{"-q", "--quiet", "a", "x"}, "quiet quiet +a=x"},
+      {{"--status", "--json", "--metrics", "m", "a", "x", "--json"},
+       "status json metricsm +a=x usage"},
+      {{"--metrics=", "--status"}, "usage"},
       {{"-n", "--help", "a"}, "check help"},
       {{"-h", "-x"}, "help"},
       {{"/?"}, "help"},

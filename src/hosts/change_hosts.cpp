@@ -60,8 +60,21 @@ std::optional<RunOutcome> LoadFile(FileSystem* fs, const std::string& path,
 
 }  // namespace
 
+void LinesChanged::Add(std::string_view old_line, std::string_view line) {
+  printed += line;
+  changes.push_back(DescribeChange(old_line, line));
+  ++count;
+}
+
+void LinesChanged::Add(LinesChanged&& more) {
+  count += more.count;
+  printed += more.printed;
+  for (LineChange& change : more.changes) changes.push_back(std::move(change));
+}
+
 RunOutcome ChangeHostsFile(const std::string& path, const Scan& scan,
-                           const Text& count_format, Writing writing) {
+                           const Text& nothing_text, Writing writing,
+                           ScanReport* report) {
   // A check writes nothing and takes no lock, so that any user who may read
   // the file may ask (a monitor, say): a save replaces the file whole, or
   // leaves a journal the check sees.
@@ -72,12 +85,13 @@ RunOutcome ChangeHostsFile(const std::string& path, const Scan& scan,
                                  : LockFailureCause(path, kHostsLockWait));
   }
   std::unique_ptr<FileSystem> fs = OpenFileSystem(path);
-  return ChangeLockedHostsFile(fs.get(), path, scan, count_format, writing);
+  return ChangeLockedHostsFile(fs.get(), path, scan, nothing_text, writing,
+                               report);
 }
 
 RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
-                                 const Scan& scan, const Text& count_format,
-                                 Writing writing) {
+                                 const Scan& scan, const Text& nothing_text,
+                                 Writing writing, ScanReport* report) {
   // A refused path is reported where the file is read.
   if (fs && writing == Writing::kSave) {
     std::vector<std::string> kept;
@@ -88,11 +102,11 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
     if (!repaired) return CannotOpenHosts(Format(kCauseJournal, {path}));
     RemoveStrays(fs);
   }
-  if (fs && writing == Writing::kCheck && RepairWaits(fs)) {
+  if (fs && writing != Writing::kSave && RepairWaits(fs)) {
     return CannotOpenHosts(Format(kCauseSaveInterrupted, {path}));
   }
 
-  WriteProgress(Format(kReading, {path}));
+  if (writing != Writing::kStatus) WriteProgress(Format(kReading, {path}));
   std::unique_ptr<FileBytes> bytes;
   if (std::optional<RunOutcome> failed = LoadFile(fs, path, &bytes)) {
     return *failed;
@@ -104,11 +118,16 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
   if (!fs->LoadsWhole()) {
     return CannotOpenHosts(Format(kCauseCutShort, {path}));
   }
-  WriteOut(Raw(changed.printed));
-  WriteProgress(Format(count_format, {changed.count}));
-  if (changed.count == 0 || writing == Writing::kCheck) {
-    return {changed.count, std::nullopt};
+  if (report) {
+    report->read = true;
+    report->managed = ManagedNames(hosts.Original());
+    report->changes = changed.changes;
   }
+  if (writing != Writing::kSave) return {changed.count, std::nullopt};
+  WriteOut(ChangeLines(changed.changes));
+  WriteProgress(changed.count == 0 ? Format(nothing_text, {0})
+                                   : CountLine(changed.changes));
+  if (changed.count == 0) return {0, std::nullopt};
 
   WriteProgress(Format(kWriting, {path}));
   if (!SaveFile(fs, hosts.Pieces(), hosts.Original())) {

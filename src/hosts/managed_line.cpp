@@ -1,7 +1,9 @@
 #include "hosts/managed_line.h"
 
 #include <cctype>
+#include <unordered_map>
 
+#include "hosts/kept_line.h"
 #include "hosts/line_owner.h"
 
 namespace quorvane {
@@ -47,6 +49,44 @@ std::optional<std::string_view> ManagedLineName(std::string_view line) {
   }
   if (!separator) return std::nullopt;
   return name;
+}
+
+std::optional<ManagedParts> ParseManagedLine(std::string_view line) {
+  std::optional<std::string_view> name = ManagedLineName(line);
+  if (!name) return std::nullopt;
+  ManagedParts parts;
+  parts.active = line[0] != '#';
+  size_t start = parts.active ? 0 : 1;
+  parts.address = line.substr(start, line.find('\t') - start);
+  parts.name = *name;
+  return parts;
+}
+
+std::vector<ManagedName> ManagedNames(std::string_view bytes) {
+  std::vector<ManagedName> names;
+  std::unordered_map<std::string, size_t> ids;  // by folded name
+  auto of = [&](std::string_view name) -> ManagedName& {
+    auto [it, added] = ids.emplace(FoldedName(name), names.size());
+    if (added) names.push_back({std::string(name), {}, 0});
+    return names[it->second];
+  };
+  // The marker and the kept lines' tag both hold "#Quorvane", and neither
+  // a line break: one search finds every line either is in.
+  constexpr std::string_view kOurs = "#Quorvane";
+  for (size_t at = bytes.find(kOurs); at != std::string_view::npos;) {
+    size_t start = at == 0 ? 0 : bytes.rfind('\n', at - 1) + 1;
+    size_t end = bytes.find('\n', at);
+    end = end == std::string_view::npos ? bytes.size() : end + 1;
+    std::string_view line = bytes.substr(start, end - start);
+    at = bytes.find(kOurs, end);
+    if (std::optional<ManagedParts> parts = ParseManagedLine(line)) {
+      of(parts->name)
+          .lines.push_back({std::string(parts->address), parts->active});
+    } else if (std::optional<Kept> kept = ParseKeptLine(line)) {
+      for (std::string_view name : kept->names) ++of(name).kept;
+    }
+  }
+  return names;
 }
 
 std::unordered_set<std::string> PinnedNames(std::string_view bytes) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace quorvane {
 
@@ -28,6 +29,30 @@ std::string ManagedLine(std::string_view address, std::string_view host_name,
 // then the line break (LF, CR LF, or a last line's bare CR) or nothing;
 // otherwise nullopt.
 std::optional<std::string_view> ManagedLineName(std::string_view line);
+
+// The parts of a managed line (ManagedLineName), as views into it.
+struct ManagedParts {
+  bool active = true;  // no "#" before it
+  std::string_view address;
+  std::string_view name;
+};
+std::optional<ManagedParts> ParseManagedLine(std::string_view line);
+
+// What the file holds of one host name it manages: its managed lines and
+// the kept lines of entries taken from it.
+struct ManagedName {
+  std::string name;  // as first met
+  struct Line {
+    std::string address;
+    bool active = true;
+  };
+  std::vector<Line> lines;  // in file order
+  int kept = 0;
+};
+
+// Every host name of a managed line or a kept line in `bytes`, names that
+// readers take for one (FoldedName) together, in the order first met.
+std::vector<ManagedName> ManagedNames(std::string_view bytes);
 
 // The host names of the active managed lines in a hosts file's `bytes`
 // (ManagedLineName, not starting with '#'),

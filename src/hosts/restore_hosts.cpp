@@ -106,10 +106,7 @@ LinesChanged RestoreLines(HostsFile* hosts, const NameFilter& stays) {
   }
   LinesChanged changed;
   for (auto& [start, line] : now) {
-    if (!line.empty()) {
-      changed.printed += line;
-      ++changed.count;
-    }
+    if (!line.empty()) changed.Add(hosts->LoadedLine(start), line);
     hosts->ReplaceLoaded(start, std::move(line));
   }
   return changed;
@@ -127,10 +124,11 @@ LinesChanged PruneLines(HostsFile* hosts, const std::vector<Pair>& pairs) {
   });
 }
 
-RunOutcome RestoreHosts(const std::string& path, Writing writing) {
+RunOutcome RestoreHosts(const std::string& path, Writing writing,
+                        ScanReport* report) {
   return ChangeHostsFile(
       path, [](HostsFile* hosts) { return RestoreLines(hosts); },
-      writing == Writing::kSave ? kLinesDeleted : kLinesWouldChange, writing);
+      kLinesDisabled, writing, report);
 }
 
 }  // namespace quorvane

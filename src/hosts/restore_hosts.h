@@ -44,7 +44,8 @@ LinesChanged PruneLines(HostsFile* hosts, const std::vector<Pair>& pairs);
 // The whole restore run of the hosts file at `path`: take the hosts lock,
 // load, disable, report, save when a line changed (with Writing::kCheck:
 // report what would change, save nothing).
-RunOutcome RestoreHosts(const std::string& path, Writing writing);
+RunOutcome RestoreHosts(const std::string& path, Writing writing,
+                        ScanReport* report = nullptr);
 
 }  // namespace quorvane
 

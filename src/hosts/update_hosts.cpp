@@ -70,7 +70,10 @@ RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
     }
   }
   RunOutcome outcome;
-  if (failed.size() < pairs.size() || options.prune) {
+  // A check reads the file even when no domain answered, to tell what it
+  // holds; a run has nothing to write then.
+  if (failed.size() < pairs.size() || options.prune ||
+      writing != Writing::kSave) {
     PinnedAnswers pinned(pairs, found);
     const bool any_pinned = pinned.AnyToAsk();
     // The DNS queries for pinned domains, from the file as it stands now,
@@ -83,24 +86,24 @@ RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
                                    ? PinnedIn(hosts->Original())
                                    : [](std::string_view) { return false; };
           pinned.Ask(is_pinned, deadline);
-          LinesChanged changed = UpdateLines(
-              hosts, LastOfEachName(pinned.PinsOf(is_pinned, &failed)));
+          std::vector<Pin> pins = pinned.PinsOf(is_pinned, &failed);
+          if (options.report) options.report->pins = pins;
+          LinesChanged changed = UpdateLines(hosts, LastOfEachName(pins));
           if (options.prune) {
-            LinesChanged pruned = PruneLines(hosts, pairs);
-            changed.count += pruned.count;
-            changed.printed += pruned.printed;
+            changed.Add(PruneLines(hosts, pairs));
           }
           return changed;
         },
-        writing == Writing::kSave ? kLinesAdded : kLinesWouldChange, writing);
+        kLinesAdded, writing, options.report);
   }
   // The pairs that answered are applied; the others fail the run, each
   // named in list order, with their lines untouched.
+  std::sort(failed.begin(), failed.end(),
+            [](const FailedLookup& a, const FailedLookup& b) {
+              return a.place < b.place;
+            });
+  if (options.report) options.report->failed = failed;
   if (!outcome.failure && !failed.empty()) {
-    std::sort(failed.begin(), failed.end(),
-              [](const FailedLookup& a, const FailedLookup& b) {
-                return a.place < b.place;
-              });
     outcome.failure = Failure{kErrorResolve, FailedLookupsText(failed)};
   }
   return outcome;

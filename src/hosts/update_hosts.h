@@ -58,6 +58,7 @@ struct UpdateOptions {
   // The list is the whole declared state: the lines of every name that no
   // pair names are restored too (PruneLines).
   bool prune = false;
+  ScanReport* report = nullptr;  // filled as the run goes, when given
 };
 RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
                        const UpdateOptions& options);

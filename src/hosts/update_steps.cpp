@@ -378,13 +378,9 @@ void GivePairs(size_t id, const std::vector<Pin>& pins, ListedNames* names,
 
 namespace {
 
-void Report(std::string_view line, LinesChanged* changed) {
-  changed->printed += line;
-  ++changed->count;
-}
-
+// A line put in: a managed line, or the kept line of an entry taken.
 void Put(std::string_view line, std::string* lines, LinesChanged* changed) {
-  Report(line, changed);
+  changed->Add("", line);
   *lines += line;
 }
 
@@ -414,7 +410,7 @@ std::string TakenEntry(NameLine* line, const ListedNames& names,
 }
 
 void Append(std::string line, HostsFile* hosts, LinesChanged* changed) {
-  Report(line, changed);
+  changed->Add("", line);
   hosts->Append(std::move(line));
 }
 
@@ -434,7 +430,7 @@ LinesChanged WriteLines(const std::vector<Pin>& pins, const ListedNames& names,
           WithoutBreak(lines) == WithoutBreak(line.line)) {
         continue;
       }
-      if (lines != line.line) Report(lines, &changed);
+      if (lines != line.line) changed.Add(line.line, lines);
       for (const std::string& managed : line.spelled) {
         Put(managed, &lines, &changed);
       }

@@ -235,16 +235,125 @@ inline constexpr Text kLinesAdded = {
     "%d \x8ds\x92\xc7\x89\xc1\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
     "%d lines added.\n"};
 
-inline constexpr Text kLinesDeleted = {
-    // %d 行削除しました.\n
-    "%d \x8ds\x8d\xed\x8f\x9c\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
-    "%d lines deleted.\n"};
-
 // The count of a check, which writes nothing.
 inline constexpr Text kLinesWouldChange = {
     // %d 行が変更されます.\n
     "%d \x8ds\x82\xaa\x95\xcf\x8dX\x82\xb3\x82\xea\x82\xdc\x82\xb7.\n",
     "%d lines would change.\n"};
+inline constexpr Text kLineWouldChange = {kLinesWouldChange.japanese,
+                                          "%d line would change.\n"};
+
+// The count of a run, by kind: the parts that are not 0, joined by
+// kCountJoin, then kCountEnd. English says one line apart from many; the
+// Japanese of the lines added is the original count's.
+struct CountText {
+  Text one, many;
+};
+inline constexpr std::string_view kCountJoin = ", ";
+inline constexpr std::string_view kCountEnd = ".\n";
+inline constexpr CountText kCountChanged = {
+    {// %d 行変更しました
+     "%d \x8ds\x95\xcf\x8dX\x82\xb5\x82\xdc\x82\xb5\x82\xbd",
+     "%d line changed"},
+    {"%d \x8ds\x95\xcf\x8dX\x82\xb5\x82\xdc\x82\xb5\x82\xbd",
+     "%d lines changed"}};
+inline constexpr CountText kCountAdded = {
+    {// %d 行追加しました
+     "%d \x8ds\x92\xc7\x89\xc1\x82\xb5\x82\xdc\x82\xb5\x82\xbd",
+     "%d line added"},
+    {"%d \x8ds\x92\xc7\x89\xc1\x82\xb5\x82\xdc\x82\xb5\x82\xbd",
+     "%d lines added"}};
+inline constexpr CountText kCountKeptAside = {
+    {// %d 件を控えに移しました
+     "%d "
+     "\x8c\x8f\x82\xf0\x8dT\x82\xa6\x82\xc9\x88\xda\x82\xb5\x82\xdc\x82\xb5\x82"
+     "\xbd",
+     "%d entry kept aside"},
+    {"%d "
+     "\x8c\x8f\x82\xf0\x8dT\x82\xa6\x82\xc9\x88\xda\x82\xb5\x82\xdc\x82\xb5\x82"
+     "\xbd",
+     "%d entries kept aside"}};
+inline constexpr CountText kCountDisabled = {
+    {// %d 行無効にしました
+     "%d \x8ds\x96\xb3\x8c\xf8\x82\xc9\x82\xb5\x82\xdc\x82\xb5\x82\xbd",
+     "%d line disabled"},
+    {"%d \x8ds\x96\xb3\x8c\xf8\x82\xc9\x82\xb5\x82\xdc\x82\xb5\x82\xbd",
+     "%d lines disabled"}};
+inline constexpr CountText kCountGivenBack = {
+    {// %d 件を元に戻しました
+     "%d "
+     "\x8c\x8f\x82\xf0\x8c\xb3\x82\xc9\x96\xdf\x82\xb5\x82\xdc\x82\xb5\x82\xbd",
+     "%d entry given back"},
+    {"%d "
+     "\x8c\x8f\x82\xf0\x8c\xb3\x82\xc9\x96\xdf\x82\xb5\x82\xdc\x82\xb5\x82\xbd",
+     "%d entries given back"}};
+// A restore that changed nothing.
+inline constexpr Text kLinesDisabled = {
+    // %d 行無効にしました.\n
+    "%d \x8ds\x96\xb3\x8c\xf8\x82\xc9\x82\xb5\x82\xdc\x82\xb5\x82\xbd.\n",
+    "%d lines disabled.\n"};
+
+// What one changed line means: the host name, then the old and the new
+// address, the address put in or disabled, or the entry kept aside or given
+// back (without its line break).
+inline constexpr std::string_view kChangeChanged = "%s: %s -> %s\n";
+inline constexpr Text kChangeAdded = {
+    // %s: %s を追加しました\n
+    "%s: %s \x82\xf0\x92\xc7\x89\xc1\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n",
+    "%s: added %s\n"};
+inline constexpr Text kChangeKeptAside = {
+    // %s: 控えに移しました: %s\n
+    "%s: \x8dT\x82\xa6\x82\xc9\x88\xda\x82\xb5\x82\xdc\x82\xb5\x82\xbd: %s\n",
+    "%s: kept aside: %s\n"};
+inline constexpr Text kChangeDisabled = {
+    // %s: %s を無効にしました\n
+    "%s: %s \x82\xf0\x96\xb3\x8c\xf8\x82\xc9\x82\xb5\x82\xdc\x82\xb5\x82\xbd\n",
+    "%s: disabled %s\n"};
+inline constexpr Text kChangeGivenBack = {
+    // %s: 元に戻しました: %s\n
+    "%s: \x8c\xb3\x82\xc9\x96\xdf\x82\xb5\x82\xdc\x82\xb5\x82\xbd: %s\n",
+    "%s: given back: %s\n"};
+
+// The state lines of --check and --status: the host name, each managed
+// line's address, family and whether it is active, the kept lines, then
+// the pair's domain and its state.
+inline constexpr std::string_view kStateName = "%s: ";
+inline constexpr std::string_view kStateAddress = "%s %s ";
+inline constexpr std::string_view kStateJoin = ", ";
+inline constexpr std::string_view kStatePair = "; %s: ";
+inline constexpr std::string_view kStateEnd = "\n";
+inline constexpr Text kStateActive = {"\x97L\x8c\xf8", "active"};  // 有効
+inline constexpr Text kStateDisabled = {"\x96\xb3\x8c\xf8",
+                                        "disabled"};  // 無効
+inline constexpr Text kStateNoLine = {"\x8ds\x82\xc8\x82\xb5",
+                                      "no line"};  // 行なし
+inline constexpr CountText kStateKept = {
+    {// , 控え %d 行
+     ", \x8dT\x82\xa6 %d \x8ds", ", %d kept line"},
+    {", \x8dT\x82\xa6 %d \x8ds", ", %d kept lines"}};
+inline constexpr Text kStateCurrent = {"\x8d\xc5\x90V", "current"};  // 最新
+inline constexpr Text kStateStale = {"\x8c\xc3\x82\xa2 (",
+                                     "stale ("};                  // 古い (
+inline constexpr Text kStateNone = {"\x82\xc8\x82\xb5", "none"};  // なし
+inline constexpr Text kStateDead = {
+    // 応答なし (
+    "\x89\x9e\x93\x9a\x82\xc8\x82\xb5 (", "dead ("};
+inline constexpr std::string_view kStateArrow = " -> ";
+inline constexpr std::string_view kStateClose = ")";
+inline constexpr Text kStateNotInList = {
+    // ; リストにありません
+    "; \x83\x8a\x83X\x83g\x82\xc9\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1",
+    "; not in the list"};
+
+// The --metrics file could not be replaced: its path, the system's error
+// number. A warning: the run's own result stands.
+inline constexpr Text kCannotWriteMetrics = {
+    // 警告: メトリクスファイル %s に書き込めません: システムエラー %d.\n
+    "\x8cx\x8d\x90: \x83\x81\x83g\x83\x8a\x83N\x83X\x83t\x83@\x83"
+    "C\x83\x8b %s \x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82\xb9"
+    "\x82\xf1: \x83V\x83X\x83"
+    "e\x83\x80\x83G\x83\x89\x81[ %d.\n",
+    "warning: cannot write the metrics file %s: system error %d.\n"};
 
 // An indented list line, skipped by the list-file format, that holds what
 // looks like a pair: file, line number.

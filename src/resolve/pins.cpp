@@ -54,7 +54,7 @@ std::vector<Pin> PinnedAnswers::PinsOf(
     }
     for (const FamilyLookup& answer : answers) {
       if (answer.lookup.ok)
-        pins.push_back({answer.lookup.address, pairs_[i].name});
+        pins.push_back({answer.lookup.address, pairs_[i].name, i});
     }
   }
   return pins;

@@ -25,6 +25,7 @@ namespace quorvane {
 struct Pin {
   std::string address;
   std::string name;
+  size_t pair = 0;  // the pair's index in the list as given
 };
 
 // Whether the hosts file pins a domain (an active managed line of ours maps

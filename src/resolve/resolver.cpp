@@ -180,22 +180,35 @@ std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs,
   return answers;
 }
 
+namespace {
+
+const Text& ReasonText(const FailedLookup& lookup) {
+  return lookup.error == kHostNotFound ? kNoSuchDomain
+         : lookup.error == kTryAgain   ? kNoAnswerInTime
+         : lookup.error == kTimedOut   ? kTimedOutText
+         : lookup.error != kNoData     ? kLookupFailed
+         : !lookup.asked.ipv6          ? kNoAddress
+         : lookup.asked.ipv4           ? kNoIpAddress
+                                       : kNoIpv6Address;
+}
+
+}  // namespace
+
+Message LookupReason(const FailedLookup& lookup) {
+  Message text = Format("[%d] ", {lookup.error});
+  text += Format(ReasonText(lookup), {});
+  return text;
+}
+
 Message FailedLookupsText(const std::vector<FailedLookup>& failed) {
   Message text;
   for (const FailedLookup& lookup : failed) {
     if (!text.pieces.empty()) text += Raw("\n");
-    const Text& reason = lookup.error == kHostNotFound ? kNoSuchDomain
-                         : lookup.error == kTryAgain   ? kNoAnswerInTime
-                         : lookup.error == kTimedOut   ? kTimedOutText
-                         : lookup.error != kNoData     ? kLookupFailed
-                         : !lookup.asked.ipv6          ? kNoAddress
-                         : lookup.asked.ipv4           ? kNoIpAddress
-                                                       : kNoIpv6Address;
     text += Raw(lookup.domain);
     text += Raw(": ");
     text += Format(kCannotResolve, {lookup.error});
     text += Raw(" ");
-    text += Format(reason, {});
+    text += Format(ReasonText(lookup), {});
   }
   return text;
 }

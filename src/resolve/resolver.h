@@ -116,6 +116,9 @@ std::optional<Failure> StartNetwork();
 std::vector<PairLookups> ResolveAll(const std::vector<Pair>& pairs,
                                     Deadline deadline);
 
+// Why `lookup` failed, in one line: "[11001] No such domain.".
+Message LookupReason(const FailedLookup& lookup);
+
 // Error 238's text: one line per domain that did not answer, in the order
 // of `failed`, with the number and the meaning of its reason.
 Message FailedLookupsText(const std::vector<FailedLookup>& failed);
