@@ -65,6 +65,9 @@ class Texts:
             "    --on-change コマンド   ファイルを書き換えた後に実行します.\n"
             "    --prune      リストにない名前の行を元に戻します.\n"
             "    --quiet, -q  変更, 警告, エラーだけを表示します.\n"
+            "    --status     名前ごとの行とペアの状態を表示します.\n"
+            "    --json       --status と --check を JSON で出力します.\n"
+            "    --metrics ファイル  実行後に Prometheus のメトリクスを書き込みます.\n"
             "    --help, -h   この説明を表示します.\n"
             "    --version    バージョンを表示します.\n"
             "    --           オプションの終わり.\n",
@@ -77,6 +80,9 @@ class Texts:
             "    --on-change CMD    Runs CMD after a save that changed the file.\n"
             "    --prune      Restores the lines of every name no pair names.\n"
             "    --quiet, -q  Shows only changes, warnings and errors.\n"
+            "    --status     Shows what HOSTS holds of each name and each pair's state.\n"
+            "    --json       --status and --check as one JSON document.\n"
+            "    --metrics FILE  Writes Prometheus metrics to FILE after the run.\n"
             "    --help, -h   Shows this text.\n"
             "    --version    Shows the version.\n"
             "    --           Ends the options.\n")

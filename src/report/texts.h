@@ -188,7 +188,6 @@ inline constexpr Text kOptions = {
     "    --on-change \x83R\x83}\x83\x93\x83h   \x83t\x83@\x83"
     "C\x83\x8b\x82\xf0\x8f\x91\x82\xab\x8a\xb7\x82\xa6\x82\xbd\x8c\xe3\x82\xc9"
     "\x8e\xc0\x8ds\x82\xb5\x82\xdc\x82\xb7.\n"
-    // --help, -h   この説明を表示します.\n
     // --prune      リストにない名前の行を元に戻します.\n
     "    --prune      "
     "\x83\x8a\x83X\x83g\x82\xc9\x82\xc8\x82\xa2\x96\xbc\x91O\x82\xcc\x8ds\x82"
@@ -197,6 +196,19 @@ inline constexpr Text kOptions = {
     "    --quiet, -q  \x95\xcf\x8dX, \x8cx\x8d\x90, "
     "\x83G\x83\x89\x81["
     "\x82\xbe\x82\xaf\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xdc\x82\xb7.\n"
+    // --status     名前ごとの行とペアの状態を表示します.\n
+    "    --status     "
+    "\x96\xbc\x91O\x82\xb2\x82\xc6\x82\xcc\x8ds\x82\xc6\x83y\x83"
+    "A\x82\xcc\x8f\xf3\x91\xd4\x82\xf0\x95\\\x8e\xa6\x82\xb5\x82\xdc\x82\xb7.\n"
+    // --json       --status と --check を JSON で出力します.\n
+    "    --json       --status \x82\xc6 --check \x82\xf0 JSON "
+    "\x82\xc5\x8fo\x97\xcd\x82\xb5\x82\xdc\x82\xb7.\n"
+    // --metrics ファイル  実行後に Prometheus のメトリクスを書き込みます.\n
+    "    --metrics \x83t\x83@\x83"
+    "C\x83\x8b  \x8e\xc0\x8ds\x8c\xe3\x82\xc9 Prometheus "
+    "\x82\xcc\x83\x81\x83g\x83\x8a\x83N\x83X\x82\xf0\x8f\x91\x82\xab\x8d\x9e"
+    "\x82\xdd\x82\xdc\x82\xb7.\n"
+    // --help, -h   この説明を表示します.\n
     "    --help, -h   "
     "\x82\xb1\x82\xcc\x90\xe0\x96\xbe\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xdc"
     "\x82\xb7.\n"
@@ -218,6 +230,10 @@ inline constexpr Text kOptions = {
     "    --on-change CMD    Runs CMD after a save that changed the file.\n"
     "    --prune      Restores the lines of every name no pair names.\n"
     "    --quiet, -q  Shows only changes, warnings and errors.\n"
+    "    --status     Shows what HOSTS holds of each name and each pair's "
+    "state.\n"
+    "    --json       --status and --check as one JSON document.\n"
+    "    --metrics FILE  Writes Prometheus metrics to FILE after the run.\n"
     "    --help, -h   Shows this text.\n"
     "    --version    Shows the version.\n"
     "    --           Ends the options.\n"};
