@@ -3,7 +3,9 @@
 #
 #   bin/Quorvane                               the program
 #   bin/quorvane                               a link to it, in lower case
-#   share/man/man1/{Quorvane,quorvane}.1.gz    its manual page, and a link
+#   share/man/man1/{Quorvane,quorvane}.1.gz    its manual page (doc/Quorvane.1
+#                                              with the version and date
+#                                              filled in), and a link
 #   share/doc/quorvane/Quorvane.list.example   a sample list file
 #   share/doc/quorvane/copyright               the licence (LICENSE)
 #   share/doc/quorvane/changelog.gz            the package's changelog
@@ -55,12 +57,28 @@ else()
 
   # The manual page and the changelog go compressed, as Debian's policy
   # asks (gzip -9n: the same bytes on every build). They are made when
-  # configuring; a change to the page configures again.
+  # configuring; a change to the page configures again. The page's footer
+  # names the release as the changelog does: the version, and the date of
+  # its latest entry ("Mon, 07 Dec 2026" becomes 2026-12-07).
   set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog)
   configure_file(contrib/debian/changelog.in ${changelog} @ONLY)
+  file(STRINGS ${changelog} signed REGEX "^ -- ")
+  if(NOT signed MATCHES ", ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+    message(FATAL_ERROR "contrib/debian/changelog.in: no dated entry")
+  endif()
+  set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+  set(numbers 01 02 03 04 05 06 07 08 09 10 11 12)
+  list(FIND months ${CMAKE_MATCH_2} month)
+  list(GET numbers ${month} month)
+  set(QUORVANE_DATE ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
+  set(page ${CMAKE_CURRENT_BINARY_DIR}/Quorvane.1)
+  file(READ ${CMAKE_CURRENT_SOURCE_DIR}/doc/Quorvane.1 text)
+  string(REPLACE "@PROJECT_VERSION@" "${PROJECT_VERSION}" text "${text}")
+  string(REPLACE "@QUORVANE_DATE@" "${QUORVANE_DATE}" text "${text}")
+  file(WRITE ${page} "${text}")
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
                ${CMAKE_CURRENT_SOURCE_DIR}/doc/Quorvane.1)
-  foreach(from ${CMAKE_CURRENT_SOURCE_DIR}/doc/Quorvane.1 ${changelog})
+  foreach(from ${page} ${changelog})
     get_filename_component(name ${from} NAME)
     execute_process(COMMAND gzip -9n -c ${from}
                     OUTPUT_FILE ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz

@@ -40,7 +40,7 @@ echo "== Windows suites will run the $bits-bit build ($why)"
 packages=(cmake ninja-build g++ libgtest-dev googletest dnsmasq-base iproute2
   python3 g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 xvfb xdotool
-  unzip man-db groff-base libxml2-utils dpkg-dev systemd lintian
+  unzip man-db groff-base libxml2-utils dpkg-dev systemd lintian jq python3-yaml
   libbenchmark-dev clang libclang-rt-14-dev musl-tools)
 if [ $bits = 32 ]; then
   packages+=(wine32:i386)
