@@ -141,7 +141,9 @@ Request ReadCommandLine(const std::vector<std::string_view>& args) {
         SetFailureStatus(2);
         break;
       case CommandStep::kJson:
+        // The document stands alone on standard output, for a parser.
         request.json = true;
+        SetQuiet(true);
         break;
       case CommandStep::kMetrics:
         request.metrics = std::string(step.first);
