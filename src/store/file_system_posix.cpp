@@ -19,6 +19,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "store/fd_posix.h"
 #include "store/file_system.h"
@@ -39,6 +41,7 @@ constexpr off_t kMapFrom = 1 << 20;
 // anything made from those bytes, and fails instead.
 struct MappedRange {
   std::atomic<uintptr_t> begin{0}, end{0};
+  int fd = -1;  // the file, for copies in the kernel (CopyMapped)
 };
 constexpr int kMappedRanges = 4;
 MappedRange mapped_ranges[kMappedRanges];
@@ -82,6 +85,7 @@ class MappedBytes : public FileBytes {
   ~MappedBytes() override {
     range_->begin = 0;
     range_->end = 0;
+    if (range_->fd >= 0) close(std::exchange(range_->fd, -1));
     munmap(data_, size_);
   }
   std::string_view View() const override {
@@ -108,6 +112,7 @@ std::unique_ptr<FileBytes> MapFile(int fd, size_t size) {
   void* data = mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
   if (data == MAP_FAILED) return nullptr;
   const uintptr_t begin = reinterpret_cast<uintptr_t>(data);
+  free_range->fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
   free_range->begin = begin;
   free_range->end = (begin + size + page_size - 1) & ~(page_size - 1);
   return std::make_unique<MappedBytes>(data, size, free_range);
@@ -166,6 +171,23 @@ bool CopyExtendedAttributes(int from, int to) {
 // How many bytes a write hands to the disk at once.
 constexpr size_t kStartDisk = 4 << 20;
 
+// The file and offset of `piece` when it lies in a mapped file of ours.
+std::optional<std::pair<int, off_t>> MappedSource(std::string_view piece) {
+  const uintptr_t at = reinterpret_cast<uintptr_t>(piece.data());
+  for (MappedRange& range : mapped_ranges) {
+    const uintptr_t begin = range.begin.load();
+    if (range.fd >= 0 && at >= begin && at + piece.size() <= range.end.load()) {
+      return std::make_pair(range.fd, static_cast<off_t>(at - begin));
+    }
+  }
+  return std::nullopt;
+}
+
+// Pieces of a mapped file at least this long are copied by the kernel,
+// page cache to page cache, rather than read through the mapping: no page
+// of the mapping is touched again.
+constexpr size_t kCopyInKernel = 64 << 10;
+
 class PosixFile : public WritableFile {
  public:
   explicit PosixFile(Fd fd) : fd_(std::move(fd)) {}
@@ -216,6 +238,21 @@ class PosixFile : public WritableFile {
       return true;
     };
     for (std::string_view piece : pieces) {
+      std::optional<std::pair<int, off_t>> source;
+      if (piece.size() >= kCopyInKernel) source = MappedSource(piece);
+      if (source) {
+        if (!batch.empty() && !flush()) return false;
+        switch (
+            CopyMapped(source->first, source->second, piece.size(), &offset)) {
+          case Copied::kAll:
+            piece = {};
+            break;
+          case Copied::kFailed:
+            return false;
+          case Copied::kNothing:  // not here: through the mapping then
+            break;
+        }
+      }
       while (!piece.empty()) {
         const size_t take = std::min(piece.size(), kStartDisk - batch_size);
         batch.push_back({const_cast<char*>(piece.data()), take});
@@ -227,6 +264,32 @@ class PosixFile : public WritableFile {
       }
     }
     return batch.empty() || flush();
+  }
+  enum class Copied { kAll, kNothing, kFailed };
+  // Copies `size` bytes of the file `from` at `at` to this file at
+  // *offset, moving *offset on, each kStartDisk bytes handed to the disk
+  // once copied. kNothing when the kernel cannot copy
+  // between the two (another file system, the same file), before any byte
+  // moved; a source that ends early was cut short by another program.
+  Copied CopyMapped(int from, off_t at, size_t size, uint64_t* offset) {
+    loff_t in = at, out = static_cast<loff_t>(*offset);
+    for (size_t left = size; left > 0;) {
+      const loff_t start = out;
+      ssize_t done = copy_file_range(from, &in, fd_.get(), &out,
+                                     std::min(left, kStartDisk), 0);
+      if (done < 0 && errno == EINTR) continue;
+      if (done < 0 && left == size &&
+          (errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+           errno == EOPNOTSUPP)) {
+        return Copied::kNothing;
+      }
+      if (done == 0) mapped_file_cut = true;
+      if (done <= 0) return Copied::kFailed;
+      left -= done;
+      *offset = out;
+      sync_file_range(fd_.get(), start, out - start, SYNC_FILE_RANGE_WRITE);
+    }
+    return Copied::kAll;
   }
   // A new file written in full already has its size: ext4 still takes a
   // journal handle for the call, which can wait on a commit.
