@@ -255,6 +255,21 @@ def case(name, hosts=LOCAL, args=(), status=0, out=b"", err=b"", after=None,
     return dict(locals())
 
 
+def big_hosts(to=None):
+    """3 MiB of entries with the lines of six names, h0 to h5, where the
+    256 KiB windows of a search meet: each maps h<i> to 10.0.0.<i>, or to
+    `to` + <i> after an update."""
+    fill = b"0.0.0.0 " + b"x" * 55 + b"\n"
+    out = b""
+    for i, at in enumerate((0, 262140, 262144 * 2 - 3, 700001, 1 << 21, 3 << 20)):
+        out += fill * ((at - len(out)) // len(fill))
+        out += b"#" * max(0, at - len(out) - 1) + b"\n" if len(out) < at else b""
+        out += line(b"10.0.0.%d" % i, b"h%d" % i)
+    for i in range(6) if to else ():
+        out = out.replace(line(b"10.0.0.%d" % i, b"h%d" % i), line(to + b"%d" % i, b"h%d" % i))
+    return out + fill * 100
+
+
 def big_list():
     pad = b"# " + b"c" * 1000 + b"\n"
     body = pad * ((LIST_MAX - 14) // len(pad))
@@ -319,6 +334,12 @@ def cases():
              hosts=b"n" * (1 << 20), args=[b"192.0.2.9", b"n"],
              out=READ + said("added", line(b"192.0.2.9", b"n", NEW)) + added(1) + WRITE,
              after=b"n" * (1 << 20) + NEW + line(b"192.0.2.9", b"n", NEW)),
+        # Large enough to be mapped and searched a window at a time: names
+        # across the windows' edges, stretches short and long around them.
+        case("a large file: lines at the edges of the windows read, all changed",
+             hosts=big_hosts(), args=[b"-6"] + [w for i in range(6) for w in
+                                               (b"2001:db8::1%d" % i, b"h%d" % i)],
+             out=None, after=big_hosts(b"2001:db8::1")),
     ]
 
     # A domain pinned by its own managed line is asked of DNS, past the hosts

@@ -13,6 +13,46 @@ size_t HostsFile::LineEnd(size_t offset) const {
   return lf ? static_cast<const char*>(lf) - bytes_.data() + 1 : bytes_.size();
 }
 
+size_t HostsFile::Search(size_t from, size_t longest,
+                         const Finder& find) const {
+  if (!loaded_->ReadsBetter()) {
+    size_t found = find(bytes_, from);
+    return found;
+  }
+  constexpr size_t kWindow = 256 << 10;
+  const size_t size = bytes_.size();
+  while (from < size) {
+    // Every match that starts before the window's last `longest` bytes
+    // lies in it whole; one that starts after is met in the next window.
+    const size_t end = window_start_ + window_.size();
+    const size_t trusted = end == size ? end : end - window_longest_;
+    if (window_.empty() || from < window_start_ || from >= trusted ||
+        longest > window_longest_) {
+      const size_t want = std::min(kWindow + longest, size - from);
+      window_.resize(want);
+      window_.resize(loaded_->ReadAt(from, window_.data(), want));
+      window_start_ = from;
+      window_longest_ = longest;
+      window_found_ = 0;
+      if (window_.size() < want) {  // cut short: what there is
+        size_t found = find(window_, 0);
+        return found == std::string_view::npos ? found : from + found;
+      }
+      continue;
+    }
+    size_t found = find(window_, from - window_start_);
+    if (found != std::string_view::npos) {
+      // The caller reads the lines found in the file itself: where they
+      // are many, all of the window's pages at once.
+      if (++window_found_ == 2)
+        loaded_->WillRead(window_start_, window_.size());
+      return window_start_ + found;
+    }
+    from = trusted;
+  }
+  return std::string_view::npos;
+}
+
 std::string_view HostsFile::LoadedLine(size_t offset) const {
   size_t start = LineStart(offset);
   return std::string_view(bytes_).substr(start, LineEnd(offset) - start);

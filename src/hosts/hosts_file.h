@@ -16,6 +16,7 @@
 #ifndef QUORVANE_HOSTS_HOSTS_FILE_H_
 #define QUORVANE_HOSTS_HOSTS_FILE_H_
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -50,6 +51,16 @@ class HostsFile {
   // The bytes as loaded, before any change.
   std::string_view Original() const { return bytes_; }
 
+  // Runs `find` over the loaded bytes from offset `from` of Original() on,
+  // and gives what it found as an offset of Original(), or npos. `find`
+  // takes a text and the offset to start at, and gives an offset in that
+  // text or npos; what it finds (its start or its end) lies within a match
+  // at most `longest` bytes long, found in the order of the text. The
+  // bytes are read a window at a time where that is cheaper (ReadsBetter),
+  // each window overlapping the next by `longest` bytes.
+  using Finder = std::function<size_t(std::string_view text, size_t from)>;
+  size_t Search(size_t from, size_t longest, const Finder& find) const;
+
   // The loaded line that holds byte `offset` of Original(), terminator
   // included, as loaded: a view into Original().
   std::string_view LoadedLine(size_t offset) const;
@@ -78,6 +89,11 @@ class HostsFile {
 
   std::unique_ptr<FileBytes> loaded_;
   std::string_view bytes_;  // loaded_'s
+  // Search's window: bytes of Original() from window_start_ on, read with
+  // an overlap of window_longest_.
+  mutable std::string window_;
+  mutable size_t window_start_ = 0, window_longest_ = 0;
+  mutable int window_found_ = 0;  // how often Search found in the window
   std::string_view new_file_break_;
   std::map<size_t, std::string> replaced_;  // changed loaded lines, by start
   std::vector<std::string> appended_;

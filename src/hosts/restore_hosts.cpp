@@ -30,10 +30,14 @@ std::vector<size_t> DisableActiveLines(const HostsFile& hosts,
                                        const NameFilter& stays, Changes* now) {
   std::string_view bytes = hosts.Original();
   std::vector<size_t> kept_lines;
-  for (size_t at = bytes.find(kOurs); at != std::string_view::npos;) {
+  auto find = [](std::string_view text, size_t from) {
+    return text.find(kOurs, from);
+  };
+  for (size_t at = hosts.Search(0, kOurs.size(), find);
+       at != std::string_view::npos;) {
     std::string_view entry = hosts.LoadedLine(at);
     size_t start = entry.data() - bytes.data();
-    at = bytes.find(kOurs, start + entry.size());
+    at = hosts.Search(start + entry.size(), kOurs.size(), find);
     std::optional<std::string_view> name = ManagedLineName(entry);
     if (entry[0] != '#' && name) {
       if (!stays(*name)) (*now)[start] = "#" + std::string(entry);

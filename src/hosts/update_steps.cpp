@@ -73,8 +73,15 @@ class NameLineSearch {
 
   FoundLines Run(const HostsFile& hosts) {
     std::string_view bytes = hosts.Original();
+    size_t longest = 0;
+    for (std::string_view name : names_.names) {
+      longest = std::max(longest, name.size());
+    }
+    auto find = [this](std::string_view text, size_t from) {
+      return search_.FindEnd(text, from);
+    };
     for (size_t next_line = 0; next_line < bytes.size();) {
-      size_t end = search_.FindEnd(bytes, next_line);
+      size_t end = hosts.Search(next_line, longest, find);
       if (end == std::string_view::npos) break;
       std::string_view loaded = hosts.LoadedLine(end - 1);
       size_t start = loaded.data() - bytes.data();

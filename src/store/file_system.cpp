@@ -3,6 +3,8 @@
 // that do no better.
 #include "store/file_system.h"
 
+#include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace quorvane {
@@ -22,6 +24,14 @@ class Held : public FileBytes {
 
 std::unique_ptr<FileBytes> HeldBytes(std::string bytes) {
   return std::make_unique<Held>(std::move(bytes));
+}
+
+size_t FileBytes::ReadAt(uint64_t offset, char* buffer, size_t size) const {
+  std::string_view view = View();
+  if (offset >= view.size()) return 0;
+  size = std::min<size_t>(size, view.size() - offset);
+  std::memcpy(buffer, view.data() + offset, size);
+  return size;
 }
 
 bool WritableFile::WriteAll(uint64_t offset,

@@ -52,6 +52,17 @@ class FileBytes {
  public:
   virtual ~FileBytes() = default;
   virtual std::string_view View() const = 0;
+  // Whether a search over all of View() is better made through ReadAt, a
+  // window at a time: a mapped file, where the first touch of each page
+  // costs more than a read of the same bytes into a buffer kept warm.
+  virtual bool ReadsBetter() const { return false; }
+  // Copies up to `size` bytes of View() from `offset` into `buffer`; how
+  // many. Fewer than asked (within View()) only for a file cut short.
+  virtual size_t ReadAt(uint64_t offset, char* buffer, size_t size) const;
+  // Says that View() will be read in many places from `offset` on, for
+  // `size` bytes: a mapping then fills its page tables in one call rather
+  // than fault by fault.
+  virtual void WillRead(uint64_t /*offset*/, size_t /*size*/) const {}
 };
 
 // Bytes held in memory, for files read whole and for tests.

@@ -91,6 +91,30 @@ class MappedBytes : public FileBytes {
   std::string_view View() const override {
     return std::string_view(static_cast<const char*>(data_), size_);
   }
+  bool ReadsBetter() const override { return range_->fd >= 0; }
+  void WillRead(uint64_t offset, size_t size) const override {
+    const uintptr_t from =
+        (reinterpret_cast<uintptr_t>(data_) + offset) & ~(page_size - 1);
+    const uintptr_t to = reinterpret_cast<uintptr_t>(data_) +
+                         std::min<size_t>(offset + size, size_);
+    madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_READ);
+  }
+  size_t ReadAt(uint64_t offset, char* buffer, size_t size) const override {
+    if (offset >= size_) return 0;
+    size = std::min<size_t>(size, size_ - offset);
+    size_t done = 0;
+    while (done < size) {
+      ssize_t got =
+          pread(range_->fd, buffer + done, size - done, offset + done);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        mapped_file_cut = true;  // what the mapping would read as zeros
+        break;
+      }
+      done += got;
+    }
+    return done;
+  }
 
  private:
   void* data_;
@@ -107,9 +131,9 @@ std::unique_ptr<FileBytes> MapFile(int fd, size_t size) {
     if (range.end.load() == 0) free_range = &range;
   }
   if (free_range == nullptr) return nullptr;
-  // The page tables filled at once: the pages are in the cache or are
-  // read in any case, and a fault for each costs more than the file's copy.
-  void* data = mmap(nullptr, size, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
+  // Searched through reads, copied by the kernel: only the pages of the
+  // lines a run looks at are ever touched.
+  void* data = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
   if (data == MAP_FAILED) return nullptr;
   const uintptr_t begin = reinterpret_cast<uintptr_t>(data);
   free_range->fd = fcntl(fd, F_DUPFD_CLOEXEC, 0);
@@ -183,10 +207,12 @@ std::optional<std::pair<int, off_t>> MappedSource(std::string_view piece) {
   return std::nullopt;
 }
 
-// Pieces of a mapped file at least this long are copied by the kernel,
-// page cache to page cache, rather than read through the mapping: no page
-// of the mapping is touched again.
-constexpr size_t kCopyInKernel = 64 << 10;
+// A mapped file's pages cost more to touch the first time than to read:
+// its stretches at least this long are copied by the kernel, page cache to
+// page cache; shorter ones are read into a window of kReadWindow bytes and
+// written from there.
+constexpr size_t kCopyInKernel = 256 << 10;
+constexpr size_t kReadWindow = 512 << 10;
 
 class PosixFile : public WritableFile {
  public:
@@ -204,15 +230,26 @@ class PosixFile : public WritableFile {
     return true;
   }
   // Gathered into calls of up to IOV_MAX pieces and kStartDisk bytes, each
-  // handed to the disk once written, so that the disk works while the rest
-  // is copied and the final sync has little left to wait for.
+  // kStartDisk bytes handed to the disk once written, so that the disk
+  // works while the rest is copied and the final sync has little left to
+  // wait for. Stretches of a mapped file are copied by the kernel.
   bool WriteAll(uint64_t offset,
                 const std::vector<std::string_view>& pieces) override {
     std::vector<iovec> batch;
     batch.reserve(std::min<size_t>(pieces.size(), IOV_MAX));
     size_t batch_size = 0;
+    std::string window;  // bytes of a mapped file the batch may point into
+    off_t window_at = 0;
+    int window_fd = -1;
+    uint64_t handed = offset;  // what lies before was handed to the disk
+    auto hand = [&](bool all) {
+      if (offset - handed >= kStartDisk || (all && offset > handed)) {
+        sync_file_range(fd_.get(), handed, offset - handed,
+                        SYNC_FILE_RANGE_WRITE);
+        handed = offset;
+      }
+    };
     auto flush = [&] {
-      const uint64_t start = offset;
       size_t first = 0;
       while (first < batch.size()) {
         ssize_t done = pwritev(fd_.get(), batch.data() + first,
@@ -232,18 +269,43 @@ class PosixFile : public WritableFile {
           ++first;
         }
       }
-      sync_file_range(fd_.get(), start, offset - start, SYNC_FILE_RANGE_WRITE);
       batch.clear();
       batch_size = 0;
+      hand(false);
       return true;
     };
     for (std::string_view piece : pieces) {
-      std::optional<std::pair<int, off_t>> source;
-      if (piece.size() >= kCopyInKernel) source = MappedSource(piece);
+      std::optional<std::pair<int, off_t>> source = MappedSource(piece);
+      if (source && piece.size() < kCopyInKernel) {
+        // From the window, read again (after the batch pointing into it is
+        // written) when it does not hold the piece.
+        auto [fd, at] = *source;
+        if (fd != window_fd || at < window_at ||
+            at + piece.size() > window_at + window.size()) {
+          if (!batch.empty() && !flush()) return false;
+          window.resize(kReadWindow);
+          size_t got = 0;
+          while (got < window.size()) {
+            ssize_t n = pread(fd, &window[got], window.size() - got, at + got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += n;
+          }
+          window.resize(got);
+          window_fd = fd;
+          window_at = at;
+          if (got < piece.size()) {
+            mapped_file_cut = true;
+            return false;
+          }
+        }
+        piece = std::string_view(window).substr(at - window_at, piece.size());
+        source.reset();
+      }
       if (source) {
         if (!batch.empty() && !flush()) return false;
-        switch (
-            CopyMapped(source->first, source->second, piece.size(), &offset)) {
+        switch (CopyMapped(source->first, source->second, piece.size(), &offset,
+                           hand)) {
           case Copied::kAll:
             piece = {};
             break;
@@ -263,18 +325,21 @@ class PosixFile : public WritableFile {
         }
       }
     }
-    return batch.empty() || flush();
+    if (!batch.empty() && !flush()) return false;
+    hand(true);
+    return true;
   }
   enum class Copied { kAll, kNothing, kFailed };
   // Copies `size` bytes of the file `from` at `at` to this file at
-  // *offset, moving *offset on, each kStartDisk bytes handed to the disk
-  // once copied. kNothing when the kernel cannot copy
-  // between the two (another file system, the same file), before any byte
-  // moved; a source that ends early was cut short by another program.
-  Copied CopyMapped(int from, off_t at, size_t size, uint64_t* offset) {
+  // *offset, moving *offset on and calling hand(false) after each
+  // kStartDisk bytes at most. kNothing when the kernel cannot copy between
+  // the two (another file system, the same file), before any byte moved; a
+  // source that ends early was cut short by another program.
+  template <typename Hand>
+  Copied CopyMapped(int from, off_t at, size_t size, uint64_t* offset,
+                    Hand& hand) {
     loff_t in = at, out = static_cast<loff_t>(*offset);
     for (size_t left = size; left > 0;) {
-      const loff_t start = out;
       ssize_t done = copy_file_range(from, &in, fd_.get(), &out,
                                      std::min(left, kStartDisk), 0);
       if (done < 0 && errno == EINTR) continue;
@@ -287,7 +352,7 @@ class PosixFile : public WritableFile {
       if (done <= 0) return Copied::kFailed;
       left -= done;
       *offset = out;
-      sync_file_range(fd_.get(), start, out - start, SYNC_FILE_RANGE_WRITE);
+      hand(false);
     }
     return Copied::kAll;
   }
