@@ -120,7 +120,7 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
   }
   if (report) {
     report->read = true;
-    report->managed = ManagedNames(hosts.Original());
+    report->managed = ManagedNames(hosts);
     report->changes = changed.changes;
   }
   if (writing != Writing::kSave) return {changed.count, std::nullopt};

@@ -53,6 +53,21 @@ size_t HostsFile::Search(size_t from, size_t longest,
   return std::string_view::npos;
 }
 
+void HostsFile::ForEachLineWith(
+    std::string_view pattern,
+    const std::function<void(std::string_view)>& line) const {
+  auto find = [pattern](std::string_view text, size_t from) {
+    return text.find(pattern, from);
+  };
+  for (size_t at = Search(0, pattern.size(), find);
+       at != std::string_view::npos;) {
+    std::string_view loaded = LoadedLine(at);
+    line(loaded);
+    at = Search(loaded.data() - bytes_.data() + loaded.size(), pattern.size(),
+                find);
+  }
+}
+
 std::string_view HostsFile::LoadedLine(size_t offset) const {
   size_t start = LineStart(offset);
   return std::string_view(bytes_).substr(start, LineEnd(offset) - start);

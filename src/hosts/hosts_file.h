@@ -61,6 +61,11 @@ class HostsFile {
   using Finder = std::function<size_t(std::string_view text, size_t from)>;
   size_t Search(size_t from, size_t longest, const Finder& find) const;
 
+  // Calls `line` with each loaded line that holds `pattern` (which holds no
+  // line break), in file order, once each.
+  void ForEachLineWith(std::string_view pattern,
+                       const std::function<void(std::string_view)>& line) const;
+
   // The loaded line that holds byte `offset` of Original(), terminator
   // included, as loaded: a view into Original().
   std::string_view LoadedLine(size_t offset) const;

@@ -62,7 +62,7 @@ std::optional<ManagedParts> ParseManagedLine(std::string_view line) {
   return parts;
 }
 
-std::vector<ManagedName> ManagedNames(std::string_view bytes) {
+std::vector<ManagedName> ManagedNames(const HostsFile& hosts) {
   std::vector<ManagedName> names;
   std::unordered_map<std::string, size_t> ids;  // by folded name
   auto of = [&](std::string_view name) -> ManagedName& {
@@ -72,34 +72,23 @@ std::vector<ManagedName> ManagedNames(std::string_view bytes) {
   };
   // The marker and the kept lines' tag both hold "#Quorvane", and neither
   // a line break: one search finds every line either is in.
-  constexpr std::string_view kOurs = "#Quorvane";
-  for (size_t at = bytes.find(kOurs); at != std::string_view::npos;) {
-    size_t start = at == 0 ? 0 : bytes.rfind('\n', at - 1) + 1;
-    size_t end = bytes.find('\n', at);
-    end = end == std::string_view::npos ? bytes.size() : end + 1;
-    std::string_view line = bytes.substr(start, end - start);
-    at = bytes.find(kOurs, end);
+  hosts.ForEachLineWith("#Quorvane", [&](std::string_view line) {
     if (std::optional<ManagedParts> parts = ParseManagedLine(line)) {
       of(parts->name)
           .lines.push_back({std::string(parts->address), parts->active});
     } else if (std::optional<Kept> kept = ParseKeptLine(line)) {
       for (std::string_view name : kept->names) ++of(name).kept;
     }
-  }
+  });
   return names;
 }
 
-std::unordered_set<std::string> PinnedNames(std::string_view bytes) {
+std::unordered_set<std::string> PinnedNames(const HostsFile& hosts) {
   std::unordered_set<std::string> names;
-  for (size_t at = bytes.find(kMarker); at != std::string_view::npos;
-       at = bytes.find(kMarker, at + 1)) {
-    size_t start = at == 0 ? 0 : bytes.rfind('\n', at - 1) + 1;
-    size_t end = bytes.find('\n', at);
-    end = end == std::string_view::npos ? bytes.size() : end + 1;
-    std::string_view line = bytes.substr(start, end - start);
+  hosts.ForEachLineWith(kMarker, [&](std::string_view line) {
     std::optional<std::string_view> name = ManagedLineName(line);
     if (name && line[0] != '#') names.insert(FoldedName(*name));
-  }
+  });
   return names;
 }
 

@@ -13,6 +13,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "hosts/hosts_file.h"
+
 namespace quorvane {
 
 inline constexpr std::string_view kMarker = "\t##Quorvane##";
@@ -52,12 +54,12 @@ struct ManagedName {
 
 // Every host name of a managed line or a kept line in `bytes`, names that
 // readers take for one (FoldedName) together, in the order first met.
-std::vector<ManagedName> ManagedNames(std::string_view bytes);
+std::vector<ManagedName> ManagedNames(const HostsFile& hosts);
 
 // The host names of the active managed lines in a hosts file's `bytes`
 // (ManagedLineName, not starting with '#'),
 // folded as FoldedName folds them: the names this program itself pinned.
-std::unordered_set<std::string> PinnedNames(std::string_view bytes);
+std::unordered_set<std::string> PinnedNames(const HostsFile& hosts);
 
 }  // namespace quorvane
 

@@ -19,8 +19,8 @@ namespace quorvane {
 namespace {
 
 // The domains that the active managed lines of `bytes` pin.
-IsPinned PinnedIn(std::string_view bytes) {
-  return [names = PinnedNames(bytes)](std::string_view domain) {
+IsPinned PinnedIn(const HostsFile& hosts) {
+  return [names = PinnedNames(hosts)](std::string_view domain) {
     return names.count(FoldedName(domain)) != 0;
   };
 }
@@ -78,12 +78,13 @@ RunOutcome UpdateHosts(const IniFile& ini_file, const std::string& path,
     const bool any_pinned = pinned.AnyToAsk();
     // The DNS queries for pinned domains, from the file as it stands now,
     // before the lock; under it, only what the file pins since.
-    if (any_pinned) pinned.Ask(PinnedIn(PeekHostsFile(path)), deadline);
+    if (any_pinned)
+      pinned.Ask(PinnedIn(HostsFile(PeekHostsFile(path))), deadline);
     outcome = ChangeHostsFile(
         path,
         [&](HostsFile* hosts) {
           IsPinned is_pinned = any_pinned
-                                   ? PinnedIn(hosts->Original())
+                                   ? PinnedIn(*hosts)
                                    : [](std::string_view) { return false; };
           pinned.Ask(is_pinned, deadline);
           std::vector<Pin> pins = pinned.PinsOf(is_pinned, &failed);
