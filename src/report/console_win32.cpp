@@ -1,11 +1,12 @@
 // The Windows console. Redirected to a file or pipe, the program's bytes go
 // out exactly as they are (in binary mode: no LF to CR LF translation, which
-// would turn a managed line's CR LF into CR CR LF). On a console whose code
-// page is not 932, the text is converted and written as UTF-16 so that the
-// Japanese reads correctly. A write that fails (a pipe whose reader went
-// away gives an error, never a signal, here) is dropped. Everything written
-// is also offered to the run's event (event_log.h), which keeps it only
-// when the run was asked to report to the event log.
+// would turn a managed line's CR LF into CR CR LF), a path's in the ANSI code
+// page. On a console whose code page is not 932, or for a text that holds a
+// path, the text is converted and written as UTF-16 so that the Japanese,
+// and a path in any script, read correctly. A write that fails (a pipe whose
+// reader went away gives an error, never a signal, here) is dropped.
+// Everything written is also offered to the run's event (event_log.h), which
+// keeps it only when the run was asked to report to the event log.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
@@ -24,8 +25,12 @@ namespace {
 void Write(DWORD which, FILE* stream, const Message& message) {
   HANDLE handle = GetStdHandle(which);
   DWORD mode;
+  bool path = std::any_of(message.pieces.begin(), message.pieces.end(),
+                          [](const Message::Piece& p) {
+                            return p.source == Message::Source::kPath;
+                          });
   if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode) &&
-      GetConsoleOutputCP() != 932) {
+      (GetConsoleOutputCP() != 932 || path)) {
     fflush(stream);
     std::wstring wide = WideText(message);
     // In pieces: older consoles refuse or cut very long writes.
@@ -43,7 +48,8 @@ void Write(DWORD which, FILE* stream, const Message& message) {
     return;
   }
   for (const Message::Piece& piece : message.pieces) {
-    fwrite(piece.bytes.data(), 1, piece.bytes.size(), stream);
+    std::string bytes = PieceBytes(piece);
+    fwrite(bytes.data(), 1, bytes.size(), stream);
   }
 }
 

@@ -53,12 +53,10 @@ void ShowFatalError(const Message& title, const Message& text) {
   const UINT style = MB_OK | MB_ICONWARNING | MB_SETFOREGROUND;
   Message caption = Cut(title, kFormatterLimit);
   Message body = Cut(text, kFormatterLimit);
-  // On a system whose code page is not 932, each piece is decoded from its
-  // own code page so that the Japanese still reads correctly.
-  int shown = GetACP() == 932 ? MessageBoxA(nullptr, body.Bytes().c_str(),
-                                            caption.Bytes().c_str(), style)
-                              : MessageBoxW(nullptr, WideText(body).c_str(),
-                                            WideText(caption).c_str(), style);
+  // Each piece is decoded from its own code page, so that the Japanese
+  // reads correctly whatever the system's, and a path in any script.
+  int shown = MessageBoxW(nullptr, WideText(body).c_str(),
+                          WideText(caption).c_str(), style);
   if (shown <= 0) to_stderr();  // 0 (or -1 from some dialog layers): not shown
 }
 

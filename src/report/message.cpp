@@ -45,7 +45,9 @@ Message Format(std::string_view format, std::initializer_list<FormatArg> args) {
                  Message::Source::kOwnText);
       } else {
         assert(kind == 's' && !arg->is_number());
-        AddPiece(&message, arg->bytes(), Message::Source::kOutside);
+        AddPiece(&message, arg->bytes(),
+                 arg->is_path() ? Message::Source::kPath
+                                : Message::Source::kOutside);
       }
       ++arg;
     }

@@ -1,6 +1,7 @@
 #include "report/windows_text.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include "report/texts.h"
 
@@ -29,6 +30,22 @@ TEST(WindowsTextTest, WideTextDecodesOwnTextFromCodePage932) {
   EXPECT_EQ(WideText(Format(kCannotOpenHosts.japanese, {})),
             L"HOSTS \u304c\u958b\u3051\u307e\u305b\u3093.");
   EXPECT_EQ(WideText(Format(kTitle, {kProgramName, 238})), L"Quorvane (238)");
+}
+
+TEST(WindowsTextTest, APathIsUtf8ToTheSystemAndShownInTheCodePage) {
+  const std::string japan = "\xe6\x97\xa5\xe6\x9c\xac";  // 日本
+  EXPECT_EQ(Wide(japan), L"\u65e5\u672c");
+  EXPECT_EQ(Utf8(L"\u65e5\u672c"), japan);
+  Message text = Format("%s!", {PathArg(japan)});
+  EXPECT_EQ(WideText(text), L"\u65e5\u672c!");
+  EXPECT_EQ(Cut(text, 5).Bytes(), "\xe6\x97\xa5");  // never half of one
+  // In a file or pipe: the code page's bytes, "?" where it has none.
+  const bool sjis = GetACP() == 932;
+  EXPECT_EQ(PieceBytes(text.pieces[0]), sjis ? "\x93\xfa\x96{" : "??");
+  EXPECT_EQ(CodePageBytes(japan),
+            sjis ? std::optional<std::string>("\x93\xfa\x96{") : std::nullopt);
+  EXPECT_EQ(CodePageBytes("caf\xc3\xa9"),
+            sjis ? std::nullopt : std::optional<std::string>("caf\xe9"));
 }
 
 }  // namespace
