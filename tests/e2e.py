@@ -719,6 +719,24 @@ def cases():
              out=reading(S + b"/none.hosts") + disabled(0),
              files_after={S + b"/none.hosts": None}),
     ]
+    # Windows takes its command line in UTF-16: a folder in any script holds a
+    # list and a file; a path is printed in the ANSI code page (1252 here, "?"
+    # for what it lacks), a pair's words go into the file in it or not at all.
+    j = S + "/日本".encode()
+    j_out = line(b"192.0.2.7", b"nas") + line(b"192.0.2.7", b"caf\xe9")
+    rows += [
+        case("a list and a file in a folder named in Japanese",
+             args=[b"--hosts-file", j + b"/a.hosts", b"@" + j + b"/a.list", b"one.test",
+                   "café".encode()], env={"LC_ALL": "C.UTF-8"},
+             files={j: DIR, j + b"/a.list": b"one.test nas\n", j + b"/a.hosts": LOCAL},
+             files_after={j + b"/a.hosts": LOCAL + j_out},
+             out=reading(S + b"/??/a.list") + reading(S + b"/??/a.hosts") +
+             said("added", j_out) + added(2) + b"Writing... " + S + b"/??/a.hosts\n",
+             only="windows"),
+        case("a host name the code page lacks is the usage", env={"LC_ALL": "C.UTF-8"},
+             args=[b"one.test", "日本".encode()], status=1, only="windows",
+             err=usage(b"?? holds a character the system's code page lacks")),
+    ]
 
     # A lock another user could hold or could have made is never used.
     for made in ["chown 65534 q", "chmod 770 q", "chmod 1777 q", "mv q q2 && ln -s q2 q",

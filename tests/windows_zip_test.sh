@@ -27,7 +27,7 @@ grep -q 'Subsystem.*(Windows CUI)' <<<"$headers"
 # Statically linked, and only system DLLs that every Windows it supports
 # has: nothing needed beside it, checked without running it.
 imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr a-z A-Z | sort -u)
-allowed="ADVAPI32.DLL DNSAPI.DLL KERNEL32.DLL MSVCRT.DLL USER32.DLL WS2_32.DLL"
+allowed="ADVAPI32.DLL DNSAPI.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL WS2_32.DLL"
 for dll in $imports; do
   [[ " $allowed " == *" $dll "* ]] || { echo "Quorvane.exe imports $dll" >&2; exit 1; }
 done

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "front/arguments.h"
 #include "front/command_line.h"
 #include "front/metrics.h"
 #include "front/on_change.h"
@@ -36,23 +37,24 @@ namespace quorvane {
 namespace {
 
 Message UsageProblem(const CommandStep& step) {
+  const FormatArg word = PathArg(step.first);
   switch (step.problem) {
     case CommandStep::kOptionAfterPairs:
-      return Format(kUsageOptionAfterPairs, {step.first});
+      return Format(kUsageOptionAfterPairs, {word});
     case CommandStep::kBadTimeout:
-      return Format(kUsageBadTimeout, {step.first});
+      return Format(kUsageBadTimeout, {word});
     case CommandStep::kNoListFile:
       return Format(kUsageNoListFile, {});
     case CommandStep::kNoHostName:
-      return Format(kUsageNoHostName, {step.first});
+      return Format(kUsageNoHostName, {word});
     case CommandStep::kNotAHostName:
-      return Format(kUsageNotAHostName, {step.first});
+      return Format(kUsageNotAHostName, {word});
     case CommandStep::kSystemName:
-      return Format(kUsageSystemName, {step.first});
+      return Format(kUsageSystemName, {word});
     case CommandStep::kNoValue:
-      return Format(kUsageNoValue, {step.first});
+      return Format(kUsageNoValue, {word});
     default:
-      return Format(kUsageUnknownOption, {step.first});
+      return Format(kUsageUnknownOption, {word});
   }
 }
 
@@ -114,10 +116,17 @@ Request ReadCommandLine(const std::vector<std::string_view>& args) {
       case CommandStep::kVersion:
         Version();
         std::exit(0);
-      case CommandStep::kAddPair:
+      case CommandStep::kAddPair: {
         request.pairs_given = true;
-        ini_file.Add(step.first, step.second);
+        std::optional<std::string> domain = PairWord(step.first),
+                                   name = PairWord(step.second);
+        if (!domain || !name) {
+          Usage(Format(kUsageNotInCodePage,
+                       {PathArg(domain ? step.second : step.first)}));
+        }
+        ini_file.Add(*domain, *name);
         break;
+      }
       case CommandStep::kLoadList:
         request.pairs_given = true;
         request.lists.emplace_back(step.first);
@@ -200,7 +209,7 @@ void WriteMetrics(const Request& request, const ScanReport& report,
       StateRows(request.ini_file.pairs, request.pairs_given, report);
   std::string text = MetricsText(request.ini_file.pairs, rows, facts);
   if (int error = ReplaceSmallFile(*request.metrics, text)) {
-    WriteErr(Format(kCannotWriteMetrics, {*request.metrics, error}));
+    WriteErr(Format(kCannotWriteMetrics, {PathArg(*request.metrics), error}));
   }
 }
 
@@ -213,8 +222,7 @@ int main(int argc, char** argv) {
   const double started_at = static_cast<double>(std::time(nullptr));
   InitConsole();
   SetLanguage(UserLanguage());
-  Request request =
-      ReadCommandLine(std::vector<std::string_view>(argv + 1, argv + argc));
+  Request request = ReadCommandLine(Arguments(argc, argv));
   UpdateOptions& options = request.options;
   // The bound counts from the start: list files were read by now.
   options.deadline = started + std::chrono::seconds(request.timeout);
@@ -232,7 +240,7 @@ int main(int argc, char** argv) {
     // Lists without pairs: with --prune, the declared state of no pins.
     if (!options.prune) Usage(Format(kUsageNoPairs, {}));
     for (const std::string& list : request.lists) {
-      WriteProgress(Format(kNoPairsIn, {list}));
+      WriteProgress(Format(kNoPairsIn, {PathArg(list)}));
     }
     outcome = RestoreHosts(request.hosts_path, options.writing, options.report);
   } else {

@@ -16,19 +16,19 @@ std::optional<Failure> RunOnChange(const std::string& command,
   switch (end.kind) {
     case CommandEnd::kExited:
       if (end.number == 0) return std::nullopt;
-      cause = Format(kCauseExitStatus, {command, end.number});
+      cause = Format(kCauseExitStatus, {PathArg(command), end.number});
       break;
     case CommandEnd::kSignalled:
-      cause = Format(kCauseSignal, {command, end.number});
+      cause = Format(kCauseSignal, {PathArg(command), end.number});
       break;
     case CommandEnd::kTimedOut:
-      cause = Format(kCauseStillRunning, {command});
+      cause = Format(kCauseStillRunning, {PathArg(command)});
       break;
     case CommandEnd::kNotStarted:
-      cause = Format(kCauseNotStarted, {command, end.number});
+      cause = Format(kCauseNotStarted, {PathArg(command), end.number});
       break;
   }
-  Message text = Format(kOnChangeFailed, {path});
+  Message text = Format(kOnChangeFailed, {PathArg(path)});
   text += Raw("\n");
   text += cause;
   return Failure{kErrorOnChange, text};

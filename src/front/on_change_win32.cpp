@@ -1,11 +1,14 @@
 // The --on-change command on Windows: cmd /c in a job of its own, waited
-// for until the deadline, then every process of the job ended.
+// for until the deadline, then every process of the job ended. The command
+// and the variables' values (UTF-8, as the command line gave them) go to
+// the W calls, so they may name a file in any script.
 #include <windows.h>
 
 #include <chrono>
 #include <cstdio>
 
 #include "front/on_change.h"
+#include "report/windows_text.h"
 
 namespace quorvane {
 
@@ -13,27 +16,27 @@ CommandEnd RunShellCommand(const std::string& command, const Environment& added,
                            Deadline deadline) {
   // The child inherits our environment, these included.
   for (const auto& [name, value] : added) {
-    SetEnvironmentVariableA(name.c_str(), value.c_str());
+    SetEnvironmentVariableW(Wide(name).c_str(), Wide(value).c_str());
   }
   // cmd.exe from the system folder, not whichever the PATH finds first;
   // /d: no AutoRun command; /s: the quotes around the command go, the rest
   // is taken as it is.
-  char system[MAX_PATH];
-  UINT length = GetSystemDirectoryA(system, sizeof system);
-  if (length == 0 || length >= sizeof system) {
+  wchar_t system[MAX_PATH];
+  UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
     return {CommandEnd::kNotStarted, static_cast<int>(GetLastError())};
   }
-  std::string shell = std::string(system, length) + "\\cmd.exe";
-  std::string line = "\"" + shell + "\" /d /s /c \"" + command + "\"";
+  std::wstring shell = std::wstring(system, length) + L"\\cmd.exe";
+  std::wstring line = L"\"" + shell + L"\" /d /s /c \"" + Wide(command) + L"\"";
   // What this run printed comes before what the command prints.
   fflush(nullptr);
-  HANDLE job = CreateJobObjectA(nullptr, nullptr);
+  HANDLE job = CreateJobObjectW(nullptr, nullptr);
   if (!job) return {CommandEnd::kNotStarted, static_cast<int>(GetLastError())};
-  STARTUPINFOA startup = {};
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   // Suspended until it is in the job, so nothing it starts escapes it.
-  if (!CreateProcessA(shell.c_str(), line.data(), nullptr, nullptr, TRUE,
+  if (!CreateProcessW(shell.c_str(), line.data(), nullptr, nullptr, TRUE,
                       CREATE_SUSPENDED, nullptr, nullptr, &startup, &process)) {
     DWORD error = GetLastError();
     CloseHandle(job);

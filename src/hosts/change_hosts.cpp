@@ -31,7 +31,7 @@ RunOutcome CannotOpenHosts(const Message& cause) {
 // Error 147 for a file named with --hosts-file, as for a list: the fixed
 // text names the path, the cause line says what is wrong with it.
 RunOutcome CannotOpenFile(const std::string& path) {
-  Message text = Format(kCannotOpenList, {path});
+  Message text = Format(kCannotOpenList, {PathArg(path)});
   text += Raw("\n");
   text += ListReadCause(path);
   return {0, Failure{kErrorListOpen, text}};
@@ -97,16 +97,20 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
     std::vector<std::string> kept;
     bool repaired = RepairFile(fs, &kept);
     for (const std::string& journal : kept) {
-      WriteErr(Format(kJournalKeptAside, {journal}));
+      WriteErr(Format(kJournalKeptAside, {PathArg(journal)}));
     }
-    if (!repaired) return CannotOpenHosts(Format(kCauseJournal, {path}));
+    if (!repaired) {
+      return CannotOpenHosts(Format(kCauseJournal, {PathArg(path)}));
+    }
     RemoveStrays(fs);
   }
   if (fs && writing != Writing::kSave && RepairWaits(fs)) {
-    return CannotOpenHosts(Format(kCauseSaveInterrupted, {path}));
+    return CannotOpenHosts(Format(kCauseSaveInterrupted, {PathArg(path)}));
   }
 
-  if (writing != Writing::kStatus) WriteProgress(Format(kReading, {path}));
+  if (writing != Writing::kStatus) {
+    WriteProgress(Format(kReading, {PathArg(path)}));
+  }
   std::unique_ptr<FileBytes> bytes;
   if (std::optional<RunOutcome> failed = LoadFile(fs, path, &bytes)) {
     return *failed;
@@ -116,7 +120,7 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
   // What the scan saw of a file cut short is not the file: say nothing of
   // it, and leave the file as the other program left it.
   if (!fs->LoadsWhole()) {
-    return CannotOpenHosts(Format(kCauseCutShort, {path}));
+    return CannotOpenHosts(Format(kCauseCutShort, {PathArg(path)}));
   }
   if (report) {
     report->read = true;
@@ -129,10 +133,11 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
                                    : CountLine(changed.changes));
   if (changed.count == 0) return {0, std::nullopt};
 
-  WriteProgress(Format(kWriting, {path}));
+  WriteProgress(Format(kWriting, {PathArg(path)}));
   if (!SaveFile(fs, hosts.Pieces(), hosts.Original())) {
     if (!fs->LoadsWhole()) {
-      return {changed.count, HostsOpenFailure(Format(kCauseCutShort, {path}))};
+      return {changed.count,
+              HostsOpenFailure(Format(kCauseCutShort, {PathArg(path)}))};
     }
     Message text = Format(kCannotWriteHosts, {});
     text += Raw("\n");

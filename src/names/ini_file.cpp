@@ -260,27 +260,29 @@ void IniFile::Add(std::string_view domain, std::string_view host_name) {
 }
 
 std::optional<Failure> IniFile::Load(const std::string& path) {
-  WriteProgress(Format(kReading, {path}));
+  WriteProgress(Format(kReading, {PathArg(path)}));
   std::string bytes;
   bool too_long, others_may_read = false;
   if (!ReadWholeFile(path, kMaxListFileBytes, &bytes, &too_long,
                      &others_may_read)) {
-    Message text = Format(kCannotOpenList, {path});
+    Message text = Format(kCannotOpenList, {PathArg(path)});
     text += Raw("\n");
-    text += too_long ? Format(kCauseTooLong, {path}) : ListReadCause(path);
+    text +=
+        too_long ? Format(kCauseTooLong, {PathArg(path)}) : ListReadCause(path);
     return Failure{kErrorListOpen, text};
   }
   ListScan scan = ScanListFile(bytes, families);
   for (int number : scan.indented_pairs) {
-    WriteErr(Format(kIndentedPair, {path, number}));
+    WriteErr(Format(kIndentedPair, {PathArg(path), number}));
   }
   for (Pair& pair : scan.pairs) pairs.push_back(std::move(pair));
   if (scan.ok) return std::nullopt;
   if (others_may_read) {
     return Fail(kErrorListLine, kBadListLine,
-                {scan.bad_line, path, scan.bad_line_number});
+                {scan.bad_line, PathArg(path), scan.bad_line_number});
   }
-  return Fail(kErrorListLine, kBadListLineHidden, {path, scan.bad_line_number});
+  return Fail(kErrorListLine, kBadListLineHidden,
+              {PathArg(path), scan.bad_line_number});
 }
 
 }  // namespace quorvane

@@ -1,4 +1,7 @@
+#include <cstdio>
+
 #include "names/list_open.h"
+#include "report/windows_text.h"
 #include "store/admin_write_win32.h"
 
 namespace quorvane {
@@ -8,7 +11,7 @@ FILE* OpenListFile(const std::string& path, bool* others_may_read) {
   // only the administrators set up: no caller with fewer rights sees it.
   *others_may_read = true;
   return RunsAsSystem() ? OpenAdministratorsFile(path)
-                        : fopen(path.c_str(), "rb");
+                        : _wfopen(Wide(path).c_str(), L"rb");
 }
 
 }  // namespace quorvane

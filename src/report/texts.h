@@ -672,6 +672,18 @@ enum ErrorCode {
   kErrorOnChange = 241,
 };
 
+// Windows, whose command line is read in UTF-16: a pair's word on it holds a
+// character the ANSI code page, in which it goes into the hosts file, lacks.
+inline constexpr Text kUsageNotInCodePage = {
+    // Quorvane: %s にはシステムのコードページにない文字があります (--help
+    // を参照).\n
+    "Quorvane: %s \x82\xc9\x82\xcd\x83V\x83X\x83"
+    "e\x83\x80\x82\xcc\x83R\x81[\x83h\x83y\x81[\x83W\x82\xc9\x82\xc8\x82"
+    "\xa2\x95\xb6\x8e\x9a\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb7 (--help "
+    "\x82\xf0\x8eQ\x8f\xc6).\n",
+    "Quorvane: %s holds a character the system's code page lacks (see "
+    "--help).\n"};
+
 }  // namespace quorvane
 
 #endif  // QUORVANE_REPORT_TEXTS_H_

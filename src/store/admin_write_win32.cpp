@@ -7,6 +7,7 @@
 #include <io.h>
 #include <sddl.h>
 
+#include "report/windows_text.h"
 #include "store/admin_write_win32.h"
 
 namespace quorvane {
@@ -59,14 +60,14 @@ bool IsAdministratorsOnly(HANDLE handle, Kind kind) {
 
 // No folder or file on `path` (a full path) below its root is a reparse
 // point.
-bool NoReparsePointOnTheWay(const std::string& path) {
+bool NoReparsePointOnTheWay(const std::wstring& path) {
   // The root: "C:\", or "\\server\share\".
-  size_t at = path.compare(0, 2, "\\\\") == 0
-                  ? path.find('\\', path.find('\\', 2) + 1)
-                  : path.find('\\');
-  while (at != std::string::npos) {
-    at = path.find('\\', at + 1);
-    DWORD attributes = GetFileAttributesA(path.substr(0, at).c_str());
+  size_t at = path.compare(0, 2, L"\\\\") == 0
+                  ? path.find(L'\\', path.find(L'\\', 2) + 1)
+                  : path.find(L'\\');
+  while (at != std::wstring::npos) {
+    at = path.find(L'\\', at + 1);
+    DWORD attributes = GetFileAttributesW(path.substr(0, at).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
       return false;
@@ -76,10 +77,11 @@ bool NoReparsePointOnTheWay(const std::string& path) {
 }
 
 // The path the file system gives an open file, or "" if it gives none.
-std::string FinalPath(HANDLE handle) {
-  char path[32768];
-  DWORD size = GetFinalPathNameByHandleA(handle, path, sizeof path, 0);
-  return size > 0 && size < sizeof path ? std::string(path, size) : "";
+std::wstring FinalPath(HANDLE handle) {
+  std::wstring path(32768, L'\0');
+  DWORD size = GetFinalPathNameByHandleW(handle, path.data(), 32768, 0);
+  path.resize(size > 0 && size < 32768 ? size : 0);
+  return path;
 }
 
 }  // namespace
@@ -88,7 +90,7 @@ bool OwnedByAdministrators(const std::string& path) {
   char user[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)];
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetNamedSecurityInfoA(path.c_str(), SE_FILE_OBJECT,
+  if (GetNamedSecurityInfoW(Wide(path).c_str(), SE_FILE_OBJECT,
                             OWNER_SECURITY_INFORMATION, &owner, nullptr,
                             nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
     return false;
@@ -155,8 +157,8 @@ bool HandleDescriptorPasses(void* handle, bool (*judge)(void* descriptor)) {
 
 bool OnlyAdministratorsWrite(const std::string& path) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  bool ok = GetNamedSecurityInfoA(
-                path.c_str(), SE_FILE_OBJECT,
+  bool ok = GetNamedSecurityInfoW(
+                Wide(path).c_str(), SE_FILE_OBJECT,
                 OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
                 nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
             OnlyAdministratorsWriteDescriptor(descriptor);
@@ -175,33 +177,34 @@ bool RunsAsSystem() {
 }
 
 FILE* OpenAdministratorsFile(const std::string& path) {
-  char full[MAX_PATH * 4];
-  DWORD size = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  if (size == 0 || size >= sizeof full) return nullptr;
-  std::string file_path(full, size);
-  size_t cut = file_path.rfind('\\');
-  if (cut == std::string::npos || cut + 1 == file_path.size()) return nullptr;
+  wchar_t full[MAX_PATH * 4];
+  DWORD size =
+      GetFullPathNameW(Wide(path).c_str(), MAX_PATH * 4, full, nullptr);
+  if (size == 0 || size >= MAX_PATH * 4) return nullptr;
+  std::wstring file_path(full, size);
+  size_t cut = file_path.rfind(L'\\');
+  if (cut == std::wstring::npos || cut + 1 == file_path.size()) return nullptr;
   // A file at the root of a drive has the root as its folder.
-  std::string folder_path =
-      file_path.substr(0, cut == 2 && file_path[1] == ':' ? 3 : cut);
+  std::wstring folder_path =
+      file_path.substr(0, cut == 2 && file_path[1] == L':' ? 3 : cut);
   // Without FILE_SHARE_DELETE nobody can rename or delete the folder while
   // it is open, nor (on NTFS) rename a folder above it.
-  HANDLE folder = CreateFileA(
+  HANDLE folder = CreateFileW(
       folder_path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (folder == INVALID_HANDLE_VALUE) return nullptr;
-  HANDLE file = CreateFileA(file_path.c_str(), GENERIC_READ | READ_CONTROL,
+  HANDLE file = CreateFileW(file_path.c_str(), GENERIC_READ | READ_CONTROL,
                             FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   FILE* stream = nullptr;
   if (file != INVALID_HANDLE_VALUE) {
-    std::string in = FinalPath(file), of = FinalPath(folder);
-    if (!of.empty() && of.back() == '\\') of.pop_back();
+    std::wstring in = FinalPath(file), of = FinalPath(folder);
+    if (!of.empty() && of.back() == L'\\') of.pop_back();
     bool ok = IsAdministratorsOnly(folder, Kind::kFolder) &&
               IsAdministratorsOnly(file, Kind::kFile) &&
               NoReparsePointOnTheWay(file_path) && !of.empty() &&
-              in.rfind('\\') == of.size() && in.compare(0, of.size(), of) == 0;
+              in.rfind(L'\\') == of.size() && in.compare(0, of.size(), of) == 0;
     int fd = ok ? _open_osfhandle(reinterpret_cast<intptr_t>(file),
                                   _O_RDONLY | _O_BINARY)
                 : -1;

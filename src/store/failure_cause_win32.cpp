@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "report/texts.h"
+#include "report/windows_text.h"
 #include "store/admin_write_win32.h"
 #include "store/failure_cause.h"
 
@@ -25,24 +26,24 @@ bool Elevated() {
 }
 
 Message FileCause(const std::string& path, DWORD fallback) {
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
-               ? Format(kCauseMissing, {path})
-               : Format(kCauseSystem, {path, static_cast<int>(error)});
+               ? Format(kCauseMissing, {PathArg(path)})
+               : Format(kCauseSystem, {PathArg(path), static_cast<int>(error)});
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    return Format(kCauseNotAFile, {path});
+    return Format(kCauseNotAFile, {PathArg(path)});
   }
-  return Format(kCauseSystem, {path, static_cast<int>(fallback)});
+  return Format(kCauseSystem, {PathArg(path), static_cast<int>(fallback)});
 }
 
 }  // namespace
 
 std::optional<Message> PrivilegeCause(const std::string& path) {
   if (Elevated()) return std::nullopt;
-  return Format(kCauseNotAdministrator, {path});
+  return Format(kCauseNotAdministrator, {PathArg(path)});
 }
 
 Message HostsReadCause(const std::string& path) {
@@ -53,18 +54,19 @@ Message HostsReadCause(const std::string& path) {
 Message HostsWriteCause(const std::string& path) {
   DWORD error = GetLastError();
   if (std::optional<Message> cause = PrivilegeCause(path)) return *cause;
-  DWORD attributes = GetFileAttributesA(path.c_str());
+  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES &&
       (attributes & FILE_ATTRIBUTE_READONLY)) {
-    return Format(kCauseReadOnlyFile, {path});
+    return Format(kCauseReadOnlyFile, {PathArg(path)});
   }
-  if (error == ERROR_WRITE_PROTECT) return Format(kCauseReadOnly, {path});
+  if (error == ERROR_WRITE_PROTECT)
+    return Format(kCauseReadOnly, {PathArg(path)});
   std::string dir = path.substr(0, path.find_last_of("\\/") + 1);
   ULARGE_INTEGER free_bytes;
   if (!dir.empty() &&
-      GetDiskFreeSpaceExA(dir.c_str(), &free_bytes, nullptr, nullptr) &&
+      GetDiskFreeSpaceExW(Wide(dir).c_str(), &free_bytes, nullptr, nullptr) &&
       free_bytes.QuadPart == 0) {
-    return Format(kCauseDiskFull, {path});
+    return Format(kCauseDiskFull, {PathArg(path)});
   }
   return FileCause(path, error);
 }
@@ -72,15 +74,15 @@ Message HostsWriteCause(const std::string& path) {
 Message ListReadCause(const std::string& path) {
   DWORD error = GetLastError();
   if (RunsAsSystem() &&
-      GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+      GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES &&
       !OnlyAdministratorsWrite(path)) {
-    return Format(kCauseNotAdministrators, {path});
+    return Format(kCauseNotAdministrators, {PathArg(path)});
   }
   // Its folder: what stops a list, and a DNS server's file, as SYSTEM.
   std::string folder = path.substr(0, path.find_last_of("\\/"));
   if (RunsAsSystem() && folder.size() < path.size() &&
       !OnlyAdministratorsWrite(folder)) {
-    return Format(kCauseNotAdministrators, {folder});
+    return Format(kCauseNotAdministrators, {PathArg(folder)});
   }
   return FileCause(path, error);
 }

@@ -1,6 +1,8 @@
-// Windows file primitives. The hosts file is opened without sharing write
-// access; a sharing violation (an antivirus scanner holding the file open is
-// common) is retried for about two seconds. Replace is ReplaceFileA, which
+// Windows file primitives. Paths are UTF-8 here and go to the system's W
+// calls, so a folder may be named in any script. The hosts file is opened
+// without sharing write access; a sharing violation (an antivirus scanner
+// holding the file open is common) is retried for about two seconds.
+// Replace is ReplaceFileW, which
 // keeps the original's ACL and attributes, given a backup name so that the
 // old content always has a name while the files are swapped. The state
 // folder is %ProgramData%\Quorvane (state_folder_win32.h), made or closed
@@ -15,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "report/windows_text.h"
 #include "store/admin_write_win32.h"
 #include "store/file_system.h"
 #include "store/hash.h"
@@ -50,25 +53,25 @@ bool IsTransientOrDenied(DWORD error) {
   return IsTransient(error) || error == ERROR_ACCESS_DENIED;
 }
 
-// CreateFileA, retried while another process holds the file.
+// CreateFileW, retried while another process holds the file.
 HANDLE Open(const std::string& path, DWORD access, DWORD share,
             DWORD disposition, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
   HANDLE file = INVALID_HANDLE_VALUE;
   RetriedWhileHeld(
       [&] {
-        file = CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                           flags, nullptr);
+        file = CreateFileW(Wide(path).c_str(), access, share, nullptr,
+                           disposition, flags, nullptr);
         return file != INVALID_HANDLE_VALUE;
       },
       IsTransient);
   return file;
 }
 
-// MoveFileExA, retried while another process holds a file.
+// MoveFileExW, retried while another process holds a file.
 bool Move(const std::string& from, const std::string& to, DWORD flags) {
   return RetriedWhileHeld(
       [&] {
-        return MoveFileExA(from.c_str(), to.c_str(),
+        return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
                            flags | MOVEFILE_WRITE_THROUGH);
       },
       IsTransientOrDenied);
@@ -139,8 +142,8 @@ bool CloseToOthers(const std::string& path) {
   PACL dacl = nullptr;
   bool ok = wanted != nullptr &&
             GetSecurityDescriptorDacl(wanted, &present, &dacl, &defaulted) &&
-            SetNamedSecurityInfoA(
-                const_cast<char*>(path.c_str()), SE_FILE_OBJECT,
+            SetNamedSecurityInfoW(
+                Wide(path).data(), SE_FILE_OBJECT,
                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                 nullptr, nullptr, dacl, nullptr) == ERROR_SUCCESS;
   LocalFree(wanted);
@@ -208,7 +211,7 @@ class WindowsFileSystem : public FileSystem {
       return FsResult::kRefused;
     }
     HANDLE made =
-        CreateFileA(Path(place, name).c_str(), GENERIC_WRITE, 0, nullptr,
+        CreateFileW(Wide(Path(place, name)).c_str(), GENERIC_WRITE, 0, nullptr,
                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (made == INVALID_HANDLE_VALUE) {
       DWORD error = GetLastError();
@@ -229,7 +232,7 @@ class WindowsFileSystem : public FileSystem {
     return std::make_unique<WindowsFile>(file);
   }
 
-  // ReplaceFileA gives the new file the old one's ACL and attributes.
+  // ReplaceFileW gives the new file the old one's ACL and attributes.
   FsResult CopyAttributes(const std::string&, WritableFile*) override {
     return FsResult::kOk;
   }
@@ -249,8 +252,9 @@ class WindowsFileSystem : public FileSystem {
     bool ok = false;
     RetriedWhileHeld(
         [&] {
-          ok = ReplaceFileA(target.c_str(), source.c_str(), kept.c_str(),
-                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+          ok = ReplaceFileW(Wide(target).c_str(), Wide(source).c_str(),
+                            Wide(kept).c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                            nullptr, nullptr);
           if (ok) return true;
           DWORD error = GetLastError();
           if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
@@ -282,7 +286,7 @@ class WindowsFileSystem : public FileSystem {
     std::string path = Path(place, name);
     return RetriedWhileHeld(
         [&] {
-          return DeleteFileA(path.c_str()) ||
+          return DeleteFileW(Wide(path).c_str()) ||
                  GetLastError() == ERROR_FILE_NOT_FOUND ||
                  GetLastError() == ERROR_PATH_NOT_FOUND;
         },
@@ -295,16 +299,16 @@ class WindowsFileSystem : public FileSystem {
   // counts as theirs.
   std::vector<std::string> List(Place place, Owner) override {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(Path(place, "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Wide(Path(place, "*")).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do {
       // Plain files only: never a folder or a link.
       if (!(found.dwFileAttributes &
             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
-        names.push_back(found.cFileName);
+        names.push_back(Utf8(found.cFileName));
       }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
   }
@@ -348,11 +352,11 @@ class WindowsFileSystem : public FileSystem {
     SECURITY_ATTRIBUTES security = {sizeof security, StateFolderDescriptor(),
                                     FALSE};
     if (security.lpSecurityDescriptor != nullptr) {
-      CreateDirectoryA(state_.c_str(), &security);
+      CreateDirectoryW(Wide(state_).c_str(), &security);
       LocalFree(security.lpSecurityDescriptor);
     }
     if (OnlyAdministratorsWrite(state_)) return true;
-    DWORD attributes = GetFileAttributesA(state_.c_str());
+    DWORD attributes = GetFileAttributesW(Wide(state_).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&
            (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&

@@ -24,6 +24,7 @@
 #include <cwchar>
 
 #include "report/texts.h"
+#include "report/windows_text.h"
 #include "store/hash.h"
 #include "store/hosts_lock.h"
 
@@ -136,11 +137,11 @@ HANDLE OpenNamespace(const NamespaceApi& api, SECURITY_ATTRIBUTES* security) {
 // and relative paths resolved), without regard to case, as Windows names
 // it; two files, even in one folder, have two.
 std::string LockKey(const std::string& hosts_path) {
-  char full[4096];
+  wchar_t full[4096];
   DWORD length =
-      GetFullPathNameA(hosts_path.c_str(), sizeof full, full, nullptr);
-  if (length == 0 || length >= sizeof full) return hosts_path;
-  return std::string(full, length);
+      GetFullPathNameW(Wide(hosts_path).c_str(), 4096, full, nullptr);
+  if (length == 0 || length >= 4096) return hosts_path;
+  return Utf8(std::wstring_view(full, length));
 }
 
 std::wstring MutexName(const std::string& key, const wchar_t* space) {
@@ -169,7 +170,7 @@ bool HostsLock::Acquire(const std::string& hosts_path,
   size_t slash = hosts_path.find_last_of("\\/");
   std::string dir =
       slash == std::string::npos ? "." : hosts_path.substr(0, slash);
-  DWORD attributes = GetFileAttributesA(dir.c_str());
+  DWORD attributes = GetFileAttributesW(Wide(dir).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES ||
       !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return false;
@@ -224,7 +225,7 @@ Message LockFailureCause(const std::string& hosts_path,
   std::wstring wide = MutexName(LockKey(hosts_path), kNamespace);
   std::string name(wide.begin(), wide.end());  // ASCII: a hex hash
   return Format(kCauseLockHeld,
-                {hosts_path, name, static_cast<int>(waited.count())});
+                {PathArg(hosts_path), name, static_cast<int>(waited.count())});
 }
 
 }  // namespace quorvane

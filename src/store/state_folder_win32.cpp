@@ -3,16 +3,18 @@
 // windows.h first: sddl.h needs its types.
 #include <sddl.h>
 
+#include "report/windows_text.h"
 #include "store/admin_write_win32.h"
 #include "store/state_folder_win32.h"
 
 namespace quorvane {
 
 std::string StateFolderPath() {
-  char data[MAX_PATH];
-  DWORD length = GetEnvironmentVariableA("ProgramData", data, sizeof data);
-  return length != 0 && length < sizeof data ? std::string(data) + "\\Quorvane"
-                                             : std::string();
+  wchar_t data[MAX_PATH];
+  DWORD length = GetEnvironmentVariableW(L"ProgramData", data, MAX_PATH);
+  return length != 0 && length < MAX_PATH
+             ? Utf8(std::wstring_view(data, length)) + "\\Quorvane"
+             : std::string();
 }
 
 void* StateFolderDescriptor() {
