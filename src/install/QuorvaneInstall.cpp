@@ -1,8 +1,10 @@
 // QuorvaneInstall.exe, the helper of install.cmd and uninstall.cmd: the
 // steps a batch file cannot take without following links or leaving a
 // moment in which another account may act.
-//   QuorvaneInstall.exe prepare FOLDER   PrepareStateFolder
-//   QuorvaneInstall.exe remove FOLDER    RemoveStateFolder
+//   QuorvaneInstall.exe prepare FOLDER      PrepareStateFolder
+//   QuorvaneInstall.exe remove FOLDER       RemoveStateFolder
+//   QuorvaneInstall.exe register FOLDER     Register (Apps & Features, PATH)
+//   QuorvaneInstall.exe unregister FOLDER   Unregister
 // It says what it kept, made, repaired or moved aside (and where a list
 // that went aside is now). Exit status 0 when done, 1 with a line on
 // standard error otherwise. Its
@@ -14,11 +16,13 @@
 #include <cstdio>
 #include <string>
 
+#include "install/registration_win32.h"
 #include "install/state_folder_win32.h"
 
 namespace {
 
-constexpr char kUsage[] = "usage: QuorvaneInstall.exe prepare|remove FOLDER\n";
+constexpr char kUsage[] =
+    "usage: QuorvaneInstall.exe prepare|remove|register|unregister FOLDER\n";
 constexpr char kMovedAside[] =
     "Moved aside, as another account owns or may change it (never used):\n";
 constexpr char kMade[] =
@@ -30,6 +34,10 @@ constexpr char kKept[] = "Kept %ls, as an earlier install left it\n";
 constexpr char kListAside[] =
     "The list that was there is now %ls\\Quorvane.list: the task does not "
     "read it; copy what is yours into the new list.\n";
+constexpr char kRegistered[] =
+    "Quorvane is in Apps & Features, and %ls on the system PATH\n";
+constexpr char kUnregistered[] =
+    "Quorvane is out of Apps & Features, and %ls off the system PATH\n";
 constexpr char kFailed[] = "QuorvaneInstall: %ls\n";
 
 }  // namespace
@@ -69,6 +77,11 @@ int main() {
     std::wstring moved;
     quorvane::RemoveStateFolder(folder, &moved, &error);
     if (!moved.empty()) printf("%s%ls", kMovedAside, moved.c_str());
+  } else if (verb == L"register" || verb == L"unregister") {
+    const bool adding = verb == L"register";
+    error = adding ? quorvane::Register(folder) : quorvane::Unregister(folder);
+    if (error.empty())
+      printf(adding ? kRegistered : kUnregistered, folder.c_str());
   } else {
     fputs(kUsage, stderr);
     return 1;
