@@ -5,8 +5,11 @@
 # beside it), install.cmd, uninstall.cmd and the task's command line under
 # Wine's cmd, against what an ordinary account could leave: a folder with a
 # list and a journal (mode 777 stands for another account's), programs
-# named like the system's beside the scripts, links. The events a run sends
-# are read from Wine's trace of ReportEventW (its event log keeps none).
+# named like the system's beside the scripts, links; the Apps & Features
+# entry and the PATH, the uninstall it runs (the hosts file restored) and
+# /keep-lines; the scripts' usage for a switch they do not take, and their
+# wait for a key when double-clicked. The events a run sends are read from
+# Wine's trace of ReportEventW (its event log keeps none).
 # Usage: windows_task_test.sh TASK_XML [QUORVANE_EXE]   (exit 77: skipped)
 set -u
 task=$1 exe=${2:-}
@@ -57,7 +60,11 @@ rm -rf "$data" "$data".untrusted-* "$c/Program Files/Quorvane" "$tasks/Quorvane"
 # From a batch file, whose cmd expands the variables as Task Scheduler does.
 printf '%s %s\r\n' "$(value Command)" "$(value Arguments)" >"$c/quorvane-task.bat"
 unpacked=$c/quorvane-zip
-cmd() { (cd "$unpacked" && LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 cmd /d /c "$@" </dev/null >"$c/cmd.out" 2>&1); }
+# Wine's cmd has no CMDCMDLINE of its own: it is set as Windows sets it.
+cmd() {
+  (cd "$unpacked" && CMDCMDLINE=${CMDCMDLINE:-"cmd /d /c $*"} LC_ALL=${lang:-ja_JP.UTF-8} \
+    /usr/lib/wine/wine64 cmd /d /c "$@" </dev/null >"$c/cmd.out" 2>&1)
+}
 run() {
   (cd "$c" && LC_ALL=C WINEDEBUG=-all,err+eventlog,trace+eventlog,fixme+advapi \
     /usr/lib/wine/wine64 cmd /d /c 'C:\quorvane-task.bat' </dev/null >"$c/cmd.out" 2>&1)
@@ -69,6 +76,12 @@ events() {
 }
 source_key='HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quorvane'
 event_source() { cmd 'C:\windows\system32\reg.exe' query "$source_key" /v EventMessageFile; }
+apps='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvane'
+# How often the program's folder is on the system PATH.
+on_path() {
+  cmd 'C:\windows\system32\reg.exe' query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment' /v Path
+  grep -io 'C:\\Program Files\\Quorvane' "$c/cmd.out" | wc -l
+}
 # The zip unpacked, with programs named like the system's that say they ran.
 rm -rf "$unpacked" && mkdir -p "$unpacked"
 cp "$exe" "$helper" "$scripts"/{install.cmd,uninstall.cmd} "$task" \
@@ -101,6 +114,28 @@ cmp -s "$exe" "$c/Program Files/Quorvane/Quorvane.exe" ||
 [ -f "$tasks/Quorvane" ] || fail "install.cmd registered no task"
 install && [ "$(state)" = "$before" ] || fail "a second install.cmd changed [$before] to [$(state)]"
 [ -z "$(ls -d "$data".untrusted-* 2>/dev/null)" ] || fail "a second install.cmd moved its folder aside"
+# Apps & Features runs the uninstall.cmd beside the program; the folder is
+# on the PATH once, however often the install ran.
+[ "$(on_path)" = 1 ] || fail "the program's folder is on the PATH $(on_path) times"
+entry=$'DisplayIcon REG_SZ C:\\Program Files\\Quorvane\\Quorvane.exe\nDisplayName REG_SZ Quorvane\nDisplayVersion REG_SZ 2.0\nInstallLocation REG_SZ C:\\Program Files\\Quorvane
+NoModify REG_DWORD 0x1\nNoRepair REG_DWORD 0x1\nPublisher REG_SZ Quorvane developers
+UninstallString REG_SZ "C:\\windows\\system32\\cmd.exe" /c ""C:\\Program Files\\Quorvane\\uninstall.cmd""'
+cmd 'C:\windows\system32\reg.exe' query "$apps"
+[ "$(sed -n 's/^ \+\([A-Z][A-Za-z]*\) \+\(REG_[A-Z]*\) \+\(.*\)\r$/\1 \2 \3/p' "$c/cmd.out" | sort)" = "$entry" ] ||
+  fail "the Apps & Features entry is not the install's: $(cat "$c/cmd.out")"
+for switch in /? -all; do  # a switch it does not take changes nothing
+  for script in install.cmd uninstall.cmd; do
+    cmd $script "$switch"; status=$?
+    [ $status = "$([ "$switch" = /? ] && echo 0 || echo 1)" ] && grep -q "^Usage: $script" "$c/cmd.out" &&
+      [ "$(state)" = "$before" ] && ! grep -qi 'press any key' "$c/cmd.out" ||
+      fail "$script $switch: status $status, or no usage, or it changed something: $(cat "$c/cmd.out")"
+  done
+done
+# Started by a double-click (cmd /c ""SCRIPT" "), a script waits for a key
+# at the end.
+CMDCMDLINE='C:\windows\system32\cmd.exe /c ""C:\quorvane-zip\install.cmd" "' lang=C \
+  cmd 'C:\quorvane-zip\install.cmd' /?
+grep -qi 'press any key' "$c/cmd.out" || fail "install.cmd, double-clicked, did not wait: $(cat "$c/cmd.out")"
 mv "$data/Quorvane.list" "$c/list.saved"
 run && fail "a run without a list file succeeded"
 list_win='C:\\ProgramData\\Quorvane\\Quorvane.list'
@@ -112,6 +147,24 @@ hosts_win='C:\\windows\\system32\\drivers\\etc\\hosts'
 want="0x0004 0x00000001 Reading... $list_win\\r\\nReading... $hosts_win\\r\\nnas: added 192.0.2.7\\r\\n1 line added.\\r\\nWriting... $hosts_win\\r\\n"
 [ "$(events)" = "$want" ] || fail "a run sent [$(events)], expected [$want]"
 [ -z "$(ls -A "$data" | grep -v '^Quorvane.list$')" ] || fail "a run wrote in the folder: $(ls -A "$data")"
+# Apps & Features' uninstall after a run that took an entry: the restore
+# leaves no line of ours active and gives the entry back; then the program,
+# the entry and the PATH go. /keep-lines leaves the file as it is.
+printf '127.0.0.1\tlocalhost\r\n10.0.0.5 nas\r\n' >"$hosts" && run && grep -q '^#Quorvane-kept' "$hosts" ||
+  fail "a run took no entry: $(cat "$hosts")"
+cmd 'C:\windows\system32\reg.exe' query "$apps" /v UninstallString &&
+  sed -n 's/^ *UninstallString *REG_SZ *\(.*\)\r$/@\1\r/p' "$c/cmd.out" >"$c/apps-uninstall.bat" &&
+  lang=C cmd 'C:\apps-uninstall.bat' && grep -q '^1 line disabled, 1 entry given back\.' "$c/cmd.out" ||
+  fail "Apps & Features' uninstall failed: $(cat "$c/cmd.out")"
+[ "$(grep -v '^#' "$hosts")" = $'127.0.0.1\tlocalhost\r\n10.0.0.5 nas\r' ] && ! grep -q '^#Quorvane-kept' "$hosts" ||
+  fail "uninstall.cmd left the hosts file [$(cat "$hosts")]"
+# (Wine's cmd holds the script it runs open, so its folder stays, empty.)
+[ -n "$(ls -A "$c/Program Files/Quorvane" 2>/dev/null)" ] || [ -e "$tasks/Quorvane" ] ||
+  [ "$(on_path)" != 0 ] || cmd 'C:\windows\system32\reg.exe' query "$apps" &&
+  fail "uninstall.cmd left the program, the task, the PATH or the entry"
+install && run && cp "$hosts" "$c/hosts.run" && cmd uninstall.cmd /keep-lines && cmp -s "$hosts" "$c/hosts.run" &&
+  [ ! -e "$c/Program Files/Quorvane" ] && install || fail "uninstall.cmd /keep-lines changed the hosts file, or failed"
+rm -f "$c/hosts.run" "$c/apps-uninstall.bat"
 mv "$c/hosts.saved" "$hosts"
 # Without the folder a run makes none, and says why in the event log.
 rm -rf "$data"

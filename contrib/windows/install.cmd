@@ -4,9 +4,11 @@ rem %ProgramFiles%\Quorvane, its list in %ProgramData%\Quorvane (a folder
 rem only SYSTEM and the Administrators can change: the task runs as SYSTEM
 rem and takes its orders from the list), the event source Quorvane its runs
 rem report to, and the task Quorvane, which runs the program every 10
-rem minutes. Run it from a command prompt started
-rem as Administrator, in the folder unzipped from the package. Run again, it
-rem changes nothing.
+rem minutes. Beside the program go uninstall.cmd and its helper, which
+rem Apps & Features runs to uninstall; that folder goes on the system PATH.
+rem Run it from a command prompt started as Administrator, in the folder
+rem unzipped from the package. Run again, it changes nothing. It takes no
+rem switch: given any, it shows its usage and changes nothing.
 rem Every program is named by its full path: the package's beside this
 rem script, the system's in %SystemRoot%\System32, never one of the same name
 rem in the current folder or on the PATH, which may be anyone's.
@@ -16,6 +18,34 @@ setlocal EnableExtensions DisableDelayedExpansion
 set "sys=%SystemRoot%\System32"
 set "here=%~dp0"
 
+rem Started by a double-click, the script has a window of its own,
+rem "cmd.exe /c ""SCRIPT" "", that closes the moment it ends: then it waits
+rem for a key at the end, so that what it said can be read.
+rem (Its quotes go first: no character of a path can then end a quoted
+rem string early.)
+set "own_window="
+set "started=%CMDCMDLINE:"=%"
+call set "rest=%%started:%~f0=%%"
+if /i not "%rest%"=="%started%" if /i not "%started: /c =%"=="%started%" set "own_window=1"
+
+if not "%~1"=="" goto Usage
+call :Install
+set "status=%errorlevel%"
+goto End
+
+:Usage
+echo Usage: install.cmd
+echo Installs Quorvane.exe in %%ProgramFiles%%\Quorvane, to run every 10 minutes
+echo as SYSTEM from %%ProgramData%%\Quorvane\Quorvane.list (see README.txt).
+echo Run it from a command prompt started as Administrator. It takes no switch.
+set "status=1"
+if "%~1"=="/?" set "status=0"
+
+:End
+if defined own_window pause
+exit /b %status%
+
+:Install
 rem Both need an elevated prompt; net session also needs the Server service.
 "%sys%\fltmc.exe" >nul 2>&1
 if errorlevel 1 (
@@ -25,7 +55,7 @@ if errorlevel 1 (
     exit /b 1
   )
 )
-for %%F in (Quorvane.exe QuorvaneInstall.exe Quorvane.xml Quorvane.list.example) do (
+for %%F in (Quorvane.exe QuorvaneInstall.exe uninstall.cmd Quorvane.xml Quorvane.list.example) do (
   if not exist "%here%%%F" (
     echo %%F is missing: run install.cmd in the folder unzipped from the package.
     exit /b 1
@@ -41,10 +71,12 @@ set "source=HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Quorvane
 call :NoLink "%bin%"
 if errorlevel 1 exit /b 1
 
-echo Copying Quorvane.exe to "%bin%"
+echo Copying Quorvane.exe, uninstall.cmd and QuorvaneInstall.exe to "%bin%"
 if not exist "%bin%\" mkdir "%bin%"
-copy /b /y "%here%Quorvane.exe" "%bin%\Quorvane.exe" >nul
-if errorlevel 1 exit /b 1
+for %%F in (Quorvane.exe uninstall.cmd QuorvaneInstall.exe) do (
+  copy /b /y "%here%%%F" "%bin%\%%F" >nul
+  if errorlevel 1 exit /b 1
+)
 
 rem Anyone may make a folder in %ProgramData%, so what is found there is
 rem trusted only when it is exactly what an install made: else it is moved
@@ -75,6 +107,12 @@ if errorlevel 1 exit /b 1
 
 echo Registering the task Quorvane: as SYSTEM, every 10 minutes
 "%sys%\schtasks.exe" /Create /XML "%here%Quorvane.xml" /TN Quorvane /F >nul
+if errorlevel 1 exit /b 1
+
+rem Apps & Features' Uninstall runs "%bin%\uninstall.cmd"; a prompt opened
+rem from now on finds Quorvane.exe. The helper adds the folder to the PATH
+rem once, however often the install runs.
+"%bin%\QuorvaneInstall.exe" register "%bin%"
 if errorlevel 1 exit /b 1
 
 echo.
