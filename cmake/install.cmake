@@ -22,9 +22,34 @@
 #
 # On Windows the package is a .zip (cmake --build --preset windows-x86
 # --target package) holding, in one folder, Quorvane.exe, a plain-text
-# README.txt, LICENSE.txt, the Task Scheduler task, the sample list file and
-# install.cmd and uninstall.cmd, which set the task up and take it away with
-# their helper QuorvaneInstall.exe.
+# README.txt, the manual page as plain text (Quorvane.txt, rendered by the
+# build host's man), LICENSE.txt, the Task Scheduler task, the sample list
+# file and install.cmd and uninstall.cmd, which set the task up and take it
+# away with their helper QuorvaneInstall.exe.
+
+# The manual page's footer names the release as the changelog does: the
+# version, and the date of its latest entry ("Mon, 07 Dec 2026" becomes
+# 2026-12-07). Both are made when configuring; a change to the page
+# configures again. The .deb carries them compressed, the .zip the page as
+# text.
+set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog)
+configure_file(contrib/debian/changelog.in ${changelog} @ONLY)
+file(STRINGS ${changelog} signed REGEX "^ -- ")
+if(NOT signed MATCHES ", ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+  message(FATAL_ERROR "contrib/debian/changelog.in: no dated entry")
+endif()
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+set(numbers 01 02 03 04 05 06 07 08 09 10 11 12)
+list(FIND months ${CMAKE_MATCH_2} month)
+list(GET numbers ${month} month)
+set(QUORVANE_DATE ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
+set(page ${CMAKE_CURRENT_BINARY_DIR}/Quorvane.1)
+file(READ ${CMAKE_CURRENT_SOURCE_DIR}/doc/Quorvane.1 text)
+string(REPLACE "@PROJECT_VERSION@" "${PROJECT_VERSION}" text "${text}")
+string(REPLACE "@QUORVANE_DATE@" "${QUORVANE_DATE}" text "${text}")
+file(WRITE ${page} "${text}")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${CMAKE_CURRENT_SOURCE_DIR}/doc/Quorvane.1)
 
 if(WIN32)
   install(TARGETS Quorvane QuorvaneInstall RUNTIME DESTINATION .)
@@ -35,6 +60,15 @@ if(WIN32)
                 contrib/windows/Quorvane.list.example
           DESTINATION .)
   install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
+  # Windows has no man: the page goes as text, made again when it changes.
+  set(manual ${CMAKE_CURRENT_BINARY_DIR}/Quorvane.txt)
+  add_custom_command(OUTPUT ${manual}
+    COMMAND ${CMAKE_COMMAND} -DPAGE=${page} -DOUT=${manual}
+            -P ${CMAKE_CURRENT_LIST_DIR}/manual_text.cmake
+    DEPENDS ${page} ${CMAKE_CURRENT_LIST_DIR}/manual_text.cmake
+    COMMENT "Rendering the manual page as Quorvane.txt")
+  add_custom_target(manual_text ALL DEPENDS ${manual})
+  install(FILES ${manual} DESTINATION .)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_PACKAGE_NAME quorvane)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -56,28 +90,7 @@ else()
   install(FILES ${lower}/quorvane DESTINATION bin)
 
   # The manual page and the changelog go compressed, as Debian's policy
-  # asks (gzip -9n: the same bytes on every build). They are made when
-  # configuring; a change to the page configures again. The page's footer
-  # names the release as the changelog does: the version, and the date of
-  # its latest entry ("Mon, 07 Dec 2026" becomes 2026-12-07).
-  set(changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog)
-  configure_file(contrib/debian/changelog.in ${changelog} @ONLY)
-  file(STRINGS ${changelog} signed REGEX "^ -- ")
-  if(NOT signed MATCHES ", ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
-    message(FATAL_ERROR "contrib/debian/changelog.in: no dated entry")
-  endif()
-  set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
-  set(numbers 01 02 03 04 05 06 07 08 09 10 11 12)
-  list(FIND months ${CMAKE_MATCH_2} month)
-  list(GET numbers ${month} month)
-  set(QUORVANE_DATE ${CMAKE_MATCH_3}-${month}-${CMAKE_MATCH_1})
-  set(page ${CMAKE_CURRENT_BINARY_DIR}/Quorvane.1)
-  file(READ ${CMAKE_CURRENT_SOURCE_DIR}/doc/Quorvane.1 text)
-  string(REPLACE "@PROJECT_VERSION@" "${PROJECT_VERSION}" text "${text}")
-  string(REPLACE "@QUORVANE_DATE@" "${QUORVANE_DATE}" text "${text}")
-  file(WRITE ${page} "${text}")
-  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-               ${CMAKE_CURRENT_SOURCE_DIR}/doc/Quorvane.1)
+  # asks (gzip -9n: the same bytes on every build).
   foreach(from ${page} ${changelog})
     get_filename_component(name ${from} NAME)
     execute_process(COMMAND gzip -9n -c ${from}

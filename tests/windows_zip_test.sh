@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Windows package: builds the .zip of a 32-bit Windows build; exactly the
-# program, README, licence, task, sample list and install scripts with their
-# helper, the program a 32-bit (PE32, i386) console executable that imports
+# program, README, manual page as text, licence, task, sample list and
+# install scripts with their helper, the program a 32-bit (PE32, i386) console executable that imports
 # only system DLLs (checked without running it, so also where it cannot
-# run), the README, the scripts and the sample list with CR LF line ends,
+# run), the README, the manual page (plain ASCII, for 80 columns), the
+# scripts and the sample list with CR LF line ends,
 # the sample list with no active pair, the README naming the files as they
 # lie in the zip, the program's version resource and manifest.
 # Usage: windows_zip_test.sh WINDOWS_X86_BUILD_DIR
@@ -17,7 +18,7 @@ zip=$(ls "$build"/quorvane-*-windows-x86.zip)
 got=$(unzip -Z1 "$zip" | grep -v '/$' | LC_ALL=C sort)
 top=$(basename "$zip" .zip)
 expected=$(printf '%s\n' "$top/Quorvane.exe" "$top/Quorvane.list.example" \
-  "$top/Quorvane.xml" "$top/README.txt" "$top/LICENSE.txt" \
+  "$top/Quorvane.xml" "$top/README.txt" "$top/Quorvane.txt" "$top/LICENSE.txt" \
   "$top/install.cmd" "$top/uninstall.cmd" "$top/QuorvaneInstall.exe" | LC_ALL=C sort)
 [ "$got" = "$expected" ] || { printf 'the zip holds\n%s\n' "$got" >&2; exit 1; }
 unzip -q "$zip" -d "$scratch"
@@ -43,7 +44,13 @@ for want in 'FILEVERSION 2, 0, 0, 0' '"ProductName", "Quorvane"' '"ProductVersio
   grep -qF "$want" <<<"$resources" || { echo "Quorvane.exe: no $want in its resources" >&2; exit 1; }
 done
 ! grep -qi activeCodePage <<<"$resources" || { echo "Quorvane.exe: a code page in its manifest" >&2; exit 1; }
-for text in README.txt install.cmd uninstall.cmd Quorvane.list.example; do
+manual=$scratch/$top/Quorvane.txt
+# (Its header spans the 78 columns man fills for 80; an example may be wider.)
+head -1 "$manual" | grep -qx $'Quorvane(1) .* Quorvane(1)\r' &&
+  [ "$(head -1 "$manual" | tr -d '\r' | wc -c)" = 79 ] && grep -q $'^SYNOPSIS\r$' "$manual" &&
+  ! grep -qP '[^\t\r\n -~]|@[A-Z_]+@' "$manual" ||
+  { echo "Quorvane.txt is not the filled-in manual page in ASCII for 80 columns" >&2; exit 1; }
+for text in README.txt Quorvane.txt install.cmd uninstall.cmd Quorvane.list.example; do
   [ "$(grep -c $'\r$' "$scratch/$top/$text")" = "$(wc -l <"$scratch/$top/$text")" ] ||
     { echo "$text: a line without CR LF" >&2; exit 1; }
 done
