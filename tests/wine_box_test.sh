@@ -16,6 +16,12 @@ command -v Xvfb xdotool "$wine" >/dev/null || {
   exit 77
 }
 "$run" --can-run "$exe" || exit 77
+# wineconsole through the loader the program needs: wine64 for a 64-bit
+# one (the machine field of its PE header: 014c is i386), where a kernel
+# may run no 32-bit code at all.
+pe=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
+loader=$wine
+[ "$(od -An -tx2 -j$((pe + 4)) -N2 "$exe" | tr -d ' ')" = 014c ] && loader=${wine%64}
 export WINEPREFIX="${QUORVANE_WINEPREFIX:-$HOME/.wine}" WINEDLLOVERRIDES="mscoree,mshtml="
 "$(dirname "$0")/wine-prefix.sh" || exit 1
 scratch=$(mktemp -d)
@@ -54,7 +60,7 @@ traced() {
 # wineconsole, while Wine's trace still goes to the file.
 show() {
   (cd "$scratch" && LANG=$1 LC_ALL=$1 WINEDEBUG=trace+msgbox \
-    "${wine%64}" wineconsole "$exe" @missing.list </dev/null >"$scratch/out" 2>"$scratch/trace")&
+    "$loader" wineconsole "$exe" @missing.list </dev/null >"$scratch/out" 2>"$scratch/trace")&
   local pid=$! window status=0 shown
   window=$(timeout 60 xdotool search --sync --name '^Quorvane \(147\)$' 2>/dev/null |
            head -n 1)
