@@ -170,13 +170,42 @@ Message StateLines(const std::vector<Pair>& pairs,
   return text;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 character at the start of `bytes`
+// (two to four bytes), or 0.
+size_t Utf8Length(std::string_view bytes) {
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  const unsigned char lead = byte(0);
+  size_t length = lead >= 0xf0 && lead <= 0xf4   ? 4
+                  : lead >= 0xe0                 ? 3
+                  : lead >= 0xc2 && lead <= 0xdf ? 2
+                                                 : 0;
+  if (length == 0 || bytes.size() < length) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xc0) != 0x80) return 0;
+  }
+  // No overlong form, surrogate or code point past U+10FFFF.
+  if ((lead == 0xe0 && byte(1) < 0xa0) || (lead == 0xed && byte(1) >= 0xa0) ||
+      (lead == 0xf0 && byte(1) < 0x90) || (lead == 0xf4 && byte(1) >= 0x90)) {
+    return 0;
+  }
+  return length;
+}
+
+}  // namespace
+
 std::string JsonString(std::string_view bytes) {
   std::string out = "\"";
-  for (char c : bytes) {
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const char c = bytes[i];
     auto byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
+    } else if (size_t length = byte >= 0x80 ? Utf8Length(bytes.substr(i)) : 0) {
+      out += bytes.substr(i, length);  // a character, as JSON's UTF-8 holds
+      i += length - 1;
     } else if (byte < 0x20 || byte >= 0x7f) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);

@@ -54,8 +54,8 @@ std::string StateJson(const std::string& hosts_path,
                       const std::vector<StateRow>& rows);
 
 // A JSON string literal of `bytes`: quotes, backslashes and control bytes
-// escaped, and each byte outside ASCII as \u00XX (hosts files are bytes,
-// not text).
+// escaped; a well-formed UTF-8 character as it is, and every other byte
+// outside ASCII as \u00XX (hosts files are bytes, not text).
 std::string JsonString(std::string_view bytes);
 
 }  // namespace quorvane

@@ -47,6 +47,10 @@ TEST(PairStatesTest, ALineMakesStaleOnlyThePairOfItsFamily) {
 
 TEST(PairStatesTest, ScriptsAndCollectorsGetEscapedText) {
   EXPECT_EQ(JsonString("a\"b\\c\n\x83z"), "\"a\\\"b\\\\c\\u000a\\u0083z\"");
+  // UTF-8 characters pass; a cut one, an overlong one and a surrogate not.
+  EXPECT_EQ(JsonString("\xe6\x97\xa5\xe6\x97 \xc0\xaf \xed\xa0\x80"),
+            "\"\xe6\x97\xa5\\u00e6\\u0097 \\u00c0\\u00af "
+            "\\u00ed\\u00a0\\u0080\"");
   Fixture f;
   f.pairs[2].domain = "x\"\\";
   RunFacts facts;

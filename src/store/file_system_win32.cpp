@@ -115,6 +115,30 @@ class WindowsFile : public WritableFile {
     }
     return true;
   }
+  // Short pieces are gathered into one buffer and written a MiB at a time:
+  // a hosts file of many changed lines is otherwise thousands of calls.
+  bool WriteAll(uint64_t offset,
+                const std::vector<std::string_view>& pieces) override {
+    constexpr size_t kGather = 1 << 20;
+    std::string gathered;
+    gathered.reserve(kGather);
+    auto flush = [&] {
+      bool ok = gathered.empty() || WriteAt(offset, gathered);
+      offset += gathered.size();
+      gathered.clear();
+      return ok;
+    };
+    for (std::string_view piece : pieces) {
+      if (gathered.size() + piece.size() > kGather && !flush()) return false;
+      if (piece.size() >= kGather) {
+        if (!WriteAt(offset, piece)) return false;
+        offset += piece.size();
+      } else {
+        gathered += piece;
+      }
+    }
+    return flush();
+  }
   bool Truncate(uint64_t size) override {
     return Seek(file_, size) && SetEndOfFile(file_);
   }
