@@ -340,6 +340,8 @@ def cases():
              hosts=big_hosts(), args=[b"-6"] + [w for i in range(6) for w in
                                                (b"2001:db8::1%d" % i, b"h%d" % i)],
              out=None, after=big_hosts(b"2001:db8::1")),
+        case("a large file restored: each line at the windows' edges disabled",
+             hosts=big_hosts(), out=None, after=big_hosts(b"#10.0.0.")),
     ]
 
     # A domain pinned by its own managed line is asked of DNS, past the hosts

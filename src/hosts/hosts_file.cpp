@@ -4,13 +4,63 @@
 
 namespace quorvane {
 
+namespace {
+constexpr size_t kPeek = 4096;  // what LineStart and LineEnd read at a time
+}  // namespace
+
+std::string_view HostsFile::Peek(size_t from, size_t size, char* buffer) const {
+  if (from >= window_start_ && from + size <= window_start_ + window_.size()) {
+    return std::string_view(window_).substr(from - window_start_, size);
+  }
+  return std::string_view(buffer, loaded_->ReadAt(from, buffer, size));
+}
+
 size_t HostsFile::LineStart(size_t offset) const {
-  return offset == 0 ? 0 : std::string_view(bytes_).rfind('\n', offset - 1) + 1;
+  if (!loaded_->ReadsBetter()) {
+    return offset == 0 ? 0
+                       : std::string_view(bytes_).rfind('\n', offset - 1) + 1;
+  }
+  char buffer[kPeek];
+  const size_t window_end = window_start_ + window_.size();
+  for (size_t end = offset; end > 0;) {
+    size_t from = end > kPeek ? end - kPeek : 0;
+    // Within the window as far as it goes: no read.
+    if (end > window_start_ && end <= window_end && from < window_start_) {
+      from = window_start_;
+    }
+    std::string_view bytes = Peek(from, end - from, buffer);
+    size_t lf = bytes.rfind('\n');
+    if (lf != std::string_view::npos) return from + lf + 1;
+    if (bytes.size() < end - from) return end;  // cut short
+    end = from;
+  }
+  return 0;
 }
 
 size_t HostsFile::LineEnd(size_t offset) const {
-  const void* lf = memchr(bytes_.data() + offset, '\n', bytes_.size() - offset);
-  return lf ? static_cast<const char*>(lf) - bytes_.data() + 1 : bytes_.size();
+  if (!loaded_->ReadsBetter()) {
+    const void* lf =
+        memchr(bytes_.data() + offset, '\n', bytes_.size() - offset);
+    return lf ? static_cast<const char*>(lf) - bytes_.data() + 1
+              : bytes_.size();
+  }
+  if (auto copied = lines_.find(offset); copied != lines_.end()) {
+    return offset + copied->second.size();  // a line read before
+  }
+  char buffer[kPeek];
+  const size_t window_end = window_start_ + window_.size();
+  for (size_t from = offset; from < bytes_.size();) {
+    size_t size = std::min(kPeek, bytes_.size() - from);
+    if (from >= window_start_ && from < window_end) {
+      size = std::min(size, window_end - from);
+    }
+    std::string_view bytes = Peek(from, size, buffer);
+    size_t lf = bytes.find('\n');
+    if (lf != std::string_view::npos) return from + lf + 1;
+    if (bytes.empty()) return from;  // cut short
+    from += bytes.size();
+  }
+  return bytes_.size();
 }
 
 size_t HostsFile::Search(size_t from, size_t longest,
@@ -33,7 +83,6 @@ size_t HostsFile::Search(size_t from, size_t longest,
       window_.resize(loaded_->ReadAt(from, window_.data(), want));
       window_start_ = from;
       window_longest_ = longest;
-      window_found_ = 0;
       if (window_.size() < want) {  // cut short: what there is
         size_t found = find(window_, 0);
         return found == std::string_view::npos ? found : from + found;
@@ -41,13 +90,7 @@ size_t HostsFile::Search(size_t from, size_t longest,
       continue;
     }
     size_t found = find(window_, from - window_start_);
-    if (found != std::string_view::npos) {
-      // The caller reads the lines found in the file itself: where they
-      // are many, all of the window's pages at once.
-      if (++window_found_ == 2)
-        loaded_->WillRead(window_start_, window_.size());
-      return window_start_ + found;
-    }
+    if (found != std::string_view::npos) return window_start_ + found;
     from = trusted;
   }
   return std::string_view::npos;
@@ -63,14 +106,30 @@ void HostsFile::ForEachLineWith(
        at != std::string_view::npos;) {
     std::string_view loaded = LoadedLine(at);
     line(loaded);
-    at = Search(loaded.data() - bytes_.data() + loaded.size(), pattern.size(),
-                find);
+    at = Search(LineStart(at) + loaded.size(), pattern.size(), find);
   }
 }
 
 std::string_view HostsFile::LoadedLine(size_t offset) const {
   size_t start = LineStart(offset);
-  return std::string_view(bytes_).substr(start, LineEnd(offset) - start);
+  if (!loaded_->ReadsBetter()) {
+    return std::string_view(bytes_).substr(start, LineEnd(offset) - start);
+  }
+  // A copy, read once: the file's own pages stay untouched.
+  auto it = lines_.find(start);
+  if (it == lines_.end()) {
+    const size_t size = LineEnd(start) - start;
+    it = lines_.try_emplace(start, size, '\0').first;
+    char buffer[kPeek];
+    for (size_t done = 0; done < it->second.size();) {
+      std::string_view bytes =
+          Peek(start + done, std::min(kPeek, it->second.size() - done), buffer);
+      if (bytes.empty()) break;  // cut short: the run fails on it
+      it->second.replace(done, bytes.size(), bytes);
+      done += bytes.size();
+    }
+  }
+  return it->second;
 }
 
 void HostsFile::ReplaceLoaded(size_t start, std::string lines) {
@@ -80,7 +139,7 @@ void HostsFile::ReplaceLoaded(size_t start, std::string lines) {
 std::string_view HostsFile::EntryAt(size_t start) const {
   auto changed = replaced_.find(start);
   if (changed != replaced_.end()) return changed->second;
-  return std::string_view(bytes_).substr(start, LineEnd(start) - start);
+  return LoadedLine(start);
 }
 
 std::string_view HostsFile::LineBreak() const {

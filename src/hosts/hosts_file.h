@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -67,8 +68,11 @@ class HostsFile {
                        const std::function<void(std::string_view)>& line) const;
 
   // The loaded line that holds byte `offset` of Original(), terminator
-  // included, as loaded: a view into Original().
+  // included, as loaded: a view into Original(), or, where Search reads the
+  // bytes a window at a time, into a copy that lives as long as this
+  // object. Where it starts:
   std::string_view LoadedLine(size_t offset) const;
+  size_t LoadedLineStart(size_t offset) const { return LineStart(offset); }
 
   // Replaces the loaded line that starts at byte `start` of Original() by
   // `lines`: one line, several (managed lines put before a line that is
@@ -88,6 +92,9 @@ class HostsFile {
  private:
   size_t LineStart(size_t offset) const;
   size_t LineEnd(size_t offset) const;
+  // `size` bytes of Original() from `from` on: from the search's window
+  // when it holds them, else read into `buffer` (fewer: cut short).
+  std::string_view Peek(size_t from, size_t size, char* buffer) const;
   // The loaded line starting at `start`, or what replaced it.
   std::string_view EntryAt(size_t start) const;
   std::string_view LineBreak() const;
@@ -98,7 +105,8 @@ class HostsFile {
   // an overlap of window_longest_.
   mutable std::string window_;
   mutable size_t window_start_ = 0, window_longest_ = 0;
-  mutable int window_found_ = 0;  // how often Search found in the window
+  // The loaded lines copied by LoadedLine, by start.
+  mutable std::unordered_map<size_t, std::string> lines_;
   std::string_view new_file_break_;
   std::map<size_t, std::string> replaced_;  // changed loaded lines, by start
   std::vector<std::string> appended_;

@@ -28,7 +28,6 @@ using Changes = std::map<size_t, std::string>;
 // going on after each line found.
 std::vector<size_t> DisableActiveLines(const HostsFile& hosts,
                                        const NameFilter& stays, Changes* now) {
-  std::string_view bytes = hosts.Original();
   std::vector<size_t> kept_lines;
   auto find = [](std::string_view text, size_t from) {
     return text.find(kOurs, from);
@@ -36,7 +35,7 @@ std::vector<size_t> DisableActiveLines(const HostsFile& hosts,
   for (size_t at = hosts.Search(0, kOurs.size(), find);
        at != std::string_view::npos;) {
     std::string_view entry = hosts.LoadedLine(at);
-    size_t start = entry.data() - bytes.data();
+    size_t start = hosts.LoadedLineStart(at);
     at = hosts.Search(start + entry.size(), kOurs.size(), find);
     std::optional<std::string_view> name = ManagedLineName(entry);
     if (entry[0] != '#' && name) {

@@ -84,7 +84,7 @@ class NameLineSearch {
       size_t end = hosts.Search(next_line, longest, find);
       if (end == std::string_view::npos) break;
       std::string_view loaded = hosts.LoadedLine(end - 1);
-      size_t start = loaded.data() - bytes.data();
+      size_t start = hosts.LoadedLineStart(end - 1);
       next_line = start + loaded.size();
       if (std::optional<Kept> kept = ParseKeptLine(loaded)) {
         NoteKeptLine(*kept);

@@ -59,10 +59,6 @@ class FileBytes {
   // Copies up to `size` bytes of View() from `offset` into `buffer`; how
   // many. Fewer than asked (within View()) only for a file cut short.
   virtual size_t ReadAt(uint64_t offset, char* buffer, size_t size) const;
-  // Says that View() will be read in many places from `offset` on, for
-  // `size` bytes: a mapping then fills its page tables in one call rather
-  // than fault by fault.
-  virtual void WillRead(uint64_t /*offset*/, size_t /*size*/) const {}
 };
 
 // Bytes held in memory, for files read whole and for tests.

@@ -92,13 +92,6 @@ class MappedBytes : public FileBytes {
     return std::string_view(static_cast<const char*>(data_), size_);
   }
   bool ReadsBetter() const override { return range_->fd >= 0; }
-  void WillRead(uint64_t offset, size_t size) const override {
-    const uintptr_t from =
-        (reinterpret_cast<uintptr_t>(data_) + offset) & ~(page_size - 1);
-    const uintptr_t to = reinterpret_cast<uintptr_t>(data_) +
-                         std::min<size_t>(offset + size, size_);
-    madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_READ);
-  }
   size_t ReadAt(uint64_t offset, char* buffer, size_t size) const override {
     if (offset >= size_) return 0;
     size = std::min<size_t>(size, size_ - offset);
@@ -212,7 +205,7 @@ std::optional<std::pair<int, off_t>> MappedSource(std::string_view piece) {
 // page cache; shorter ones are read into a window of kReadWindow bytes and
 // written from there.
 constexpr size_t kCopyInKernel = 256 << 10;
-constexpr size_t kReadWindow = 512 << 10;
+constexpr size_t kReadWindow = 128 << 10;
 
 class PosixFile : public WritableFile {
  public:
@@ -283,7 +276,7 @@ class PosixFile : public WritableFile {
         if (fd != window_fd || at < window_at ||
             at + piece.size() > window_at + window.size()) {
           if (!batch.empty() && !flush()) return false;
-          window.resize(kReadWindow);
+          window.resize(std::max(kReadWindow, piece.size()));
           size_t got = 0;
           while (got < window.size()) {
             ssize_t n = pread(fd, &window[got], window.size() - got, at + got);
