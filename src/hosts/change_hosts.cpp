@@ -127,7 +127,16 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
     report->managed = ManagedNames(hosts);
     report->changes = changed.changes;
   }
-  if (writing != Writing::kSave) return {changed.count, std::nullopt};
+  if (writing != Writing::kSave) {
+    // A check whose run would save says when that save would fail.
+    std::optional<Message> cause =
+        changed.count > 0 ? UnwritableCause(path) : std::nullopt;
+    if (!cause) return {changed.count, std::nullopt};
+    Message text = Format(kCannotWriteHosts, {});
+    text += Raw("\n");
+    text += *cause;
+    return {changed.count, Failure{kErrorHostsWrite, text}};
+  }
   WriteOut(ChangeLines(changed.changes));
   WriteProgress(changed.count == 0 ? Format(nothing_text, {0})
                                    : CountLine(changed.changes));

@@ -24,6 +24,11 @@ Message HostsReadCause(const std::string& path);
 // Why the hosts file at `path` could not be saved (error 208).
 Message HostsWriteCause(const std::string& path);
 
+// Why a save of the hosts file at `path` would fail as the file stands,
+// when that can be told without trying (a check writes nothing): the
+// Windows read-only attribute; nothing elsewhere.
+std::optional<Message> UnwritableCause(const std::string& path);
+
 // Why the list file at `path` could not be opened or read (error 147).
 Message ListReadCause(const std::string& path);
 

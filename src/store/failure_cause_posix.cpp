@@ -66,6 +66,12 @@ Message HostsReadCause(const std::string& path) {
   return FileCause(path, error);
 }
 
+// A read-only file system may still take an in-place save, and a file's
+// mode does not stop root: nothing to tell before trying.
+std::optional<Message> UnwritableCause(const std::string&) {
+  return std::nullopt;
+}
+
 Message HostsWriteCause(const std::string& path) {
   int error = errno;
   if (std::optional<Message> cause = PrivilegeCause(path)) return *cause;

@@ -51,6 +51,15 @@ Message HostsReadCause(const std::string& path) {
   return FileCause(path, error);
 }
 
+std::optional<Message> UnwritableCause(const std::string& path) {
+  DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return Format(kCauseReadOnlyFile, {PathArg(path)});
+  }
+  return std::nullopt;
+}
+
 Message HostsWriteCause(const std::string& path) {
   DWORD error = GetLastError();
   if (std::optional<Message> cause = PrivilegeCause(path)) return *cause;
