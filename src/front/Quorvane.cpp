@@ -88,8 +88,11 @@ Request ReadCommandLine(const std::vector<std::string_view>& args) {
   for (const CommandStep& step : WalkCommandLine(args)) {
     switch (step.kind) {
       case CommandStep::kCheck:
-        if (request.options.writing == Writing::kSave) {
-          request.options.writing = Writing::kCheck;
+      case CommandStep::kStatus:  // both write nothing; a status says more
+        if (request.options.writing != Writing::kStatus) {
+          request.options.writing = step.kind == CommandStep::kStatus
+                                        ? Writing::kStatus
+                                        : Writing::kCheck;
         }
         SetFailureStatus(2);
         break;
@@ -144,10 +147,6 @@ Request ReadCommandLine(const std::vector<std::string_view>& args) {
       case CommandStep::kQuiet:
         SetQuiet(true);
         request.quiet = true;
-        break;
-      case CommandStep::kStatus:
-        request.options.writing = Writing::kStatus;
-        SetFailureStatus(2);
         break;
       case CommandStep::kJson:
         // The document stands alone on standard output, for a parser.
