@@ -156,12 +156,13 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
   return {changed.count, std::nullopt, true};
 }
 
-std::string PeekHostsFile(const std::string& path) {
+std::unique_ptr<FileBytes> PeekHostsFile(const std::string& path) {
   std::unique_ptr<FileSystem> fs = OpenFileSystem(path);
-  std::string bytes;
-  if (!fs || fs->Read(Place::kHosts, fs->HostsName(), Writer::kAnyone,
-                      &bytes) != FsResult::kOk) {
-    bytes.clear();
+  std::unique_ptr<FileBytes> bytes;
+  if (!fs ||
+      fs->Load(Place::kHosts, fs->HostsName(), &bytes) != FsResult::kOk ||
+      !fs->LoadsWhole()) {
+    bytes = HeldBytes("");
   }
   return bytes;
 }

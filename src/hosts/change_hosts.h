@@ -7,6 +7,7 @@
 #define QUORVANE_HOSTS_CHANGE_HOSTS_H_
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,10 +86,10 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
                                  const Scan& scan, const Text& nothing_text,
                                  Writing writing, ScanReport* report = nullptr);
 
-// The hosts file's bytes at `path` as they stand, read without the lock
-// (empty when it cannot be read): a look ahead that a run judges again
-// under the lock.
-std::string PeekHostsFile(const std::string& path);
+// The hosts file's bytes at `path` as they stand, loaded without the lock
+// (mapped where large, as a run loads it; empty when it cannot be read): a
+// look ahead that a run judges again under the lock.
+std::unique_ptr<FileBytes> PeekHostsFile(const std::string& path);
 
 }  // namespace quorvane
 
