@@ -17,8 +17,13 @@
 # round, and the medians of their paired ratios are printed too.
 #
 # Usage: sudo bash bench/compare.sh [ROUNDS [BEFORE]]    (default 15 rounds)
-# Builds build/bench (QUORVANE_BENCH=ON). The timer's figures are kept in
-# /dev/shm, so that writing them touches no disk; KEEP=1 keeps them.
+# Builds build/bench (QUORVANE_BENCH=ON, a release build as packaged) and
+# times stripped copies of both programs, as the package installs them: the
+# symbols of an unstripped program cost its every start a little. The
+# timer's figures are kept in /dev/shm, so that writing them touches no
+# disk; KEEP=1 keeps them. The sandbox's /etc is a folder of /var/tmp;
+# BENCH_DISK=DIR puts it in DIR instead (another file system, or one
+# mounted with other options).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,13 +35,15 @@ if [ "${1:-}" != --inside ]; then
   fi
   [ -z "$before" ] || before=$(realpath "$before")
   build=$PWD/build/bench
-  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQUORVANE_BENCH=ON >/dev/null
   cmake --build "$build" >/dev/null
   work=$(mktemp -d /dev/shm/quorvane-bench.XXXXXX)
   trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
   echo "== making the file"
   "$build/bench/make_hosts" "$work/hosts" "$work/list" 500000 1000
+  strip -o "$work/after" "$build/Quorvane"
+  [ -z "$before" ] || strip -o "$work/before" "$before"
   status=0
   tests/sandbox.sh bash "$0" --inside "$rounds" "$work" "$build" "$before" ||
     status=$?
@@ -48,16 +55,16 @@ rounds=$2 work=$3 build=$4 before=${5:-}
 timed=$build/bench/timed_run
 hosts=/etc/hosts
 size=$(stat -c %s "$work/hosts")
-disk=$(mktemp -d /var/tmp/quorvane-bench-etc.XXXXXX)
+disk=$(mktemp -d "${BENCH_DISK:-/var/tmp}/quorvane-bench-etc.XXXXXX")
 cp -a /etc/. "$disk/"
 mount --bind "$disk" /etc
 trap 'umount /etc; rm -rf "$disk"' EXIT
 
 programs=(after)
-declare -A program=([after]=$build/Quorvane)
+declare -A program=([after]=$work/after)
 if [ -n "$before" ]; then
   programs+=(before)
-  program[before]=$before
+  program[before]=$work/before
 fi
 kinds=(one 1000 restore nochange)
 declare -A labels=([one]="1 pair" [1000]="1,000 pairs" [restore]="restore"
