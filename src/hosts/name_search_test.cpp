@@ -46,7 +46,8 @@ void ExpectPlainOccurrences(const std::vector<std::string_view>& names,
   std::vector<size_t> want_names;
   for (const Occurrence& found : want) want_names.push_back(found.name);
   for (auto skip :
-       {NameSearch::Skip::kWideWhereFew, NameSearch::Skip::kPairTable}) {
+       {NameSearch::Skip::kWideWhereFew, NameSearch::Skip::kSse2WhereFew,
+        NameSearch::Skip::kPairTable}) {
     SCOPED_TRACE(static_cast<int>(skip));
     NameSearch search(names, skip);
     std::vector<size_t> found_names;
@@ -64,7 +65,7 @@ void ExpectPlainOccurrences(const std::vector<std::string_view>& names,
   }
 }
 
-TEST(NameSearchTest, BothSkipsFindEveryOccurrence) {
+TEST(NameSearchTest, EverySkipFindsEveryOccurrence) {
   const std::string pad(13, ' ');  // with "nas", across a 16-byte boundary
   const struct {
     std::vector<std::string_view> names;
@@ -87,6 +88,15 @@ TEST(NameSearchTest, BothSkipsFindEveryOccurrence) {
       {{"nas"}, std::string(64, 'n') + "a na\ns"},
   };
   for (const auto& c : cases) ExpectPlainOccurrences(c.names, c.text);
+
+  // The name, and a near miss before it, at every place of the wide skips'
+  // steps of 16, 32 and 64 places, and in the last bytes they leave over.
+  for (size_t at = 0; at + 3 <= 140; ++at) {
+    std::string text(140, '-');
+    text.replace(at, 3, "nAs");
+    if (at >= 4) text.replace(at - 4, 3, "nab");
+    ExpectPlainOccurrences({"nas", "box"}, text);
+  }
 
   // Names too many and too long for the table of moves: looked up by edges.
   std::vector<std::string> long_names;
