@@ -182,7 +182,7 @@ void PrintStates(const Request& request, const ScanReport& report,
   }
   if (writing == Writing::kCheck && !request.pairs_given) {
     // A restore's check: what the restore would do.
-    WriteOut(ChangeLines(report.changes));
+    WriteChangeLines(report.changes);
   } else {
     if (request.quiet) {
       std::erase_if(rows, [](const StateRow& row) {

@@ -137,7 +137,7 @@ RunOutcome ChangeLockedHostsFile(FileSystem* fs, const std::string& path,
     text += *cause;
     return {changed.count, Failure{kErrorHostsWrite, text}};
   }
-  WriteOut(ChangeLines(changed.changes));
+  WriteChangeLines(changed.changes);
   WriteProgress(changed.count == 0 ? Format(nothing_text, {0})
                                    : CountLine(changed.changes));
   if (changed.count == 0) return {0, std::nullopt};

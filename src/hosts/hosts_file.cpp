@@ -20,6 +20,8 @@ size_t HostsFile::LineStart(size_t offset) const {
     return offset == 0 ? 0
                        : std::string_view(bytes_).rfind('\n', offset - 1) + 1;
   }
+  // A line read before starts there: no need to read back to its break.
+  if (lines_.count(offset) != 0) return offset;
   char buffer[kPeek];
   const size_t window_end = window_start_ + window_.size();
   for (size_t end = offset; end > 0;) {

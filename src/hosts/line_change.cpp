@@ -5,6 +5,7 @@
 
 #include "hosts/kept_line.h"
 #include "hosts/managed_line.h"
+#include "report/console.h"
 #include "report/texts.h"
 
 namespace quorvane {
@@ -59,28 +60,24 @@ int CountOf(const std::vector<LineChange>& changes, LineChange::Kind kind) {
                     [kind](const LineChange& c) { return c.kind == kind; }));
 }
 
-Message ChangeLines(const std::vector<LineChange>& changes) {
-  Message lines;
-  for (const LineChange& c : changes) {
-    switch (c.kind) {
-      case LineChange::kChanged:
-        lines += Format(kChangeChanged, {c.name, c.before, c.after});
-        break;
-      case LineChange::kAdded:
-        lines += Format(kChangeAdded, {c.name, c.after});
-        break;
-      case LineChange::kKeptAside:
-        lines += Format(kChangeKeptAside, {c.name, c.before});
-        break;
-      case LineChange::kDisabled:
-        lines += Format(kChangeDisabled, {c.name, c.after});
-        break;
-      case LineChange::kGivenBack:
-        lines += Format(kChangeGivenBack, {c.name, c.after});
-        break;
-    }
+Message ChangeLine(const LineChange& c) {
+  switch (c.kind) {
+    case LineChange::kChanged:
+      return Format(kChangeChanged, {c.name, c.before, c.after});
+    case LineChange::kAdded:
+      return Format(kChangeAdded, {c.name, c.after});
+    case LineChange::kKeptAside:
+      return Format(kChangeKeptAside, {c.name, c.before});
+    case LineChange::kDisabled:
+      return Format(kChangeDisabled, {c.name, c.after});
+    case LineChange::kGivenBack:
+      return Format(kChangeGivenBack, {c.name, c.after});
   }
-  return lines;
+  return Message();
+}
+
+void WriteChangeLines(const std::vector<LineChange>& changes) {
+  for (const LineChange& change : changes) WriteOut(ChangeLine(change));
 }
 
 Message CountLine(const std::vector<LineChange>& changes) {

@@ -37,9 +37,13 @@ LineChange DescribeChange(std::string_view old_line, std::string_view new_line);
 // How many of `changes` are of `kind`.
 int CountOf(const std::vector<LineChange>& changes, LineChange::Kind kind);
 
-// What each change means, one line each, in the run's language:
+// What a change means, as one line in the run's language:
 // "nas: 192.0.2.7 -> 198.51.100.5", "nas: added 192.0.2.7", and so on.
-Message ChangeLines(const std::vector<LineChange>& changes);
+Message ChangeLine(const LineChange& change);
+
+// Writes the line of each change to standard output, one at a time: a run
+// of thousands of changes never holds all their text at once.
+void WriteChangeLines(const std::vector<LineChange>& changes);
 
 // The count of `changes` by kind, the kinds that are not 0 alone, as one
 // line: "1 line changed, 1 entry kept aside.".

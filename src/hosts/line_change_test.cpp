@@ -27,7 +27,7 @@ TEST(LineChangeTest, DescribesEachKindFromTheBytes) {
   };
   SetLanguage(Language::kEnglish);
   for (const auto& c : cases) {
-    EXPECT_EQ(ChangeLines({DescribeChange(c.old_line, c.new_line)}).Bytes(),
+    EXPECT_EQ(ChangeLine(DescribeChange(c.old_line, c.new_line)).Bytes(),
               c.said)
         << c.new_line;
   }

@@ -108,6 +108,7 @@ LinesChanged RestoreLines(HostsFile* hosts, const NameFilter& stays) {
     PutBack(*hosts, kept_lines[k], stays, &now);
   }
   LinesChanged changed;
+  changed.changes.reserve(now.size());
   for (auto& [start, line] : now) {
     if (!line.empty()) changed.Add(hosts->LoadedLine(start), line);
     hosts->ReplaceLoaded(start, std::move(line));

@@ -30,11 +30,13 @@ IsPinned PinnedIn(const HostsFile& hosts) {
 // address that dnsmasq, which answers every line, would give too.
 std::vector<Pin> LastOfEachName(const std::vector<Pin>& pins) {
   std::unordered_map<std::string, size_t> last;  // by family and name
+  last.reserve(pins.size());
   for (size_t i = 0; i < pins.size(); ++i) {
     bool v6 = pins[i].address.find(':') != std::string::npos;
     last[(v6 ? "6" : "4") + pins[i].name] = i;
   }
   std::vector<Pin> kept;
+  kept.reserve(pins.size());
   for (size_t i = 0; i < pins.size(); ++i) {
     bool v6 = pins[i].address.find(':') != std::string::npos;
     if (last[(v6 ? "6" : "4") + pins[i].name] == i) kept.push_back(pins[i]);

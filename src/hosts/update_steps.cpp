@@ -33,6 +33,13 @@ Family FamilyOf(std::string_view address) {
 
 ListedNames::ListedNames(const std::vector<Pin>& pins) {
   std::vector<std::vector<size_t>> ipv6;
+  // At most a name a pin: room made once rather than by doubling.
+  ids.reserve(pins.size());
+  names.reserve(pins.size());
+  pending.reserve(pins.size());
+  ipv6.reserve(pins.size());
+  spellings.reserve(pins.size());
+  address.reserve(pins.size());
   for (size_t i = 0; i < pins.size(); ++i) {
     auto [it, added] = ids.emplace(FoldedName(pins[i].name), names.size());
     if (added) {
@@ -69,6 +76,9 @@ class NameLineSearch {
         seen_at_(names.names.size(), SIZE_MAX) {
     found_.of_name.resize(names.names.size());
     found_.other_spellings.resize(names.names.size());
+    // Most names have a line or two: growing by doubling would touch twice
+    // the memory the lines take.
+    found_.lines.reserve(names.names.size());
   }
 
   FoundLines Run(const HostsFile& hosts) {
@@ -427,6 +437,7 @@ LinesChanged WriteLines(const std::vector<Pin>& pins, const ListedNames& names,
                         FoundLines* found, const LeftOver& left,
                         HostsFile* hosts) {
   LinesChanged changed;
+  changed.changes.reserve(found->lines.size() + left.pairs.size());
   for (NameLine& line : found->lines) {
     if (line.decided && !line.result) continue;  // a line of ours, as it is
     std::string lines;

@@ -38,21 +38,25 @@ void PinnedAnswers::Ask(const IsPinned& pinned, Deadline deadline) {
 std::vector<Pin> PinnedAnswers::PinsOf(
     const IsPinned& pinned, std::vector<FailedLookup>* failed) const {
   std::vector<Pin> pins;
+  pins.reserve(pairs_.size());
   for (size_t i = 0; i < pairs_.size(); ++i) {
     if (PairFailure(found_[i])) continue;
     const std::string& domain = pairs_[i].domain;
-    PairLookups answers = found_[i];
+    const PairLookups* answers = &found_[i];
+    PairLookups from_dns;  // a pinned domain's, asked of DNS itself
     if (!LiteralFamily(domain) && pinned(domain)) {
-      for (FamilyLookup& answer : answers) {
+      from_dns = found_[i];
+      for (FamilyLookup& answer : from_dns) {
         auto it = in_dns_.find({domain, answer.family});
         if (answer.lookup.ok && it != in_dns_.end()) answer.lookup = it->second;
       }
+      answers = &from_dns;
     }
-    if (std::optional<int> error = PairFailure(answers)) {
+    if (std::optional<int> error = PairFailure(*answers)) {
       failed->push_back({i, domain, *error, FamiliesAsked(pairs_[i])});
       continue;
     }
-    for (const FamilyLookup& answer : answers) {
+    for (const FamilyLookup& answer : *answers) {
       if (answer.lookup.ok)
         pins.push_back({answer.lookup.address, pairs_[i].name, i});
     }
